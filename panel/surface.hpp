@@ -15,6 +15,10 @@ inline constexpr std::uint32_t GREEN = 65280;
 inline constexpr std::uint32_t GREY = 8421504;
 inline constexpr std::uint32_t BLACK = 0x000000;
 inline constexpr std::uint32_t WHITE = 0xFFFFFF;
+// The panel's system colours: the classic silver button face, and the grey of an inactive
+// caption that the key frame lamps show before their first refresh.
+inline constexpr std::uint32_t BUTTON_FACE = 0xC0C0C0;
+inline constexpr std::uint32_t INACTIVE_CAPTION = 0x808080;
 }  // namespace colour
 
 class Control {
