@@ -1,0 +1,77 @@
+// The panel's controls by binding name: what kind each is, what it shows before its first
+// refresh, and the codes of the keys. The panel logic, the Qt window and the headless runner all
+// take the names from here.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace kv74 {
+
+enum class ControlKind : std::uint8_t {
+  Key,         // push button, writes its code to the keyboard register
+  JogToggle,   // k0x78..k0x7b: one exclusive group that may be all up
+  Toggle,      // uskor: a toggle of its own
+  Indicator,   // digit indicator al11..al44
+  SignalLamp,  // v2_0..v2_14, word 32
+  FrameLamp,   // v1_1..v1_15, word 31, frames one key
+  OutputLamp,  // ko0..ko15, word 36
+  InputLamp,   // ki0..ki15, word 35, clickable
+  Field,       // value panels of the bottom strip
+  Button,      // clea, mash, Button1, Kabout
+  Label,       // text beside a lamp or field
+};
+
+// Pictures of the picture keys; drawn by the window.
+enum class KeyPicture : std::uint8_t {
+  None,              // the key shows its caption
+  Zigzag,            // k0x22, uskor
+  AxesDimension,     // k0x25: axes corner, dot at the origin, dimension arrow between two bars
+  ThreeSpokes,       // k0x29: circle with three spokes meeting at a small ring
+  OpenHand,          // k0x2A
+  SquareArrows,      // k0x2B: square outline with arrows running around it
+  DiamondLeft,       // k0x2C: diamond with an arrow pointing left
+  DiamondRight,      // k0x2D: diamond with an arrow pointing right
+  AxesDot,           // k0x2E: axes corner with a dot at the origin
+  ArrowIntoSolid,    // k0x31: arrow pointing into a solid arrow-shaped block
+  ArrowInFramed,     // k0x32: arrow inside a framed arrow-shaped block
+  Chevron,           // k0x33: right-pointing chevron
+  ChevronP,          // k0x34: the chevron with a letter P inside
+  VerticalArrows,    // k0x35: vertical double-headed arrow
+  HorizontalArrows,  // k0x36: horizontal double-headed arrow
+  Slashes,           // k0x3A: two parallel slanted strokes
+  DiamondHArrows,    // k0x3B: diamond with a horizontal double-headed arrow
+  CircleTriangle,    // k0x3C: circle with a downward-pointing triangle
+  DiamondBar,        // k0x3D: diamond with a vertical bar
+  ArrowUp,           // k0x78
+  ArrowDown,         // k0x79
+  ArrowLeft,         // k0x7a
+  ArrowRight,        // k0x7b
+  CircularArrows,    // clea: two green circular arrows
+};
+
+struct ControlInfo {
+  std::string_view name;
+  ControlKind kind;
+  std::string_view caption;  // initial caption, or the face text of a caption key
+  std::uint32_t colour;      // initial colour of a lamp (0x00BBGGRR); 0 for other controls
+  KeyPicture picture = KeyPicture::None;
+  std::string_view frame = {};  // the frame lamp around a key, if any
+};
+
+// Every control of the panel, in no particular order.
+std::span<const ControlInfo> PanelControls();
+
+// The entry for a binding name, or nullptr.
+const ControlInfo* FindControlInfo(std::string_view name);
+
+// The code a key writes: characters 2 to 5 of its name read as a hexadecimal number with its
+// "0x" prefix ("k0x1D" -> 29, "k0x7a" -> 122). -1 when the name has no such number.
+int KeyCodeFromName(std::string_view name);
+
+// Code of the first jog toggle; the four toggles are 120..123 (124..127 with uskor down).
+inline constexpr int JOG_CODE_FIRST = 0x78;
+inline constexpr int JOG_CODE_THRESHOLD = 112;  // codes above it are jog codes
+
+}  // namespace kv74
