@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs, if any is missing. Sourced by ./run and ./test.
 kv74_install_deps() {
   local pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
-    libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev libjpeg-dev libjpeg-turbo-progs
+    libbenchmark-dev libpng-dev qt6-base-dev qt6-svg-dev libgl-dev libjpeg-dev libjpeg-turbo-progs
     fonts-dseg xvfb xauth imagemagick valgrind python3)
   local missing=()
   for p in "${pkgs[@]}"; do
