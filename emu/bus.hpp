@@ -1,0 +1,46 @@
+// The memory map as the instructions see it: every operand read and store of the processor goes
+// through BusRead and BusWrite.
+//
+//   0x0000..0x1FFF  ProgramMemory  read; a store is a bad-address fault
+//   0x4000..0x4FFF  DataMemory     read and write; four cells notify the panel on every store
+//   0x7000..0x7FFF  TableMemory    read; a store is a bad-address fault
+//   0xF000..0xF1FF  I/O page       registers by IoMap, with the peripheral hooks
+//   elsewhere       bad-address fault, reads give 0
+#pragma once
+
+#include <cstdint>
+
+#include "emu/machine.hpp"
+
+namespace kv74 {
+
+// Both helpers handle every address outside DataMemory.
+std::uint16_t BusReadOutsideData(MachineState& m, std::uint16_t a);
+void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v);
+
+// Sets the NotifyWord bit of a watched DataMemory cell (no effect for other addresses).
+void NoteWatchedCell(MachineState& m, std::uint16_t a);
+
+// An unmapped I/O address whose bits 4..6 are below 6 reads as 0 and drops stores silently;
+// every other illegal address raises the bad-address request.
+constexpr bool IsSilentUnmapped(std::uint16_t a) {
+  return a >= IO_BASE && a < IO_BASE + IO_SIZE && ((a >> 4) & 7) < 6;
+}
+
+inline std::uint16_t BusRead(MachineState& m, std::uint16_t a) {
+  const unsigned i = static_cast<unsigned>(a) - DATA_BASE;
+  if (i < DATA_WORDS) return m.DataMemory[i];
+  return BusReadOutsideData(m, a);
+}
+
+inline void BusWrite(MachineState& m, std::uint16_t a, std::uint16_t v) {
+  const unsigned i = static_cast<unsigned>(a) - DATA_BASE;
+  if (i < DATA_WORDS) {
+    m.DataMemory[i] = v;
+    if (a >= cell::SPINDLE_SPEED && a <= cell::POSITION_Z_LO) NoteWatchedCell(m, a);
+    return;
+  }
+  BusWriteOutsideData(m, a, v);
+}
+
+}  // namespace kv74

@@ -1,0 +1,158 @@
+// Control transfer, the stack, request entry, direct register access and the special words.
+#include <array>
+#include <bit>
+
+#include "emu/alu.hpp"
+#include "emu/bus.hpp"
+#include "emu/decode.hpp"
+#include "emu/instructions.hpp"
+
+namespace kv74::exec {
+namespace {
+
+constexpr unsigned kCallCondition = 2;
+constexpr std::uint16_t kInterruptMaskBit = 0x0010;  // word 22 bit 4
+
+// ProgramMemory vector word of each FaultBits bit; restart (bit 0) has none.
+constexpr std::array<std::uint16_t, 8> kVectors = {0, 191, 239, 255, 139, 136, 137, 138};
+
+std::uint16_t& Pc(MachineState& m) { return m[reg::PC]; }
+std::uint16_t& Sp(MachineState& m) { return m[reg::SP]; }
+void Advance(MachineState& m, unsigned words) { Pc(m) = static_cast<std::uint16_t>(Pc(m) + words); }
+void RaiseBadAddress(MachineState& m) { m[reg::FAULTS] |= fault::BAD_ADDRESS; }
+
+// RegisterFile word named by a direct offset 0x00..0x3F, or -1 when the offset is unmapped.
+int DirectWord(std::uint16_t op) { return static_cast<int>(IoMap[FieldO(op)]) - 1; }
+
+void Enter(MachineState& m, unsigned bit, std::uint16_t entryPc) {
+  m[reg::FAULTS] &= static_cast<std::uint16_t>(~(1u << bit));
+  if (bit == 0) {
+    Pc(m) = 0;  // restart saves nothing
+    return;
+  }
+  DirectStackStore(m, entryPc);
+  Pc(m) = m.ProgramMemory[kVectors[bit]];
+}
+
+void Call(MachineState& m, std::uint16_t returnAddress, std::uint16_t target) {
+  DirectStackStore(m, returnAddress);
+  Pc(m) = target;
+}
+
+}  // namespace
+
+bool TakeRequest(MachineState& m, std::uint16_t entryPc) {
+  const unsigned pending = m[reg::FAULTS];
+  if (pending & fault::FAULT_MASK) {
+    Enter(m, static_cast<unsigned>(std::countr_zero(pending & fault::FAULT_MASK)), entryPc);
+    return true;
+  }
+  if ((pending & fault::INTERRUPT_MASK) && !(m[reg::IMASK] & kInterruptMaskBit)) {
+    Enter(m, static_cast<unsigned>(std::countr_zero(pending & fault::INTERRUPT_MASK)), entryPc);
+    return true;
+  }
+  return false;
+}
+
+// A stack pointer that has left DataMemory would push the word outside the RAM: the store is
+// dropped and the bad-address request raised, while the stack pointer still moves as for a
+// real push.
+void DirectStackStore(MachineState& m, std::uint16_t v) {
+  const std::uint16_t sp = ++Sp(m);
+  const unsigned i = static_cast<unsigned>(sp) - DATA_BASE;
+  if (i < DATA_WORDS) {
+    m.DataMemory[i] = v;
+  } else {
+    RaiseBadAddress(m);
+  }
+}
+
+void CallTable(MachineState& m) {
+  Call(m, static_cast<std::uint16_t>(Pc(m) + 1), m.ProgramMemory[FieldDD(m.opWord)]);
+}
+
+// The displacement counts from the jump itself: dd = 0 is a loop on the spot.
+void JumpRel(MachineState& m) {
+  if (TestCondition(m, FieldD(m.opWord))) {
+    Advance(m, static_cast<unsigned>(static_cast<std::int8_t>(FieldDD(m.opWord))));
+  } else {
+    Advance(m, 1);
+  }
+}
+
+void JumpReg(MachineState& m) {
+  const unsigned c = FieldD(m.opWord);
+  const std::uint16_t target = m.RegisterFile[FieldN(m.opWord)];
+  if (c == kCallCondition) {
+    Call(m, static_cast<std::uint16_t>(Pc(m) + 1), target);
+  } else if (TestCondition(m, c)) {
+    Pc(m) = target;
+  } else {
+    Advance(m, 1);
+  }
+}
+
+void JumpAbs(MachineState& m) {
+  const unsigned c = FieldD(m.opWord);
+  if (c == kCallCondition) {
+    Call(m, static_cast<std::uint16_t>(Pc(m) + 2), m.extWord);
+  } else if (TestCondition(m, c)) {
+    Pc(m) = m.extWord;
+  } else {
+    Advance(m, 2);
+  }
+}
+
+void Return(MachineState& m) {
+  Pc(m) = BusRead(m, Sp(m));
+  --Sp(m);
+}
+
+void ReadDirect(MachineState& m) {
+  const int w = DirectWord(m.opWord);
+  if (w < 0) {
+    RaiseBadAddress(m);
+  } else {
+    m[0] = m[w];
+  }
+  Advance(m, 1);
+}
+
+void WriteDirect(MachineState& m) {
+  const int w = DirectWord(m.opWord);
+  if (w < 0) {
+    RaiseBadAddress(m);
+  } else {
+    m[w] = m[0];
+  }
+  Advance(m, 1);
+}
+
+// Reads through the bus; the register is written directly, without hook or notification.
+void PopReg(MachineState& m) {
+  const std::uint16_t v = BusRead(m, Sp(m));
+  const int w = DirectWord(m.opWord);
+  if (w < 0) {
+    RaiseBadAddress(m);
+  } else {
+    --Sp(m);
+    m[w] = v;
+  }
+  Advance(m, 1);
+}
+
+// The register is read directly; the store goes through the bus and may notify.
+void PushReg(MachineState& m) {
+  const std::uint16_t sp = ++Sp(m);
+  const int w = DirectWord(m.opWord);
+  if (w < 0) {
+    RaiseBadAddress(m);
+  } else {
+    BusWrite(m, sp, m[w]);
+  }
+  Advance(m, 1);
+}
+
+void NoOperation(MachineState& m) { Advance(m, 1); }
+
+}  // namespace kv74::exec

@@ -1,0 +1,32 @@
+// The processor: one step is the fetch of the instruction words at the PC followed by
+// ExecuteStep. Nothing here allocates, locks or leaves the machine.
+//
+//   bus.hpp           BusRead, BusWrite: the memory map and the I/O page
+//   alu.hpp           flag rules, operand addressing, conditions, the ALU operations
+//   instructions.hpp  one body per instruction form of the opcode map, and request entry
+#pragma once
+
+#include "emu/machine.hpp"
+
+namespace kv74 {
+
+// True for an address in ProgramMemory, DataMemory or TableMemory.
+constexpr bool IsExecutable(std::uint16_t a) {
+  // One bit per 4096-word block: blocks 0 and 1 (program), 4 (data) and 7 (table).
+  constexpr unsigned kExecutableBlocks = 0x0093;
+  return ((kExecutableBlocks >> (a >> 12)) & 1) != 0;
+}
+
+// Latches opWord and extWord from the area that holds the PC; outside the executable areas
+// both keep their values. No side effects.
+void Fetch(MachineState& m);
+
+// Peripheral ticks, the PC check, at most one request taken, else one instruction executed.
+void ExecuteStep(MachineState& m);
+
+inline void Step(MachineState& m) {
+  Fetch(m);
+  ExecuteStep(m);
+}
+
+}  // namespace kv74

@@ -1,0 +1,259 @@
+// Data movement and ALU instruction forms.
+#include "emu/alu.hpp"
+#include "emu/bus.hpp"
+#include "emu/decode.hpp"
+#include "emu/instructions.hpp"
+
+namespace kv74::exec {
+namespace {
+
+constexpr std::uint16_t kBase1Offset = 0x8000;  // short BASE1 forms reach BASE1 + 0x8000 + dd
+
+std::uint16_t& R(MachineState& m, unsigned n) { return m.RegisterFile[n]; }
+std::uint16_t& Pc(MachineState& m) { return m[reg::PC]; }
+void Advance(MachineState& m, unsigned words) { Pc(m) = static_cast<std::uint16_t>(Pc(m) + words); }
+void RaiseInvalid(MachineState& m) { m[reg::FAULTS] |= fault::INVALID; }
+bool BadAddressPending(const MachineState& m) { return m[reg::FAULTS] & fault::BAD_ADDRESS; }
+
+std::uint16_t ShortBase0(const MachineState& m) {
+  return static_cast<std::uint16_t>(m[reg::BASE0] + FieldDD(m.opWord));
+}
+std::uint16_t ShortBase1(const MachineState& m) {
+  return static_cast<std::uint16_t>(m[reg::BASE1] + kBase1Offset + FieldDD(m.opWord));
+}
+std::uint16_t ShortAddress(const MachineState& m) {
+  return FieldB8(m.opWord) ? ShortBase1(m) : ShortBase0(m);
+}
+
+// The register operand of the group 0xC/0xD ALU and byte forms: Rn in mode 2 (whose offset is
+// extWord, leaving n free), R0 otherwise.
+unsigned BasexRegister(std::uint16_t op) { return FieldM(op) == 2 ? FieldN(op) : 0; }
+
+// Byte lanes of MOVB and CMPB by s: register byte, source byte (shift amounts).
+struct ByteLanes {
+  unsigned reg, src;
+};
+constexpr ByteLanes kLanes[4] = {{8, 8}, {8, 0}, {0, 0}, {0, 8}};
+
+std::uint16_t SourceByte(std::uint16_t v, unsigned s) { return (v >> kLanes[s].src) & 0xFF; }
+std::uint16_t RegisterByte(std::uint16_t r, unsigned s) { return (r >> kLanes[s].reg) & 0xFF; }
+
+// Moves the chosen source byte into the chosen byte of register x; returns the moved byte.
+std::uint16_t MoveByte(MachineState& m, unsigned x, std::uint16_t v, unsigned s) {
+  const std::uint16_t b = SourceByte(v, s);
+  const unsigned shiftReg = kLanes[s].reg;
+  R(m, x) = static_cast<std::uint16_t>((R(m, x) & ~(0xFFu << shiftReg)) | (b << shiftReg));
+  return b;
+}
+
+// N and Z from a moved byte, C cleared, V kept.
+void SetByteFlags(MachineState& m, std::uint16_t b) {
+  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | ((b & 0x80) ? flag::N : 0) | (b == 0 ? flag::Z : 0);
+}
+
+void CompareBytes(MachineState& m, std::uint16_t a, std::uint16_t b) {
+  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_NONE) | (a < b ? flag::C : 0) | (a == b ? flag::Z : 0);
+}
+
+void Load(MachineState& m, std::uint16_t a) {
+  const std::uint16_t v = BusRead(m, a);
+  R(m, FieldD(m.opWord)) = v;
+  SetResultFlags(m, v);
+  Advance(m, 1);
+}
+
+// Flags and PC follow the store: a store to the PC continues at the value + 1.
+void Store(MachineState& m, std::uint16_t a) {
+  const std::uint16_t v = R(m, FieldD(m.opWord));
+  BusWrite(m, a, v);
+  SetResultFlags(m, v);
+  Advance(m, 1);
+}
+
+}  // namespace
+
+void Invalid(MachineState& m) { RaiseInvalid(m); }
+
+void LoadBase0(MachineState& m) { Load(m, ShortBase0(m)); }
+void StoreBase0(MachineState& m) { Store(m, ShortBase0(m)); }
+void LoadBase1(MachineState& m) { Load(m, ShortBase1(m)); }
+void StoreBase1(MachineState& m) { Store(m, ShortBase1(m)); }
+
+void AluToR0Short(MachineState& m) {
+  const std::uint16_t v = BusRead(m, ShortAddress(m));
+  R(m, 0) = BinaryOp(m, FieldT(m.opWord), R(m, 0), v);
+  Advance(m, 1);
+}
+
+void AluToMemShort(MachineState& m) {
+  const std::uint16_t a = ShortAddress(m);
+  const unsigned t = FieldT(m.opWord);
+  const std::uint16_t r = BinaryOp(m, t, R(m, 0), BusRead(m, a));
+  Advance(m, 1);
+  if (t != binary::CMP) BusWrite(m, a, r);
+}
+
+void AluShortT7(MachineState& m) {
+  BusRead(m, ShortAddress(m));  // the read and its side effects come before the fault
+  RaiseInvalid(m);
+}
+
+void MovRR(MachineState& m) {
+  const std::uint16_t v = R(m, FieldN(m.opWord));
+  R(m, FieldJ(m.opWord)) = v;
+  SetResultFlags(m, v);
+  Advance(m, 1);
+}
+
+void Mul(MachineState& m) {
+  const unsigned j = FieldJ(m.opWord);
+  const std::uint32_t p = static_cast<std::uint32_t>(R(m, j)) * R(m, FieldN(m.opWord));
+  R(m, j & 14) = static_cast<std::uint16_t>(p >> 16);
+  R(m, j | 1) = static_cast<std::uint16_t>(p);
+  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | ((p >> 31) ? flag::N : 0) | (p == 0 ? flag::Z : 0);
+  Advance(m, 1);
+}
+
+void AluRR(MachineState& m) {
+  const unsigned t = FieldT(m.opWord), j = FieldJ(m.opWord);
+  const std::uint16_t r = BinaryOp(m, t, R(m, j), R(m, FieldN(m.opWord)));
+  Advance(m, 1);
+  if (t != binary::CMP) R(m, j) = r;
+}
+
+void MovbBasex(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  SetByteFlags(m, MoveByte(m, BasexRegister(op), v, FieldS(op)));
+}
+
+void CmpbBasex(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  CompareBytes(m, RegisterByte(R(m, BasexRegister(op)), FieldS(op)), SourceByte(v, FieldS(op)));
+}
+
+void MovRegBasex(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  R(m, FieldD(op)) = v;
+  SetResultFlags(m, v);
+}
+
+void AluRegBasex(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const unsigned x = BasexRegister(op);
+  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  R(m, x) = BinaryOp(m, FieldT(op), R(m, x), v);
+}
+
+void MovBasexReg(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t a = BasedAddress(m, FieldN(op));
+  const std::uint16_t v = R(m, FieldD(op));
+  const bool faultedBefore = BadAddressPending(m);
+  BusWrite(m, a, v);
+  if (faultedBefore || !BadAddressPending(m)) SetResultFlags(m, v);
+}
+
+void AluBasexReg(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const unsigned t = FieldT(op), x = BasexRegister(op);
+  const std::uint16_t a = BasedAddress(m, FieldN(op));
+  const std::uint16_t r = BinaryOp(m, t, R(m, x), BusRead(m, a));
+  if (t != binary::CMP) BusWrite(m, a, r);
+  if (!BadAddressPending(m)) m[reg::FLAGS] &= static_cast<std::uint16_t>(~flag::C);
+}
+
+void MovbInd(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  SetByteFlags(m, MoveByte(m, 0, v, FieldS(op)));
+}
+
+// Unlike the memory forms, the flags look at the whole register.
+void MovbImm(MachineState& m) {
+  const unsigned n = FieldN(m.opWord);
+  MoveByte(m, n, m.extWord, FieldS(m.opWord));
+  SetResultFlags(m, R(m, n));
+  Advance(m, 2);
+}
+
+void CmpbInd(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  CompareBytes(m, RegisterByte(R(m, 0), FieldS(op)), SourceByte(v, FieldS(op)));
+}
+
+void CmpbImm(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  CompareBytes(m, RegisterByte(R(m, FieldN(op)), FieldS(op)), SourceByte(m.extWord, FieldS(op)));
+  Advance(m, 2);
+}
+
+void AluInd(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  R(m, 0) = BinaryOp(m, FieldT(op), R(m, 0), v);
+}
+
+void AluImm(MachineState& m) {
+  const unsigned n = FieldN(m.opWord);
+  R(m, n) = BinaryOp(m, FieldT(m.opWord), R(m, n), m.extWord);
+  Advance(m, 2);
+}
+
+void MovInd(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  R(m, FieldD(op)) = v;
+  SetResultFlags(m, v);
+}
+
+void MovImm(MachineState& m) {
+  const std::uint16_t v = m.extWord;
+  R(m, FieldD(m.opWord)) = v;
+  SetResultFlags(m, v);
+  Advance(m, 2);
+}
+
+void PairIntoR0R1(MachineState& m) {
+  PairOpIntoR0R1(m, FieldT(m.opWord), FieldN(m.opWord));
+  Advance(m, 1);  // also after an undefined selector
+}
+
+void PairIntoPair(MachineState& m) {
+  PairOpIntoPair(m, FieldT(m.opWord), FieldN(m.opWord));
+  Advance(m, 1);
+}
+
+// The result is written back for every t, TEST included: both hooks of an I/O word run.
+void UnaryMem(MachineState& m) {
+  const std::uint16_t op = m.opWord;
+  const std::uint16_t a = BasedAddress(m, FieldN(op));
+  const std::uint16_t r = UnaryOp(m, FieldT(op), BusRead(m, a));
+  BusWrite(m, a, r);
+}
+
+void UnaryReg(MachineState& m) {
+  const unsigned n = FieldN(m.opWord);
+  R(m, n) = UnaryOp(m, FieldT(m.opWord), R(m, n));
+  Advance(m, 1);
+}
+
+void ShiftReg(MachineState& m) {
+  const unsigned n = FieldN(m.opWord);
+  R(m, n) = ShiftOp(m, FieldT(m.opWord), R(m, n));
+  Advance(m, 1);
+}
+
+// Fills the even register of Rn's pair with Rn's sign; Z means "not negative".
+void Sign(MachineState& m) {
+  const unsigned n = FieldN(m.opWord);
+  const bool negative = R(m, n) & 0x8000;
+  R(m, n & 14) = negative ? 0xFFFF : 0;
+  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | (negative ? flag::N : flag::Z);
+  Advance(m, 1);
+}
+
+}  // namespace kv74::exec
