@@ -1,0 +1,54 @@
+#include "panel/trace.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace kv74 {
+
+TraceLog::TraceLog(WarningSink warn) : warn_(std::move(warn)) {}
+
+bool TraceLog::Open(const std::filesystem::path& directory) {
+  if (out_.is_open()) out_.close();
+  path_ = directory / TRACE_FILE_NAME;
+  errno = 0;
+  out_.open(path_, std::ios::out | std::ios::trunc);
+  if (!out_.is_open()) {
+    std::string reason = errno != 0 ? std::strerror(errno) : "unknown error";
+    Warn("cannot open the trace file " + path_.string() + " (" + reason +
+         "); decoded blocks are shown but not logged");
+    return false;
+  }
+  return true;
+}
+
+void TraceLog::Line(std::string_view text) {
+  if (!out_.is_open()) return;
+  out_ << text << '\n';
+  CheckStream("writing");
+}
+
+void TraceLog::Flush() {
+  if (!out_.is_open()) return;
+  out_.flush();
+  CheckStream("flushing");
+}
+
+void TraceLog::CheckStream(const char* what) {
+  if (out_) return;
+  out_.close();
+  Warn(std::string(what) + " the trace file " + path_.string() +
+       " failed; further blocks are not logged");
+}
+
+void TraceLog::Warn(const std::string& message) {
+  if (warned_) return;
+  warned_ = true;
+  if (warn_) {
+    warn_(message);
+  } else {
+    std::fprintf(stderr, "kv74: %s\n", message.c_str());
+  }
+}
+
+}  // namespace kv74

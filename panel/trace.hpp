@@ -1,0 +1,43 @@
+// The program trace "prog.txt": one line per decoded block, emptied at start, written through the
+// stream's ordinary buffering (flushed when the log is flushed or destroyed), text-mode line ends.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kv74 {
+
+// Receives a message for the user; the runner prints it, the window shows it.
+using WarningSink = std::function<void(const std::string&)>;
+
+inline constexpr std::string_view TRACE_FILE_NAME = "prog.txt";
+
+class TraceLog {
+ public:
+  // An empty sink writes warnings to stderr.
+  explicit TraceLog(WarningSink warn = {});
+
+  // Opens directory/prog.txt for writing, emptying it. When that fails the log drops every line
+  // and the user is told once.
+  bool Open(const std::filesystem::path& directory);
+  bool IsOpen() const { return out_.is_open(); }
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Appends text and a line end. A write error closes the log and tells the user once.
+  void Line(std::string_view text);
+  void Flush();
+
+ private:
+  void Warn(const std::string& message);
+  void CheckStream(const char* what);
+
+  std::ofstream out_;
+  std::filesystem::path path_;
+  WarningSink warn_;
+  bool warned_ = false;
+};
+
+}  // namespace kv74
