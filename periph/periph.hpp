@@ -5,21 +5,21 @@
 #include <cstdint>
 
 #include "emu/machine.hpp"
+#include "periph/tick.hpp"  // TimerTick, PulseChannelsTick, SequencerTick (inline)
 
 namespace kv74 {
 
 // Interval timer: words 23..26.
-void TimerTick(MachineState& m);
 std::uint16_t TimerRead(MachineState& m, int w);
 void TimerWrite(MachineState& m, int w, std::uint16_t v);
 
 // Pulse channels, position counters, jog counter and mark register: words 37..44.
-void PulseChannelsTick(MachineState& m);
 void PulseChannelWrite(MachineState& m, int w, std::uint16_t v);
 std::uint16_t CounterRead(MachineState& m, int w);
+// Magnitude of a rate word for the step frequency, 1..2048; 0 for the rates that have none.
+std::uint16_t RateMagnitude(std::uint16_t rate);
 
 // Ports and handshake sequencer: words 34..36.
-void SequencerTick(MachineState& m);
 std::uint16_t PortRead(MachineState& m, int w);
 void PortWrite(MachineState& m, int w, std::uint16_t v);
 
