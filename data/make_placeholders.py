@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Writes the placeholder images V0, V2, V3, V4, AMT and RAM into this folder.
+
+They stand in for the real firmware until it is built; see README.md. Run it again after
+changing it: python3 data/make_placeholders.py
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PROGRAM_WORDS = 8192
+AREA_WORDS = 4096
+
+
+def write(name, words):
+    with open(os.path.join(HERE, name), "wb") as f:
+        f.write(struct.pack("<%dH" % len(words), *words))
+
+
+def program():
+    """A loop that counts R1 up and shows it on indicator group 1 (0xF120)."""
+    words = [0] * PROGRAM_WORDS
+    words[0:2] = [0xE350, 0x0100]  # JMP [0100]
+    loop = [
+        0xE080, 0xF100,  # 0100 MOV R0,F100
+        0xF1D0,          # 0102 MOV [F010],R0        BASE0 := 0xF100
+        0xE180, 0x0000,  # 0103 MOV R1,0000
+        0xF881,          # 0105 INC R1
+        0x1120,          # 0106 MOV M[BASE0+20],R1   indicator group 1
+        0xE350, 0x0105,  # 0107 JMP [0105]
+    ]
+    words[0x100:0x100 + len(loop)] = loop
+    return words
+
+
+def table():
+    """The character pairs at the start of the table area: character low, code high."""
+    pairs = [(">", 1), ("<", 2), ("#", 3), ("X", 1), ("U", 0x41), ("Z", 2), ("W", 0x42),
+             ("G", 3), ("M", 4), ("S", 5), ("T", 6), ("P", 7), ("F", 8)]
+    pairs += [(str(d), d) for d in range(10)]
+    words = [0] * AREA_WORDS
+    for i, (ch, code) in enumerate(pairs):
+        words[i] = (code << 8) | ord(ch)
+    return words
+
+
+def ram():
+    """The watched cells' initial values and the address of the first block table entry."""
+    words = [0] * AREA_WORDS
+    words[0x4040 - 0x4000] = 0x45A7  # first BlockTable entry
+    words[0x425F - 0x4000] = 7200    # PositionXCell, low word
+    words[0x4261 - 0x4000] = 22000   # PositionZCell, low word
+    return words
+
+
+if __name__ == "__main__":
+    for name in ("V0", "V2", "V3", "V4"):
+        write(name, program())
+    write("AMT", table())
+    write("RAM", ram())
