@@ -1,0 +1,26 @@
+#include "emu/thread.hpp"
+
+namespace kv74 {
+
+void RunSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+  for (std::uint64_t i = 0; i < n; ++i) StepAndHandOver(m, receiver);
+}
+
+EmulationThread::~EmulationThread() {
+  if (!thread_.joinable()) return;
+  RequestStop();
+  thread_.join();
+}
+
+void EmulationThread::Start() {
+  if (thread_.joinable()) return;
+  thread_ = std::thread([this] { Body(); });
+}
+
+void EmulationThread::Body() {
+  m_[reg::PC] = 0;
+  while (runFlag_.load(std::memory_order_acquire) != STOP) StepAndHandOver(m_, receiver_);
+  runFlag_.store(FINISHED, std::memory_order_release);
+}
+
+}  // namespace kv74
