@@ -9,8 +9,12 @@ namespace kv74 {
 TraceLog::TraceLog(WarningSink warn) : warn_(std::move(warn)) {}
 
 bool TraceLog::Open(const std::filesystem::path& directory) {
+  return OpenFile(directory / TRACE_FILE_NAME);
+}
+
+bool TraceLog::OpenFile(const std::filesystem::path& file) {
   if (out_.is_open()) out_.close();
-  path_ = directory / TRACE_FILE_NAME;
+  path_ = file;
   errno = 0;
   out_.open(path_, std::ios::out | std::ios::trunc);
   if (!out_.is_open()) {

@@ -23,6 +23,7 @@ class TraceLog {
   // Opens directory/prog.txt for writing, emptying it. When that fails the log drops every line
   // and the user is told once.
   bool Open(const std::filesystem::path& directory);
+  bool OpenFile(const std::filesystem::path& file);
   bool IsOpen() const { return out_.is_open(); }
   const std::filesystem::path& Path() const { return path_; }
 
