@@ -24,10 +24,10 @@ void PanelLogic::DecodeBlock() {
   std::uint16_t n = DataWord(m_, cell::BLOCK_INDEX);
   if (traceGate_ != 0 && n < traceGate_) return;
   BlockText block = DecodeBlockAt(m_, n);
-  // A block of two or more entries closes the gate until the index passes it.
-  traceGate_ = block.entries > 1 || (block.entries == 1 && !block.complete)
-                   ? static_cast<std::int32_t>(n + block.entries)
-                   : 0;
+  // An entry without the end mark (a block of two or more entries, or one cut off by the end of
+  // RAM) closes the gate until the index reaches the entry after the block.
+  const bool open = block.entries == 0 || (block.entries == 1 && block.complete);
+  traceGate_ = open ? 0 : static_cast<std::int32_t>(n + block.entries);
   std::string index = std::to_string(static_cast<std::int16_t>(n));
   if (Control* kom = s_.Find("kom")) kom->SetCaption(block.text);
   trace_.Line(index + " -> " + block.text);
