@@ -9,8 +9,11 @@
 
 namespace kv74 {
 
-// Returns false for a name that takes no clicks (lamps other than ki, indicators, fields, labels,
-// and the hidden SAVE button).
+// Keys, jog toggles, uskor, the input lamps, clea and mash. Lamps other than ki, indicators,
+// fields, labels, Kabout (the window's) and the hidden SAVE button take no clicks here.
+bool IsClickable(std::string_view name);
+
+// Clicks the control; returns false, doing nothing, when it is not clickable or not on the surface.
 bool ClickControl(PanelLogic& panel, ControlSurface& s, std::string_view name);
 
 }  // namespace kv74

@@ -170,7 +170,11 @@ TEST(ClickControl, RoutesByKind) {
   EXPECT_TRUE(ClickControl(*rig.panel, rig.surface, "clea"));
   EXPECT_EQ(rig.canvas.clears, 1);
   for (const char* name : {"ko0", "v1_5", "al11", "kom", "Kabout", "Button1", "Label3", "nope"}) {
+    EXPECT_FALSE(IsClickable(name)) << name;
     EXPECT_FALSE(ClickControl(*rig.panel, rig.surface, name)) << name;
+  }
+  for (const char* name : {"k0x13", "k0x7a", "uskor", "ki15", "clea", "mash"}) {
+    EXPECT_TRUE(IsClickable(name)) << name;
   }
   EXPECT_EQ(Keyboard(rig), 0);
 }
