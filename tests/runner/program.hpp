@@ -19,6 +19,12 @@ inline Words Inc(unsigned n) { return {static_cast<std::uint16_t>(0xF880 | n)}; 
 inline Words StoreBase0(unsigned d, unsigned dd) {  // MOV M[BASE0+dd],Rd
   return {static_cast<std::uint16_t>(0x1000 | d << 8 | dd)};
 }
+inline Words LoadBase0(unsigned d, unsigned dd) {  // MOV Rd,M[BASE0+dd]
+  return {static_cast<std::uint16_t>(d << 8 | dd)};
+}
+inline Words Or(unsigned j, unsigned n) {  // OR Rj,Rn
+  return {static_cast<std::uint16_t>(0x9A00 | j << 4 | n)};
+}
 inline Words Jmp(std::uint16_t target) { return {0xE350, target}; }  // JMP [target]
 inline Words JmpRel(int disp) {                                      // JMP disp from here
   return {static_cast<std::uint16_t>(0x6300 | (disp & 0xFF))};

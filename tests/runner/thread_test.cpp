@@ -44,6 +44,8 @@ TEST(ProgramWordsTest, DecodeAsIntended) {
   EXPECT_EQ(Decode(op::Inc(1)[0]), Op::UnaryReg);
   EXPECT_EQ(Decode(op::StoreBase0(1, 0x20)[0]), Op::StoreBase0);
   EXPECT_EQ(Decode(op::Jmp(0)[0]), Op::JumpAbs);
+  EXPECT_EQ(Decode(op::LoadBase0(2, 0x31)[0]), Op::LoadBase0);
+  EXPECT_EQ(Decode(op::Or(5, 4)[0]), Op::AluRR);
   EXPECT_EQ(Decode(op::JmpRel(-2)[0]), Op::JumpRel);
 }
 

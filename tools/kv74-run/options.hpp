@@ -1,0 +1,39 @@
+// The runner's command line.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kv74 {
+
+// A bad option, script line or directory: reported in one line, exit code 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct RunOptions {
+  std::optional<std::filesystem::path> images;  // default: the bundled data/
+  std::optional<std::uint64_t> steps;
+  std::optional<std::string> stateJson;  // "-" = standard output
+  std::optional<std::filesystem::path> input;
+  std::optional<std::filesystem::path> workdir;
+  std::optional<std::uint16_t> untilPc;
+  std::optional<std::string> trace;  // "-" = standard output
+  bool quiet = false;
+  bool help = false;
+
+  // Steps to run at most: --steps, else unlimited with --until-pc, else 0.
+  std::uint64_t StepLimit() const;
+};
+
+// Throws UsageError naming the offending argument.
+RunOptions ParseOptions(const std::vector<std::string>& args);
+
+const char* HelpText();
+
+}  // namespace kv74

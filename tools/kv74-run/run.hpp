@@ -1,0 +1,32 @@
+// The runner's loop: steps with clicks between them, an optional stop address and trace.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <span>
+
+#include "emu/machine.hpp"
+#include "script.hpp"
+#include "scripted_panel.hpp"
+
+namespace kv74 {
+
+struct RunPlan {
+  std::uint64_t stepLimit = 0;
+  std::optional<std::uint16_t> untilPc;  // stop before a step would start at this address
+  std::FILE* trace = nullptr;            // one line per step when set
+  std::span<const ScriptClick> clicks;   // in step order
+};
+
+struct RunResult {
+  std::uint64_t steps = 0;
+  bool stoppedAtPc = false;
+  std::size_t clicksDone = 0;
+};
+
+// Runs from the machine's current state. Clicks scheduled at a step count that the run reaches
+// are made, including those at its last count.
+RunResult RunMachine(MachineState& m, ScriptedPanel& panel, const RunPlan& plan);
+
+}  // namespace kv74

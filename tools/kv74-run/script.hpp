@@ -1,0 +1,29 @@
+// The runner's input script: "STEP click NAME" lines, '#' comments, blank lines.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv74 {
+
+struct ScriptClick {
+  std::uint64_t step;  // clicked after this many steps, before the next
+  std::string name;
+  int line;
+};
+
+using ClickableCheck = std::function<bool(std::string_view)>;
+
+// Throws UsageError "<source>:<line>: <what is wrong>".
+std::vector<ScriptClick> ParseScript(std::string_view text, const std::string& source,
+                                     const ClickableCheck& isClickable);
+
+// Reads and parses a script file; an unreadable file is a UsageError too.
+std::vector<ScriptClick> LoadScript(const std::filesystem::path& file,
+                                    const ClickableCheck& isClickable);
+
+}  // namespace kv74
