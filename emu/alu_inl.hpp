@@ -55,12 +55,12 @@ inline std::uint16_t& Reg(MachineState& m, unsigned n) { return m.RegisterFile[n
 
 }  // namespace alu_detail
 
-inline void SetResultFlags(MachineState& m, std::uint16_t v) {
+[[gnu::always_inline]] inline void SetResultFlags(MachineState& m, std::uint16_t v) {
   using namespace alu_detail;
   Flags(m) = (Flags(m) & KEEP_V) | NZ(v);
 }
 
-inline std::uint16_t BasedAddress(MachineState& m, unsigned n) {
+[[gnu::always_inline]] inline std::uint16_t BasedAddress(MachineState& m, unsigned n) {
   using namespace alu_detail;
   std::uint16_t& pc = m[reg::PC];
   std::uint16_t& rn = Reg(m, n);
@@ -85,7 +85,7 @@ inline std::uint16_t BasedAddress(MachineState& m, unsigned n) {
   return static_cast<std::uint16_t>(base + o);
 }
 
-inline std::uint16_t IndirectAddress(MachineState& m, unsigned n) {
+[[gnu::always_inline]] inline std::uint16_t IndirectAddress(MachineState& m, unsigned n) {
   std::uint16_t& rn = alu_detail::Reg(m, n);
   ++m[reg::PC];
   switch (FieldIM(m.opWord)) {
@@ -95,11 +95,11 @@ inline std::uint16_t IndirectAddress(MachineState& m, unsigned n) {
   }
 }
 
-inline bool TestCondition(const MachineState& m, unsigned c) {
+[[gnu::always_inline]] inline bool TestCondition(const MachineState& m, unsigned c) {
   return (alu_detail::kConditions[c & 15] >> (m[reg::FLAGS] >> 12)) & 1;
 }
 
-inline std::uint16_t UnaryOp(MachineState& m, unsigned t, std::uint16_t a) {
+[[gnu::always_inline]] inline std::uint16_t UnaryOp(MachineState& m, unsigned t, std::uint16_t a) {
   using namespace alu_detail;
   std::uint16_t& f = Flags(m);
   const std::uint16_t oldC = (f & C) ? 1 : 0;
@@ -141,7 +141,7 @@ inline std::uint16_t UnaryOp(MachineState& m, unsigned t, std::uint16_t a) {
   return r;
 }
 
-inline std::uint16_t ShiftOp(MachineState& m, unsigned t, std::uint16_t a) {
+[[gnu::always_inline]] inline std::uint16_t ShiftOp(MachineState& m, unsigned t, std::uint16_t a) {
   using namespace alu_detail;
   std::uint16_t& f = Flags(m);
   f &= KEEP_C;
@@ -170,7 +170,8 @@ inline std::uint16_t ShiftOp(MachineState& m, unsigned t, std::uint16_t a) {
   return result;
 }
 
-inline std::uint16_t BinaryOp(MachineState& m, unsigned t, std::uint16_t a, std::uint16_t b) {
+[[gnu::always_inline]] inline std::uint16_t BinaryOp(MachineState& m, unsigned t, std::uint16_t a,
+                                                     std::uint16_t b) {
   using namespace alu_detail;
   std::uint16_t& f = Flags(m);
   f &= KEEP_NONE;

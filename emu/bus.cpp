@@ -10,17 +10,33 @@ namespace {
 
 constexpr std::uint16_t kRateReadMask = 0x87FF;
 
-constexpr bool In(int w, int first, int last) { return w >= first && w <= last; }
+// How BusRead and BusWrite treat each register word.
+enum class ReadKind : std::uint8_t { Plain, Counter, Rate, Keyboard, Port, Timer };
+enum class WriteKind : std::uint8_t { Plain, Timer, Pulse, Port, Keyboard };
 
-// NotifyWord bit set when a store changes the word; 0 for words whose changes go unnoticed.
-constexpr std::array<std::uint32_t, reg::COUNT> BuildChangeBits() {
-  std::array<std::uint32_t, reg::COUNT> bits{};
-  for (int w = reg::IND1; w <= reg::SIGLAMPS; ++w) bits[w] = 1u << (w - 26);
-  bits[reg::PORT_OUT] = notify::PORT_OUT;
-  bits[reg::RATE0 + 2] = notify::RATE2;
-  return bits;
+struct WordRule {
+  ReadKind read = ReadKind::Plain;
+  WriteKind write = WriteKind::Plain;
+  std::uint32_t changeBit = 0;  // NotifyWord bit set when a store changes the word
+};
+
+constexpr std::array<WordRule, reg::COUNT> BuildWordRules() {
+  std::array<WordRule, reg::COUNT> rules{};
+  for (int w = reg::TIMER_RELOAD; w <= reg::TIMER_RUN; ++w) rules[w].read = ReadKind::Timer;
+  for (int w = reg::TIMER_RELOAD; w <= reg::TIMER_INHIBIT; ++w) rules[w].write = WriteKind::Timer;
+  for (int w = reg::IND1; w <= reg::SIGLAMPS; ++w) rules[w].changeBit = 1u << (w - 26);
+  rules[reg::KEYBOARD] = {ReadKind::Keyboard, WriteKind::Keyboard, 0};
+  for (int w = reg::PORT_PLAIN; w <= reg::PORT_OUT; ++w)
+    rules[w] = {ReadKind::Port, WriteKind::Port, 0};
+  rules[reg::PORT_OUT].changeBit = notify::PORT_OUT;
+  for (int w = reg::RATE0; w <= reg::RATE0 + 2; ++w)
+    rules[w] = {ReadKind::Rate, WriteKind::Pulse, 0};
+  rules[reg::RATE0 + 2].changeBit = notify::RATE2;
+  for (int w = reg::COUNT0; w <= reg::MARK; ++w)
+    rules[w] = {ReadKind::Counter, WriteKind::Pulse, 0};
+  return rules;
 }
-constexpr std::array<std::uint32_t, reg::COUNT> kChangeBits = BuildChangeBits();
+constexpr std::array<WordRule, reg::COUNT> kWordRules = BuildWordRules();
 
 void RaiseBadAddress(MachineState& m) { m[reg::FAULTS] |= fault::BAD_ADDRESS; }
 
@@ -31,25 +47,24 @@ int MappedWord(std::uint16_t a) {
 }
 
 std::uint16_t ReadRegister(MachineState& m, int w) {
-  if (In(w, reg::COUNT0, reg::MARK)) return CounterRead(m, w);
-  if (In(w, reg::RATE0, reg::RATE0 + 2)) return m[w] & kRateReadMask;
-  if (w == reg::KEYBOARD) return ReadKeyboard(m);
-  if (In(w, reg::PORT_PLAIN, reg::PORT_OUT)) return PortRead(m, w);
-  if (In(w, reg::TIMER_RELOAD, reg::TIMER_RUN)) return TimerRead(m, w);
+  switch (kWordRules[w].read) {
+    case ReadKind::Plain: return m[w];
+    case ReadKind::Counter: return CounterRead(m, w);
+    case ReadKind::Rate: return m[w] & kRateReadMask;
+    case ReadKind::Keyboard: return ReadKeyboard(m);
+    case ReadKind::Port: return PortRead(m, w);
+    case ReadKind::Timer: return TimerRead(m, w);
+  }
   return m[w];
 }
 
 void WriteRegister(MachineState& m, int w, std::uint16_t v) {
-  if (In(w, reg::TIMER_RELOAD, reg::TIMER_INHIBIT)) {
-    TimerWrite(m, w, v);
-  } else if (In(w, reg::RATE0, reg::MARK)) {
-    PulseChannelWrite(m, w, v);
-  } else if (In(w, reg::PORT_PLAIN, reg::PORT_OUT)) {
-    PortWrite(m, w, v);
-  } else if (w == reg::KEYBOARD) {
-    StoreShared(m, w, v);
-  } else {
-    m[w] = v;
+  switch (kWordRules[w].write) {
+    case WriteKind::Plain: m[w] = v; break;
+    case WriteKind::Timer: TimerWrite(m, w, v); break;
+    case WriteKind::Pulse: PulseChannelWrite(m, w, v); break;
+    case WriteKind::Port: PortWrite(m, w, v); break;
+    case WriteKind::Keyboard: StoreShared(m, w, v); break;
   }
 }
 
@@ -70,7 +85,7 @@ void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v) {
     if (!IsSilentUnmapped(a)) RaiseBadAddress(m);
     return;
   }
-  const std::uint32_t bit = kChangeBits[w];
+  const std::uint32_t bit = kWordRules[w].changeBit;
   if (bit == 0) {
     WriteRegister(m, w, v);
     return;

@@ -24,9 +24,7 @@ void Fetch(MachineState& m);
 // Peripheral ticks, the PC check, at most one request taken, else one instruction executed.
 void ExecuteStep(MachineState& m);
 
-inline void Step(MachineState& m) {
-  Fetch(m);
-  ExecuteStep(m);
-}
+// Fetch followed by ExecuteStep, in one call.
+void Step(MachineState& m);
 
 }  // namespace kv74

@@ -8,11 +8,6 @@
 namespace kv74 {
 namespace {
 
-struct Area {
-  const std::uint16_t* words;
-  unsigned base, size;
-};
-
 using Handler = void (*)(MachineState&);
 constexpr std::size_t kOpCount = static_cast<std::size_t>(Op::Count);
 
@@ -70,37 +65,62 @@ constexpr std::array<Handler, kOpCount> BuildHandlers() {
 
 constexpr std::array<Handler, kOpCount> kHandlers = BuildHandlers();
 
-}  // namespace
-
-void Fetch(MachineState& m) {
+// Latches the instruction words; false when the PC lies outside the executable areas.
+[[gnu::always_inline]] inline bool LatchWords(MachineState& m) {
   const unsigned p = m[reg::PC];
-  Area area;
-  switch (p >> 12) {
-    case 0x0:
-    case 0x1: area = {m.ProgramMemory.data(), PROGRAM_BASE, PROGRAM_WORDS}; break;
-    case 0x4: area = {m.DataMemory.data(), DATA_BASE, DATA_WORDS}; break;
-    case 0x7: area = {m.TableMemory.data(), TABLE_BASE, TABLE_WORDS}; break;
-    default: return;  // ExecuteStep takes the bad-address request without decoding
+  const std::uint16_t* words;
+  unsigned last;
+  if (p < PROGRAM_BASE + PROGRAM_WORDS) {
+    words = &m.ProgramMemory[p - PROGRAM_BASE];
+    last = PROGRAM_BASE + PROGRAM_WORDS - 1;
+  } else if (p - DATA_BASE < DATA_WORDS) {
+    words = &m.DataMemory[p - DATA_BASE];
+    last = DATA_BASE + DATA_WORDS - 1;
+  } else if (p - TABLE_BASE < TABLE_WORDS) {
+    words = &m.TableMemory[p - TABLE_BASE];
+    last = TABLE_BASE + TABLE_WORDS - 1;
+  } else {
+    return false;
   }
-  const unsigned i = p - area.base;
-  m.opWord = area.words[i];
+  m.opWord = words[0];
   // The word after the last word of an area lies outside it; an instruction there that uses
   // extWord is not meaningful, and it reads 0.
-  m.extWord = i + 1 < area.size ? area.words[i + 1] : 0;
+  m.extWord = p != last ? words[1] : 0;
+  return true;
 }
 
-void ExecuteStep(MachineState& m) {
+// Everything of the step after the fetch.
+[[gnu::always_inline]] inline void RunStep(MachineState& m) {
   TimerTick(m);
   PulseChannelsTick(m);
   SequencerTick(m);
-  const std::uint16_t entryPc = m[reg::PC];
-  if (!IsExecutable(entryPc)) [[unlikely]] {
-    m[reg::FAULTS] |= fault::BAD_ADDRESS;
-  }
   if (m[reg::FAULTS] != 0) [[unlikely]] {
-    if (exec::TakeRequest(m, entryPc)) return;
+    if (exec::TakeRequest(m, m[reg::PC])) return;
   }
   kHandlers[static_cast<std::size_t>(Decode(m.opWord))](m);
+}
+
+// The PC check: an instruction is never executed from outside the executable areas. Raising
+// the request before the ticks instead of after them changes nothing, as the ticks only add
+// request bits of their own and change neither the PC nor memory.
+[[gnu::always_inline]] inline void CheckPc(MachineState& m, bool executable) {
+  if (!executable) [[unlikely]] {
+    m[reg::FAULTS] |= fault::BAD_ADDRESS;
+  }
+}
+
+}  // namespace
+
+void Fetch(MachineState& m) { LatchWords(m); }
+
+void ExecuteStep(MachineState& m) {
+  CheckPc(m, IsExecutable(m[reg::PC]));
+  RunStep(m);
+}
+
+void Step(MachineState& m) {
+  CheckPc(m, LatchWords(m));
+  RunStep(m);
 }
 
 }  // namespace kv74
