@@ -10,7 +10,7 @@ using testing::Machine;
 using testing::ProgramCase;
 using testing::RunProgramCase;
 
-constexpr int SP = reg::SP, PC = reg::PC, FL = reg::FLAGS;
+constexpr int SP = reg::SP, FL = reg::FLAGS;
 constexpr std::uint16_t BAD = fault::BAD_ADDRESS;
 
 void RunAll(const std::vector<ProgramCase>& cases) {

@@ -10,7 +10,7 @@ namespace {
 using testing::ProgramCase;
 using testing::RunProgramCase;
 
-constexpr int B0 = reg::BASE0, B1 = reg::BASE1, PC = reg::PC, FL = reg::FLAGS;
+constexpr int B0 = reg::BASE0, B1 = reg::BASE1, FL = reg::FLAGS;
 constexpr std::uint16_t BAD = fault::BAD_ADDRESS, INV = fault::INVALID;
 
 void RunAll(const std::vector<ProgramCase>& cases) {
