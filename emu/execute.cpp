@@ -88,7 +88,8 @@ void AluToR0Short(MachineState& m) {
 void AluToMemShort(MachineState& m) {
   const std::uint16_t a = ShortAddress(m);
   const unsigned t = FieldT(m.opWord);
-  const std::uint16_t r = BinaryOp(m, t, R(m, 0), BusRead(m, a));
+  const std::uint16_t v = BusRead(m, a);
+  const std::uint16_t r = BinaryOp(m, t, R(m, 0), v);
   Advance(m, 1);
   if (t != binary::CMP) BusWrite(m, a, r);
 }
@@ -160,7 +161,8 @@ void AluBasexReg(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const unsigned t = FieldT(op), x = BasexRegister(op);
   const std::uint16_t a = BasedAddress(m, FieldN(op));
-  const std::uint16_t r = BinaryOp(m, t, R(m, x), BusRead(m, a));
+  const std::uint16_t v = BusRead(m, a);
+  const std::uint16_t r = BinaryOp(m, t, R(m, x), v);
   if (t != binary::CMP) BusWrite(m, a, r);
   if (!BadAddressPending(m)) m[reg::FLAGS] &= static_cast<std::uint16_t>(~flag::C);
 }
