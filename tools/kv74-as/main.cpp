@@ -1,0 +1,104 @@
+// kv74-as [-o OUTDIR] [--listing FILE] [--symbols FILE] [--program-name NAME]
+//         [-D NAME[=VALUE]]... SOURCE
+// Exit status: 0 success, 1 errors in the source (nothing written), 2 bad usage.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/asm/assembler.hpp"
+#include "tools/asm/memory.hpp"
+#include "tools/asm/output.hpp"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kv74-as [-o OUTDIR] [--listing FILE] [--symbols FILE] [--program-name NAME]\n"
+    "               [-D NAME[=VALUE]]... SOURCE\n"
+    "Writes OUTDIR/V4 (or OUTDIR/NAME), OUTDIR/RAM and OUTDIR/AMT for the areas the source\n"
+    "places words in.\n";
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "kv74-as: %s\n%s", message.c_str(), kUsage);
+  return 2;
+}
+
+struct CommandLine {
+  std::string outDir = ".";
+  std::string listing;
+  std::string symbols;
+  std::string programName = "V4";
+  std::string source;
+  kv74::as::Options options;
+};
+
+// Parses argv; returns an exit status to stop with, or -1 to go on.
+int Parse(int argc, char** argv, CommandLine& cl) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "-o") {
+      if (!value(cl.outDir)) return Usage("-o needs a directory");
+    } else if (a == "--listing") {
+      if (!value(cl.listing)) return Usage("--listing needs a file name");
+    } else if (a == "--symbols") {
+      if (!value(cl.symbols)) return Usage("--symbols needs a file name");
+    } else if (a == "--program-name") {
+      if (!value(cl.programName) || cl.programName.empty() ||
+          cl.programName.find('/') != std::string::npos)
+        return Usage("--program-name needs a plain file name");
+    } else if (a.rfind("-D", 0) == 0) {
+      std::string def = a.substr(2);
+      if (def.empty() && !value(def)) return Usage("-D needs NAME or NAME=VALUE");
+      const auto eq = def.find('=');
+      const std::string name = def.substr(0, eq);
+      if (name.empty()) return Usage("-D needs NAME or NAME=VALUE");
+      cl.options.defines.emplace_back(name, eq == std::string::npos ? "1" : def.substr(eq + 1));
+    } else if (!a.empty() && a[0] == '-' && a != "-") {
+      return Usage("unknown option '" + a + "'");
+    } else if (cl.source.empty()) {
+      cl.source = a;
+    } else {
+      return Usage("more than one source file");
+    }
+  }
+  if (cl.source.empty()) return Usage("no source file");
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CommandLine cl;
+  if (const int status = Parse(argc, argv, cl); status >= 0) return status;
+
+  const kv74::as::Result result = kv74::as::Assemble(cl.source, cl.options);
+  for (const auto& e : result.errors) std::fprintf(stderr, "%s\n", kv74::as::Format(e).c_str());
+  if (!result.ok) {
+    std::fprintf(stderr, "kv74-as: %zu error%s, nothing written\n", result.errors.size(),
+                 result.errors.size() == 1 ? "" : "s");
+    return 1;
+  }
+
+  std::vector<kv74::as::OutputFile> files;
+  for (const auto& image : result.images) {
+    const std::string name =
+        image.area == kv74::as::kProgramArea ? cl.programName : kv74::as::kAreas[image.area].image;
+    files.push_back({cl.outDir + "/" + name, std::string(image.bytes.begin(), image.bytes.end())});
+  }
+  if (!cl.listing.empty()) files.push_back({cl.listing, result.listing});
+  if (!cl.symbols.empty()) files.push_back({cl.symbols, result.symbols});
+  std::string error;
+  if (!kv74::as::WriteAll(files, error)) {
+    std::fprintf(stderr, "kv74-as: %s; nothing written\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
