@@ -2,6 +2,7 @@
 //         [-D NAME[=VALUE]]... SOURCE
 // Exit status: 0 success, 1 errors in the source (nothing written), 2 bad usage.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  std::error_code ec;
+  std::filesystem::create_directories(cl.outDir, ec);
   std::vector<kv74::as::OutputFile> files;
   for (const auto& image : result.images) {
     const std::string name =
