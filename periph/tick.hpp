@@ -45,42 +45,47 @@ void SequencerAdvance(MachineState& m);
 
 inline void TimerTick(MachineState& m) {
   if (!(m[reg::TIMER_RUN] & timer::RUN)) return;
-  if (m.timerPrescaler-- != 0) return;
+  if (m.timerPrescaler-- != 0) [[likely]]
+    return;
   TimerRollover(m);
+}
+
+// One channel's share of the tick: count the divider up to the period, then step.
+[[gnu::always_inline]] inline void ChannelTick(MachineState& m, int i) {
+  if (m[reg::RATE0 + i] == 0) return;
+  std::uint16_t& divider = m.channelDivider[static_cast<std::size_t>(i)];
+  if (divider < m.channelPeriod[static_cast<std::size_t>(i)]) [[likely]] {
+    ++divider;
+  } else {
+    ChannelStep(m, i);
+  }
 }
 
 inline void PulseChannelsTick(MachineState& m) {
   if (m[reg::PORT_OUT] & pulse::ENABLE) {
-    for (int i = 0; i < 3; ++i) {
-      if (m[reg::RATE0 + i] == 0) continue;
-      std::uint16_t& divider = m.channelDivider[static_cast<std::size_t>(i)];
-      if (divider < m.channelPeriod[static_cast<std::size_t>(i)]) {
-        ++divider;
-      } else {
-        ChannelStep(m, i);
-      }
-    }
+    ChannelTick(m, 0);
+    ChannelTick(m, 1);
+    ChannelTick(m, 2);
   }
   const std::uint16_t lamps = m[reg::KEYLAMPS];
-  if (lamps != pulse::JOG_PATTERN_A && lamps != pulse::JOG_PATTERN_B) return;
-  if (m.jogDivider++ != 0xFFFF) return;
+  if (lamps != pulse::JOG_PATTERN_A && lamps != pulse::JOG_PATTERN_B) [[likely]]
+    return;
+  if (m.jogDivider++ != 0xFFFF) [[likely]]
+    return;
   JogSample(m);
 }
 
 inline void SequencerTick(MachineState& m) {
-  switch (m.seqState) {
-    case SeqState::Idle:
-    case SeqState::Done: return;
-    case SeqState::Busy:
-      if (m.seqCountdown != 0) {
-        --m.seqCountdown;
-        return;
-      }
-      break;
-    case SeqState::AwaitStrobe:
-      if (!(m[reg::PORT_OUT] & port::STROBE)) return;
-      break;
-    default: break;
+  const SeqState state = m.seqState;
+  if (state == SeqState::Busy) {
+    if (m.seqCountdown != 0) [[likely]] {
+      --m.seqCountdown;
+      return;
+    }
+  } else if (state == SeqState::Idle || state == SeqState::Done) [[likely]] {
+    return;
+  } else if (state == SeqState::AwaitStrobe && !(m[reg::PORT_OUT] & port::STROBE)) {
+    return;
   }
   SequencerAdvance(m);
 }
