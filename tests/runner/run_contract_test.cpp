@@ -86,14 +86,16 @@ struct Firmware {
   std::uint16_t LoopAddress() const { return static_cast<std::uint16_t>(setup.size()); }
 };
 
-// Number of items of the array member "key": [...].
-long CountArrayItems(const std::string& json, const std::string& key) {
+// The items of the array member "key": [...], or none when it is missing.
+std::vector<long> ArrayItems(const std::string& json, const std::string& key) {
+  std::vector<long> items;
   const std::size_t open = json.find("\"" + key + "\": [");
-  if (open == std::string::npos) return -1;
-  const std::size_t close = json.find(']', open);
-  return std::count(json.begin() + static_cast<long>(open), json.begin() + static_cast<long>(close),
-                    ',') +
-         1;
+  if (open == std::string::npos) return items;
+  std::istringstream in(json.substr(json.find('[', open) + 1));
+  long v = 0;
+  char sep = ',';
+  while (sep == ',' && in >> v >> sep) items.push_back(v);
+  return items;
 }
 
 constexpr const char* kScript = R"(# clicks for the contract run
@@ -140,8 +142,8 @@ TEST_F(RunnerTest, StateJsonHasEveryContractKey) {
         "\"seqCode\": 593", "\"seqCountdown\": "}) {
     EXPECT_NE(r.out.find(key), std::string::npos) << key;
   }
-  EXPECT_EQ(CountArrayItems(r.out, "registers"), 53);
-  EXPECT_EQ(CountArrayItems(r.out, "data_memory"), 4096);
+  EXPECT_EQ(ArrayItems(r.out, "registers").size(), 53u);
+  EXPECT_EQ(ArrayItems(r.out, "data_memory").size(), 4096u);
   EXPECT_NE(r.err.find("1000 steps in"), std::string::npos);  // the summary
 }
 
@@ -168,6 +170,18 @@ TEST_F(RunnerTest, TraceHasOneLinePerStep) {
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 25);
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "0 0000 E080 F100 MovImm");
   EXPECT_EQ(r.err, "");
+}
+
+TEST_F(RunnerTest, ClicksBeyondTheRunAreReportedNotMade) {
+  WriteImages(Firmware().Image());
+  WriteText(dir / "late.txt", "5 click ki1\n100 click ki2\n");
+  const Result r = Run("--images " + images.string() + " --steps 10 -q --state-json - --input " +
+                       (dir / "late.txt").string());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("late.txt:2: step 100 lies beyond the run"), std::string::npos) << r.err;
+  const auto registers = ArrayItems(r.out, "registers");
+  ASSERT_EQ(registers.size(), 53u);
+  EXPECT_EQ(registers[reg::PORT_IN], 0x0102);  // only ki1 was clicked
 }
 
 TEST_F(RunnerTest, HelpDocumentsEveryOption) {
