@@ -1,7 +1,7 @@
 // The three peripheral ticks, run once per processor step in this order: timer, pulse channels,
 // sequencer. They are defined inline because they run on every step: when a peripheral is idle
 // its tick is one or two loads and a branch; the rare events leave through the out-of-line
-// functions at the bottom.
+// functions declared below.
 #pragma once
 
 #include <cstdint>
