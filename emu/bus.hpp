@@ -8,6 +8,7 @@
 //   elsewhere       bad-address fault, reads give 0
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "emu/machine.hpp"
@@ -36,7 +37,9 @@ inline std::uint16_t BusRead(MachineState& m, std::uint16_t a) {
 inline void BusWrite(MachineState& m, std::uint16_t a, std::uint16_t v) {
   const unsigned i = static_cast<unsigned>(a) - DATA_BASE;
   if (i < DATA_WORDS) {
-    m.DataMemory[i] = v;
+    // The window thread reads RAM while the processor runs (the block index on a key click, the
+    // whole area for a RAM save): every store is one relaxed atomic word, a plain move on the host.
+    std::atomic_ref<std::uint16_t>(m.DataMemory[i]).store(v, std::memory_order_relaxed);
     if (a >= cell::SPINDLE_SPEED && a <= cell::POSITION_Z_LO) NoteWatchedCell(m, a);
     return;
   }
