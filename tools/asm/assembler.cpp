@@ -533,7 +533,9 @@ class Assembler : public Scope {
       const Statement* s =
           l.statement >= 0 ? &statements_[static_cast<std::size_t>(l.statement)] : nullptr;
       if (!s || s->words.empty()) {
-        out += head + std::string(22, ' ') + l.text + "\n";
+        std::string row = head + std::string(22, ' ') + l.text;
+        row.erase(row.find_last_not_of(' ') + 1);
+        out += row + "\n";
         continue;
       }
       constexpr std::size_t kPerRow = 3;
@@ -541,7 +543,9 @@ class Assembler : public Scope {
         std::string row = head + Hex((s->address + static_cast<std::int64_t>(i)) & 0xFFFF, 4) + " ";
         for (std::size_t k = i; k < i + kPerRow; ++k)
           row += k < s->words.size() ? " " + Hex(s->words[k], 4) : std::string(5, ' ');
-        out += row + (i == 0 ? "  " + l.text : std::string()) + "\n";
+        row += i == 0 ? "  " + l.text : std::string();
+        row.erase(row.find_last_not_of(' ') + 1);
+        out += row + "\n";
         head = std::string(7, ' ');
       }
     }
