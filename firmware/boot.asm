@@ -1,0 +1,139 @@
+; Start-up. Reached from word 0 at power-on and from the fault routine after the operator has
+; pressed C. Leaves the interrupt running and enters the main loop.
+
+        .org    0x1953
+Boot:
+        MOV     R0,#INT_MASK_BIT
+        MOV     [F03B],R0                   ; no interrupt until everything is set up
+        MOV     R0,#RAM_ORIGIN
+        MOV     [F010],R0                   ; BASE0
+        MOV     R0,#PERIPH_BASE
+        MOV     [F011],R0                   ; BASE1
+        MOV     R0,#STACK_INIT
+        MOV     [F012],R0                   ; stack pointer
+
+        ZERO    R1
+        MOV     M[BASE1+IO_TIMER_RUN],R1    ; timer stopped
+        MOV     M[BASE1+IO_RATE_X],R1       ; both channels idle
+        MOV     M[BASE1+IO_RATE_Z],R1
+        MOV     M[BASE1+IO_MARK],R1         ; marks disarmed
+        MOV     R1,#OUT_ALARM
+        MOV     M[BASE1+IO_PORT_OUT],R1     ; channels off until the state is known
+
+        CALL    [InitVolatile]
+        CALL    [BatteryCheck]
+        CALL    [InitAxes]
+        CALL    [BlankDisplays]
+        CALL    [ReportBoth]
+        MOV     R1,M[BASEX+CELL_SPEED]      ; speed and feed cells written once, so that
+        MOV     M[BASEX+CELL_SPEED],R1      ; the panel shows them
+        MOV     R1,M[BASEX+CELL_FEED]
+        MOV     M[BASEX+CELL_FEED],R1
+
+        MOV     R1,#TIMER_PERIODIC
+        MOV     M[BASE1+IO_TIMER_MODE],R1
+        ZERO    R1
+        MOV     M[BASE1+IO_TIMER_INHIBIT],R1
+        MOV     R1,#TIMER_RELOAD
+        MOV     M[BASE1+IO_TIMER_RELOAD],R1 ; loads the count and starts the timer
+        CALL    [IntOn]
+        JMP     [MainLoop]
+
+; The state that every start begins with: manual mode, no jog axis, X selected, no entry, no
+; error, no alarm. The persistent settings (feed, speed, stored values, jog steps) are kept.
+InitVolatile:
+        ZERO    R0
+        MOV     M[BASE0+JOG_AXIS],R0
+        MOV     M[BASE0+ED_ACTIVE],R0
+        MOV     M[BASE0+ED_NEG],R0
+        MOV     M[BASE0+ED_COUNT],R0
+        MOV     M[BASE0+ALARM],R0
+        MOV     M[BASE0+ERROR],R0
+        MOV     M[BASE0+HOMING],R0
+        MOV     M[BASE0+JOG_FAST],R0
+        MOV     M[BASE0+OUT_FUNC],R0
+        MOV     M[BASE0+LAMPS_EXTRA],R0
+        MOV     M[BASE0+REPORT_NOW],R0
+        MOV     R0,#MODE_MANUAL
+        MOV     M[BASE0+MODE],R0
+        MOV     R0,#TYPE_X
+        MOV     M[BASE0+SELECT],R0
+        MOV     R0,M[BASE0+REPORT_EVERY]
+        MOV     M[BASE0+REPORT_COUNT],R0
+        MOV     R0,#IND_BLANK               ; the shadows differ from anything written,
+        MOV     M[BASE0+LAMPS_KEY],R0       ; so the first pass writes every lamp word
+        MOV     M[BASE0+LAMPS_SIG],R0
+        MOV     M[BASE0+OUT_PORT],R0
+        MOV     R0,#1
+        MOV     M[BASE0+DIRTY],R0
+        JMP     [STACK]
+
+; The RAM is battery-backed. A wrong signature means its contents were lost: the persistent
+; variables and the watched cells get their defaults back and BATTERY lights until C.
+BatteryCheck:
+        MOV     R1,M[BASE0+RAM_SIGNATURE]
+        CMP     R1,#SIGNATURE_OK
+        JNZ     BatteryLost
+        JMP     [STACK]
+BatteryLost:
+        MOV     R2,#(Defaults-1)
+BatteryNext:
+        MOV     R3,M[R2++]                  ; offset, 0xFFFF ends the list
+        CMP     R3,#0xFFFF
+        JZ      BatteryDone
+        MOV     R4,M[R2++]                  ; value
+        MOV     M[BASEX+R3],R4
+        JMP     BatteryNext
+BatteryDone:
+        MOV     R2,#MASKS                   ; the bit masks and their complements
+        MOV     R3,#0x8000
+BatteryMask:
+        MOV     M[BASEX+R2],R3
+        MOV     R4,R3
+        INV     R4
+        MOV     M[BASEX+R2+(INV_MASKS-MASKS)],R4
+        INC     R2
+        SRL     R3
+        JNZ     BatteryMask
+        MOV     R1,#SIGNATURE_OK
+        MOV     M[BASE0+RAM_SIGNATURE],R1
+        MOV     R1,#ALARM_BATTERY
+        MOV     M[BASE0+ALARM],R1
+        JMP     [STACK]
+
+; Indicator words to blank, so that the first display pass redraws every group.
+BlankDisplays:
+        MOV     R1,#IND_BLANK
+        MOV     M[BASE1+IO_IND_FEED],R1
+        MOV     M[BASE1+IO_IND_BLOCK],R1
+        MOV     M[BASE1+IO_IND_SIGN],R1
+        MOV     M[BASE1+IO_IND_DIGITS],R1
+        JMP     [STACK]
+
+.ifdef SERVICE
+; Service build: a lamp test before the ordinary start. All digits show 8, every lamp is lit
+; for about 200,000 steps, then the boot runs as usual.
+        .org    0x1C3D
+ServiceEntry:
+        MOV     R0,#INT_MASK_BIT
+        MOV     [F03B],R0
+        MOV     R0,#PERIPH_BASE
+        MOV     [F011],R0
+        MOV     R1,#0x8888
+        MOV     M[BASE1+IO_IND_FEED],R1
+        MOV     M[BASE1+IO_IND_BLOCK],R1
+        MOV     M[BASE1+IO_IND_DIGITS],R1
+        MOV     R1,#0xF888
+        MOV     M[BASE1+IO_IND_SIGN],R1
+        MOV     R1,#0xFFFF
+        MOV     M[BASE1+IO_KEY_LAMPS],R1
+        MOV     M[BASE1+IO_SIG_LAMPS],R1
+        MOV     M[BASE1+IO_PORT_OUT],R1     ; bit 15 set: no handshake starts
+        MOV     R2,#(0)
+ServiceWait:
+        DEC     R2
+        JNZ     ServiceWait                 ; 65536 passes of 2 steps
+        ZERO    R1
+        MOV     M[BASE1+IO_KEY_LAMPS],R1
+        JMP     [Boot]
+.endif

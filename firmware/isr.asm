@@ -1,0 +1,62 @@
+; The timer interrupt, every 1010 steps (vector 139 -> RAM 0x4006 -> TimerIsr). Request entry
+; saves only the PC and does not mask further requests, so the routine saves the flags and
+; every register it touches and restores them before returning.
+
+TimerIsr:
+        MOV     [STACK],[F020]
+        MOV     [STACK],[F000]
+        MOV     [STACK],[F001]
+        MOV     [STACK],[F002]
+        MOV     [STACK],[F003]
+        MOV     [STACK],[F004]
+        MOV     [STACK],[F005]
+        MOV     [STACK],[F006]
+        MOV     [STACK],[F009]
+        MOV     R1,M[BASE0+TICKS]
+        INC     R1
+        MOV     M[BASE0+TICKS],R1
+
+        ZERO    R9                          ; the axes may move while the machine is ready
+        MOV     R1,M[BASE1+IO_PORT_IN]      ; and the channels are on
+        AND     R1,#IN_READY
+        JZ      IsrAxes
+        MOV     R1,M[BASE1+IO_PORT_OUT]
+        AND     R1,#OUT_ENABLE
+        JZ      IsrAxes
+        INC     R9
+IsrAxes:
+        MOV     R6,#AXIS_X
+        CALL    [ServiceAxis]
+        MOV     R6,#AXIS_Z
+        CALL    [ServiceAxis]
+
+        MOV     R1,M[BASE0+REPORT_NOW]      ; positions to the cells every REPORT_EVERY
+        JNZ     IsrReport                   ; interrupts, and at once when an axis arrives
+        MOV     R1,M[BASE0+REPORT_COUNT]
+        DEC     R1
+        MOV     M[BASE0+REPORT_COUNT],R1
+        JNZ     IsrDone
+IsrReport:
+        MOV     R1,M[BASE0+REPORT_EVERY]
+        MOV     M[BASE0+REPORT_COUNT],R1
+        ZERO    R1
+        MOV     M[BASE0+REPORT_NOW],R1
+        MOV     R6,#AXIS_X
+        CALL    [ReportAxis]
+        MOV     R6,#AXIS_Z
+        CALL    [ReportAxis]
+IsrDone:
+        MOV     [F009],[STACK]
+        MOV     [F006],[STACK]
+        MOV     [F005],[STACK]
+        MOV     [F004],[STACK]
+        MOV     [F003],[STACK]
+        MOV     [F002],[STACK]
+        MOV     [F001],[STACK]
+        MOV     [F000],[STACK]
+        MOV     [F020],[STACK]
+        JMP     [STACK]
+
+; Request lines 5, 6 and 7 have no source on this board; a request returns at once.
+Spurious:
+        JMP     [STACK]
