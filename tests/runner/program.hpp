@@ -25,6 +25,10 @@ inline Words LoadBase0(unsigned d, unsigned dd) {  // MOV Rd,M[BASE0+dd]
 inline Words Or(unsigned j, unsigned n) {  // OR Rj,Rn
   return {static_cast<std::uint16_t>(0x9A00 | j << 4 | n)};
 }
+// MOV M[BASEX+a],Rd: with both bases 0 the offset is the absolute address a.
+inline Words StoreAbs(unsigned d, std::uint16_t a) {
+  return {static_cast<std::uint16_t>(0xD0A0 | d << 8), a};
+}
 inline Words Jmp(std::uint16_t target) { return {0xE350, target}; }  // JMP [target]
 inline Words JmpRel(int disp) {                                      // JMP disp from here
   return {static_cast<std::uint16_t>(0x6300 | (disp & 0xFF))};

@@ -33,8 +33,8 @@ class RunnerTest : public ::testing::Test {
 
   Result Run(const std::string& args) {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string cmd =
-        std::string(KV74_RUN_BINARY) + " " + args + " >" + out.string() + " 2>" + err.string();
+    const std::string cmd = "cd " + dir.path().string() + " && " + std::string(KV74_RUN_BINARY) + " " +
+                            args + " >" + out.string() + " 2>" + err.string();
     const int status = std::system(cmd.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
   }
@@ -263,6 +263,60 @@ TEST_F(RunnerTest, BadInputsExitWithTwoAndOneLineNamingTheProblem) {
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
     EXPECT_EQ(r.out, "") << c.args;
   }
+}
+
+// A firmware that names block 5 as the current one, shows its number, reports a position and a
+// spindle speed, then waits: the panel decodes the block into prog.txt and kom, shows the values
+// and draws the position.
+TEST_F(RunnerTest, PanelDecodesTheBlockAndShowsTheCells) {
+  const op::Words program = op::Program({
+      op::MovImm(0, 5),
+      op::StoreAbs(0, 0x410A),  // BlockIndexCell
+      op::MovImm(1, 0x0005),
+      op::StoreAbs(1, 0xF121),  // Kadr digits: decode the block
+      op::MovImm(2, 0),
+      op::StoreAbs(2, 0x425E),
+      op::MovImm(2, 7201),
+      op::StoreAbs(2, 0x425F),
+      op::MovImm(2, 0xFFFF),
+      op::StoreAbs(2, 0x4260),
+      op::MovImm(2, 0xD508),
+      op::StoreAbs(2, 0x4261),  // Z = -11000
+      op::MovImm(3, 0xFFFE),
+      op::StoreAbs(3, 0x4212),  // spindle speed -2
+      op::JmpRel(0),
+  });
+  WriteWords(images / "V4", program);
+  std::vector<std::uint16_t> ram(DATA_WORDS, 0);
+  const std::uint16_t block5[] = {0x0300, 0x0001, 0x5100, 0x05DC, 0x82FF, 0xFF38};
+  std::copy(std::begin(block5), std::end(block5), ram.begin() + (0x45A7 - 0x4000) + 2 * 5);
+  WriteWords(images / "RAM", ram);
+  WriteWords(images / "AMT", std::vector<std::uint16_t>{});
+  WriteText(dir / "prog.txt", "an earlier run\n");
+
+  const Result r = Run("--images " + images.string() + " --steps 200 --state-json state.json" +
+                       " --plot-png plot.png --quiet");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string text = " * G 1 * X +\\ L 1500  Z -200";
+  EXPECT_EQ(ReadText(dir / "prog.txt"), "5 -> " + text + "\n");
+  const std::string json = ReadText(dir / "state.json");
+  for (const std::string& member :
+       {"\"kom\":\"" + std::string(" * G 1 * X +\\\\ L 1500  Z -200") + "\"",
+        std::string("\"n\":\"5\""), std::string("\"al21\":\"5\""), std::string("\"al22\":\"0\""),
+        std::string("\"x\":\"3600\""), std::string("\"z\":\"-5500\""), std::string("\"s\":\"-2\""),
+        std::string("\"TraceGate\":8"), std::string("\"ScaleFactor\":1"),
+        std::string("\"previousPoint\":[420,402]"), std::string("\"ki8\":65280"),
+        std::string("\"v1_1\":8421504")}) {
+    EXPECT_NE(json.find(member), std::string::npos) << member << "\n" << json;
+  }
+  EXPECT_TRUE(fs::exists(dir / "plot.png"));
+}
+
+TEST_F(RunnerTest, AnUnwritablePlotPictureIsReported) {
+  WriteImages(Firmware().Image());
+  const Result r = Run("--images " + images.string() + " --steps 10 --plot-png nodir/plot.png");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("cannot write plot picture nodir/plot.png"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -10,9 +10,9 @@
 
 #include "emu/image.hpp"
 #include "emu/power.hpp"
-#include "minimal_panel.hpp"
 #include "options.hpp"
 #include "run.hpp"
+#include "runner_panel.hpp"
 #include "script.hpp"
 #include "state_json.hpp"
 
@@ -61,7 +61,8 @@ class OutputFile {
 int Run(const RunOptions& o) {
   auto machine = std::make_unique<MachineState>();
   MachineState& m = *machine;
-  MinimalPanel panel(m);
+  const fs::path workdir = o.workdir ? *o.workdir : fs::path(".");
+  RunnerPanel panel(m, workdir);
   std::vector<ScriptClick> clicks;
   if (o.input) {
     clicks = LoadScript(*o.input, [&](std::string_view n) { return panel.IsClickable(n); });
@@ -80,6 +81,15 @@ int Run(const RunOptions& o) {
                        (ec ? ": " + ec.message() : ""));
     }
   }
+
+  if (o.plotPng) {
+    const fs::path dir = fs::path(*o.plotPng).parent_path();
+    if (!dir.empty() && !fs::is_directory(dir)) {
+      throw UsageError("cannot write plot picture " + *o.plotPng + ": no directory " +
+                       dir.string());
+    }
+  }
+  panel.StartUp();
 
   std::unique_ptr<OutputFile> state, trace;
   if (o.stateJson) state = std::make_unique<OutputFile>(*o.stateJson, "state JSON");
@@ -102,7 +112,14 @@ int Run(const RunOptions& o) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+  panel.FlushTrace();
   if (trace) trace->Commit();
+  if (o.plotPng) {
+    std::string error;
+    if (!panel.SavePlot(*o.plotPng, &error)) {
+      throw UsageError("cannot write plot picture " + *o.plotPng + ": " + error);
+    }
+  }
   if (state) {
     std::ostringstream json;
     JsonWriter w(json);

@@ -79,6 +79,8 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       SetOnce(o.untilPc, static_cast<std::uint16_t>(*a), option);
     } else if (option == "--trace") {
       SetOnce(o.trace, value(), option);
+    } else if (option == "--plot-png") {
+      SetOnce(o.plotPng, value(), option);
     } else {
       throw UsageError("unknown option '" + args[i] + "' (see --help)");
     }
@@ -86,7 +88,7 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
   if (o.stateJson == "-" && o.trace == "-") {
     throw UsageError("--state-json and --trace cannot both write to standard output");
   }
-  for (const auto* file : {&o.stateJson, &o.trace}) {
+  for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");
   }
   return o;
@@ -98,7 +100,9 @@ const char* HelpText() {
 Runs the controller's firmware headless, single-threaded and deterministically: loads the
 images "V4", "AMT" and "RAM", starts the machine as at power-on (every register 0, input port
 0x0100, PC 0) and runs a fixed number of processor steps. Each step fetches, executes and, when
-it left a change notification, hands it to the panel stand-in, which clears it.
+it left a change notification, hands it to the operator panel's logic, which redraws a panel
+without widgets exactly as the window would, decodes the current block into prog.txt and draws
+the tool path.
 
 Options:
   --images DIR        image directory (default: the bundled data/ folder)
@@ -110,7 +114,11 @@ Options:
                         "data_memory" (4096 words), "timer" {"timerPrescaler",
                         "timerCount"}, "channels" {"channelPeriod", "channelDivider",
                         "channelMarkCount", "jogDivider", "jogSampleCount"},
-                        "sequencer" {"seqState", "seqCode", "seqCountdown"}
+                        "sequencer" {"seqState", "seqCode", "seqCountdown"},
+                        "panel" {"captions" (indicators and the fields n, kom, m, t,
+                        f, s, x, z), "colours" (every v1_, v2_, ko, ki lamp as
+                        0x00BBGGRR), "LampPatternFlag", "TraceGate", "ScaleFactor",
+                        "previousPoint" [row, column]}
                       the file is replaced only once it is complete
   --input SCRIPT      click panel controls between steps; one click per line:
                         STEP click NAME
@@ -118,9 +126,12 @@ Options:
                       decrease; '#' starts a comment; blank lines are ignored. NAME is
                       an input lamp ki0..ki15 (toggles its bit of the input port),
                       a jog toggle k0x78 k0x79 k0x7a k0x7b (one group that may be all
-                      up), uskor (speed-up toggle), or a key such as k0x1D (stores its
-                      code into the keyboard register)
-  --workdir DIR       directory for the files the panel writes (created if missing;
+                      up), uskor (speed-up toggle), a key such as k0x1D (stores its
+                      code into the keyboard register), clea (clears the plot) or
+                      mash (plot scale x1/x2)
+  --plot-png FILE     after the run, write the tool path as the plot window draws it
+                      (1024 x 768 PNG)
+  --workdir DIR       directory for prog.txt, the trace of decoded blocks (created if missing;
                       default: the current directory)
   --trace FILE        write one line per step to FILE ('-' = standard output):
                         step number, PC, instruction word, next word (hex), form

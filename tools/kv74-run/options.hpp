@@ -24,6 +24,7 @@ struct RunOptions {
   std::optional<std::filesystem::path> workdir;
   std::optional<std::uint16_t> untilPc;
   std::optional<std::string> trace;  // "-" = standard output
+  std::optional<std::string> plotPng;
   bool quiet = false;
   bool help = false;
 

@@ -1,4 +1,4 @@
-#include "minimal_panel.hpp"
+#include "runner_panel.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "emu/power.hpp"
 #include "json_writer.hpp"
+#include "temp_dir.hpp"
 
 namespace kv74::test {
 namespace {
@@ -20,25 +21,26 @@ struct ClickCase {
   std::uint16_t inputPort;
 };
 
-class MinimalPanelTest : public testing::TestWithParam<ClickCase> {};
+class RunnerPanelTest : public testing::TestWithParam<ClickCase> {};
 
-TEST_P(MinimalPanelTest, ClicksActLikeThePanelHandlers) {
+TEST_P(RunnerPanelTest, ClicksActLikeThePanelHandlers) {
   const ClickCase& c = GetParam();
   auto m = std::make_unique<MachineState>();
   PowerOn(*m);
-  MinimalPanel panel(*m);
+  TempDir dir;
+  RunnerPanel panel(*m, dir.path());
+  panel.StartUp();
   for (const char* name : c.clicks) {
     ASSERT_TRUE(panel.IsClickable(name)) << name;
     panel.Click(name);
   }
   EXPECT_EQ(m->jogButtons.load(), c.jogDown);
-  EXPECT_EQ(panel.JogDown(), c.jogDown);
   EXPECT_EQ((*m)[reg::KEYBOARD], c.keyboard);
   EXPECT_EQ((*m)[reg::PORT_IN], c.inputPort);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sequences, MinimalPanelTest,
+    Sequences, RunnerPanelTest,
     testing::Values(ClickCase{{"k0x1D"}, 0, 29, 0x0100}, ClickCase{{"k0x39"}, 0, 57, 0x0100},
                     ClickCase{{"k0x78"}, jog::UP, 120, 0x0100},
                     ClickCase{{"uskor", "k0x78"}, jog::UP, 124, 0x0100},
@@ -51,24 +53,40 @@ INSTANTIATE_TEST_SUITE_P(
                     ClickCase{{"ki3"}, 0, 0, 0x0108}, ClickCase{{"ki3", "ki3"}, 0, 0, 0x0100},
                     ClickCase{{"ki8", "ki15", "ki0"}, 0, 0, 0x8001}));
 
-TEST(MinimalPanelNames, OnlyKeysTogglesAndInputLampsAreClickable) {
+TEST(RunnerPanelNames, KeysTogglesInputLampsAndPlotButtonsAreClickable) {
   auto m = std::make_unique<MachineState>();
-  MinimalPanel panel(*m);
-  for (const char* name : {"ki0", "ki15", "k0x09", "k0x3E", "k0x7a", "uskor"}) {
+  TempDir dir;
+  RunnerPanel panel(*m, dir.path());
+  for (const char* name : {"ki0", "ki15", "k0x09", "k0x3E", "k0x7a", "uskor", "mash", "clea"}) {
     EXPECT_TRUE(panel.IsClickable(name)) << name;
   }
-  for (const char* name :
-       {"ki16", "ki01", "ki-1", "ki", "KI3", "k0x7A", "k0x00", "al11", "v1_5", "ko3", "mash", ""}) {
+  for (const char* name : {"ki16", "ki01", "ki-1", "ki", "KI3", "k0x7A", "k0x00", "al11", "v1_5",
+                           "ko3", "Kabout", "Button1", ""}) {
     EXPECT_FALSE(panel.IsClickable(name)) << name;
   }
 }
 
-TEST(MinimalPanelHandover, ClearsTheNotifyWord) {
+TEST(RunnerPanelHandover, RedrawsThePanelAndClearsTheNotifyWord) {
   auto m = std::make_unique<MachineState>();
-  MinimalPanel panel(*m);
+  PowerOn(*m);
+  TempDir dir;
+  RunnerPanel panel(*m, dir.path());
+  panel.StartUp();
+  (*m)[reg::IND1] = 0x12AF;
   m->NotifyWord = notify::IND1 | notify::SEQ_INPUT;
   panel.Handover(*m);
   EXPECT_EQ(m->NotifyWord, 0u);
+  EXPECT_EQ(panel.Find("al14")->Caption(), "1");
+  EXPECT_EQ(panel.Find("al11")->Caption(), " ");
+  EXPECT_EQ(panel.Find("ki8")->Colour(), 65280u);
+
+  std::ostringstream out;
+  JsonWriter w(out);
+  w.BeginObject();
+  panel.WriteJsonMembers(w);
+  w.EndObject();
+  EXPECT_NE(out.str().find("\"panel\": {\"captions\""), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("\"al14\":\"1\""), std::string::npos) << out.str();
 }
 
 TEST(JsonWriterTest, NestsObjectsAndEscapesStrings) {
