@@ -10,6 +10,9 @@
 #include "panel/qt/look.hpp"
 #include "shell/jpeg_decode.hpp"
 
+// The resources live in a static library: make sure they are linked in and registered.
+static void InitResources() { Q_INIT_RESOURCE(kv74); }
+
 namespace kv74::shell {
 namespace {
 
@@ -37,6 +40,7 @@ QPointer<Tabout> about;
 }  // namespace
 
 QImage Tabout::BoardPicture(QString* error) {
+  InitResources();
   QFile file(":/about/board.jpg");
   QByteArray bytes;
   if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();

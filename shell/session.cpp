@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QThread>
 
 #include "emu/image.hpp"
 #include "emu/power.hpp"
 #include "shell/about.hpp"
 #include "shell/ram_save.hpp"
+#include "shell/wiring.hpp"
 
 namespace kv74::shell {
 
@@ -46,17 +48,10 @@ Session::~Session() {
 
 void Session::Wire() {
   qt::TForm1* form = form_.get();
-  PanelLogic* panel = panel_.get();
-  form->SetRefreshHandler([panel] { panel->RefreshPanel(); });
+  WirePanel(*form, *panel_);
   EmulationThread* thread = thread_.get();
   form->SetStopHandshake([thread] { thread->RequestStop(); },
                          [thread] { return thread->Finished(); });
-  QObject::connect(form, &qt::TForm1::keyClicked, form,
-                   [panel](const QString& name) { panel->PultKeyClik(name.toStdString()); });
-  QObject::connect(form, &qt::TForm1::inputLampClicked, form,
-                   [panel](const QString& name) { panel->KEoutClick(name.toStdString()); });
-  QObject::connect(form, &qt::TForm1::cleaClicked, form, [panel] { panel->cleaClick(); });
-  QObject::connect(form, &qt::TForm1::mashClicked, form, [panel] { panel->mashClick(); });
   QObject::connect(form, &qt::TForm1::aboutClicked, form, [form] { Tabout::KaboutClick(form); });
   QObject::connect(form, &qt::TForm1::saveClicked, form, [this] { msaveClick(); });
   QObject::connect(form, &qt::TForm1::closed, form, [this] {
@@ -70,8 +65,10 @@ void Session::Wire() {
 void Session::Show() {
   disp_->show();
   form_->show();
-  form_->raise();
-  form_->activateWindow();
+  if (QGuiApplication::platformName() != "offscreen") {
+    form_->raise();
+    form_->activateWindow();
+  }
 }
 
 bool Session::msaveClick() {

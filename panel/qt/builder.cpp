@@ -75,22 +75,16 @@ PanelKey* MakeKey(const ControlInfo& info, QWidget* parent) {
   return key;
 }
 
-QWidget* MakeControl(const ControlInfo& info, const Place& place, QWidget* parent,
-                     Control** control) {
+QWidget* MakeControl(const ControlInfo& info, const Place& place, QWidget* parent) {
   QString name = Q(info.name);
   switch (info.kind) {
     case ControlKind::Key:
     case ControlKind::JogToggle:
     case ControlKind::Toggle:
-    case ControlKind::Button: {
-      PanelKey* key = MakeKey(info, parent);
-      *control = key;
-      return key;
-    }
+    case ControlKind::Button: return MakeKey(info, parent);
     case ControlKind::Indicator: {
       auto* ind = new DigitIndicator(name, parent);
       ind->SetCaption(std::string(info.caption));
-      *control = ind;
       return ind;
     }
     case ControlKind::SignalLamp:
@@ -101,14 +95,12 @@ QWidget* MakeControl(const ControlInfo& info, const Place& place, QWidget* paren
       lamp->SetCaption(std::string(info.caption));
       if (info.kind == ControlKind::SignalLamp) lamp->setFont(PanelFont(16, true));
       lamp->SetClickable(info.kind == ControlKind::InputLamp);
-      *control = lamp;
       return lamp;
     }
     case ControlKind::Field: {
       auto* field = new ValueField(name, parent);
       field->setText(Q(info.caption));
       if (info.name == "kom") field->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-      *control = field;
       return field;
     }
     case ControlKind::Label: {
@@ -119,7 +111,6 @@ QWidget* MakeControl(const ControlInfo& info, const Place& place, QWidget* paren
       label->setAlignment(
           letter ? Qt::AlignCenter
                  : (place.parent == "Kadr" ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter));
-      *control = label;
       return label;
     }
   }
@@ -143,9 +134,7 @@ BuiltPanel BuildPanel(QWidget* form) {
     if (const ContainerInfo* c = FindContainer(place.name)) {
       widget = MakeContainer(*c, parent);
     } else if (const ControlInfo* info = FindControlInfo(place.name)) {
-      Control* control = nullptr;
-      widget = MakeControl(*info, place, parent, &control);
-      built.controls.emplace(name, control);
+      widget = MakeControl(*info, place, parent);
     } else {
       throw std::logic_error("no such control or container: " + name);
     }

@@ -5,15 +5,12 @@
 #include <map>
 #include <string>
 
-#include "panel/surface.hpp"
-
 class QWidget;
 
 namespace kv74::qt {
 
 struct BuiltPanel {
-  std::map<std::string, QWidget*, std::less<>> widgets;   // every named widget
-  std::map<std::string, Control*, std::less<>> controls;  // the named controls
+  std::map<std::string, QWidget*, std::less<>> widgets;  // every named widget
 };
 
 // Creates every widget of the layout under `form`. Throws std::logic_error when the tables

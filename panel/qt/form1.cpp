@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <stdexcept>
 
 #include "panel/controls.hpp"
 #include "panel/qt/lamp.hpp"
@@ -26,15 +27,28 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   pal.setColor(QPalette::Window, FromBgr(colour::BUTTON_FACE));
   setPalette(pal);
   built_ = BuildPanel(this);
+  IndexControls();
   WireClicks();
   move(3, 364);
   resize(kFormWidth, kFormHeight);
   setMaximumSize(kFormMaxWidth, kFormMaxHeight);
 }
 
+void TForm1::IndexControls() {
+  // Every control is looked up once by its object name, as the panel logic names it.
+  for (const ControlInfo& info : PanelControls()) {
+    QString name = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
+    QList<QWidget*> found = findChildren<QWidget*>(name);
+    auto* control = found.size() == 1 ? dynamic_cast<Control*>(found.front()) : nullptr;
+    if (control == nullptr)
+      throw std::logic_error("the panel has no single control named " + std::string(info.name));
+    controls_.emplace(std::string(info.name), control);
+  }
+}
+
 Control* TForm1::Find(std::string_view name) {
-  auto it = built_.controls.find(name);
-  return it == built_.controls.end() ? nullptr : it->second;
+  auto it = controls_.find(name);
+  return it == controls_.end() ? nullptr : it->second;
 }
 
 QWidget* TForm1::Widget(std::string_view name) const {

@@ -50,11 +50,13 @@ class TForm1 final : public QWidget, public ControlSurface {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void IndexControls();
   void WireClicks();
   void JogClicked(QAbstractButton* button);
   void FormCloseQuery();
 
   BuiltPanel built_;
+  std::map<std::string, Control*, std::less<>> controls_;
   QButtonGroup* jogGroup_ = nullptr;
   std::function<void()> refresh_;
   std::function<void()> requestStop_;

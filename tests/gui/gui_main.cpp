@@ -1,0 +1,13 @@
+// One application for all window tests, on the offscreen platform unless told otherwise.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "shell/application.hpp"
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  kv74::shell::Application app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,186 @@
+// Start-up, shutdown and the RAM save, both on a session in this process and on the program.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "emu/image.hpp"
+#include "shell/options.hpp"
+#include "shell/ram_save.hpp"
+#include "shell/session.hpp"
+
+namespace kv74::shell {
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(Options, Parse) {
+  struct Case {
+    QStringList args;
+    bool runs;
+    int exitCode;
+    QString images, screenshot;
+    int after;
+  };
+  const Case cases[] = {
+      {{}, true, 0, "", "", 3000},
+      {{"--images", "/tmp/fw"}, true, 0, "/tmp/fw", "", 3000},
+      {{"--screenshot", "out/x", "--after", "250"}, true, 0, "", "out/x", 250},
+      {{"--help"}, false, 0, "", "", 0},
+      {{"--version"}, false, 0, "", "", 0},
+      {{"--after", "soon"}, false, 2, "", "", 0},
+      {{"--after", "-5"}, false, 2, "", "", 0},
+      {{"--bogus"}, false, 2, "", "", 0},
+      {{"stray"}, false, 2, "", "", 0},
+  };
+  for (const Case& c : cases) {
+    ParsedOptions p = ParseOptions(QStringList{"kv74"} + c.args);
+    QString what = c.args.join(' ');
+    ASSERT_EQ(p.options.has_value(), c.runs) << what.toStdString();
+    if (c.runs) {
+      EXPECT_EQ(p.options->imageDir, c.images);
+      EXPECT_EQ(p.options->screenshotPrefix, c.screenshot);
+      EXPECT_EQ(p.options->afterMs, c.after);
+    } else {
+      EXPECT_EQ(p.exitCode, c.exitCode) << what.toStdString();
+      EXPECT_FALSE(p.output.isEmpty()) << what.toStdString();
+    }
+  }
+}
+
+TEST(RamSave, WritesDataMemoryLowByteFirstAndReplacesTheFile) {
+  QTemporaryDir dir;
+  auto m = std::make_unique<MachineState>();
+  for (std::size_t i = 0; i < DATA_WORDS; ++i)
+    m->DataMemory[i] = static_cast<std::uint16_t>(i * 0x0101 + 0x1234);
+  QString path = dir.filePath(RAM_FILE_NAME);
+  for (int save = 0; save < 2; ++save) {
+    m->DataMemory[0] = static_cast<std::uint16_t>(0xA55A + save);
+    QString error;
+    ASSERT_TRUE(SaveRam(*m, path, &error)) << error.toStdString();
+    QByteArray bytes = ReadAll(path);
+    ASSERT_EQ(bytes.size(), 8192);
+    for (std::size_t i = 0; i < DATA_WORDS; ++i) {
+      auto lo = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i)]);
+      auto hi = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i + 1)]);
+      ASSERT_EQ(lo | hi << 8, m->DataMemory[i]) << "word " << i;
+    }
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{RAM_FILE_NAME});
+}
+
+TEST(RamSave, FailureIsReportedAndLeavesNoFile) {
+  QTemporaryDir dir;
+  auto m = std::make_unique<MachineState>();
+  QString error;
+  QString path = dir.filePath("missing/kv74.ram");
+  EXPECT_FALSE(SaveRam(*m, path, &error));
+  EXPECT_TRUE(error.contains("kv74.ram"));
+  EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST(Session, MissingImageStopsTheStartBeforeTheProcessorRuns) {
+  QTemporaryDir images, work;
+  SessionOptions o;
+  o.imageDir = images.path();
+  o.workDir = work.path();
+  try {
+    Session session(o);
+    FAIL() << "started without images";
+  } catch (const ImageError& e) {
+    EXPECT_STREQ(e.what(), "Resource v4 not found");
+  }
+  EXPECT_FALSE(QFile::exists(work.filePath("prog.txt")));
+}
+
+TEST(Session, RunsTheBundledFirmwareSavesAndStopsOnClose) {
+  QTemporaryDir work;
+  QFile stale(work.filePath("prog.txt"));
+  ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+  stale.write("an earlier run\n");
+  stale.close();
+  SessionOptions o;
+  o.imageDir = KV74_DATA_DIR;
+  o.workDir = work.path();
+  Session session(o);
+  EXPECT_EQ(QFile(work.filePath("prog.txt")).size(), 0);  // emptied at start
+  EXPECT_EQ(session.Thread().RunFlag(), EmulationThread::RUN);
+  EXPECT_EQ(session.Form().Find("ki8")->Colour(), colour::GREEN);
+  session.Show();
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 300) QCoreApplication::processEvents();
+  EXPECT_TRUE(session.msaveClick());
+  EXPECT_EQ(QFile(work.filePath("kv74.ram")).size(), 8192);
+  EXPECT_TRUE(session.Form().close());
+  EXPECT_TRUE(session.Thread().Finished());
+  EXPECT_FALSE(session.Disp().isVisible());
+}
+
+// The program itself, on the offscreen platform.
+struct ProgramRun {
+  int exitCode = -1;
+  QString out, err;
+};
+
+ProgramRun Kv74(const QStringList& args, const QString& workDir) {
+  QProcess p;
+  p.setWorkingDirectory(workDir);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  p.setProcessEnvironment(env);
+  p.start(KV74_EXE, args);
+  ProgramRun r;
+  if (!p.waitForFinished(30000)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+  r.err = QString::fromLocal8Bit(p.readAllStandardError());
+  return r;
+}
+
+TEST(Program, MissingImageIsToldAndTheProgramFails) {
+  QTemporaryDir images, work;
+  ProgramRun r = Kv74({"--images", images.path()}, work.path());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("Resource v4 not found")) << r.err.toStdString();
+  EXPECT_FALSE(QFile::exists(work.filePath("prog.txt")));
+}
+
+TEST(Program, ScreenshotRunGrabsBothWindowsAndClosesNormally) {
+  QTemporaryDir work;
+  ProgramRun r =
+      Kv74({"--images", KV74_DATA_DIR, "--screenshot", "shot", "--after", "400"}, work.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  QImage panel(work.filePath("shot-panel.png"));
+  QImage plot(work.filePath("shot-plot.png"));
+  EXPECT_EQ(panel.size(), QSize(714, 368));
+  EXPECT_FALSE(plot.isNull());
+  EXPECT_TRUE(QFile::exists(work.filePath("prog.txt")));
+}
+
+TEST(Program, HelpAndVersion) {
+  QTemporaryDir work;
+  ProgramRun help = Kv74({"--help"}, work.path());
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains("--images"));
+  ProgramRun version = Kv74({"--version"}, work.path());
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(version.out.contains("KV7402"));
+  ProgramRun bad = Kv74({"--no-such-option"}, work.path());
+  EXPECT_EQ(bad.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kv74::shell
