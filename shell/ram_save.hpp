@@ -10,7 +10,8 @@ namespace kv74::shell {
 
 inline constexpr char RAM_FILE_NAME[] = "kv74.ram";
 
-// On failure returns false and sets *error to a message for the user.
-bool SaveRam(const MachineState& m, const QString& path, QString* error);
+// Reads DataMemory while the processor may be running. On failure returns false and sets *error to
+// a message for the user.
+bool SaveRam(MachineState& m, const QString& path, QString* error);
 
 }  // namespace kv74::shell
