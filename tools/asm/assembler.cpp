@@ -11,6 +11,7 @@
 #include "tools/asm/expr.hpp"
 #include "tools/asm/memory.hpp"
 #include "tools/asm/operand.hpp"
+#include "tools/asm/text.hpp"
 
 namespace kv74::as {
 
@@ -28,33 +29,10 @@ namespace {
 constexpr int kMaxIncludeDepth = 32;
 constexpr std::int64_t kMaxFill = 65536;
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-std::string Hex(std::int64_t v, int digits) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "%0*llX", digits, static_cast<unsigned long long>(v));
-  return buf;
-}
-
 bool IsReserved(const std::string& name) {
   const std::string l = Lower(name);
   return RegisterNumber(name).has_value() || l == "base0" || l == "base1" || l == "basex" ||
          l == "stack";
-}
-
-std::size_t NameLength(const std::string& s) {
-  if (s.empty() || !IsNameStart(s[0])) return 0;
-  std::size_t n = 1;
-  while (n < s.size() && IsNameChar(s[n])) ++n;
-  return n;
-}
-
-std::size_t SkipBlanks(const std::string& s, std::size_t i) {
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-  return i;
 }
 
 std::string Directory(const std::string& path) {
@@ -202,10 +180,8 @@ class Assembler : public Scope {
     }
     const auto [it, fresh] = symbols_.emplace(name, symbol);
     if (!fresh) {
-      const Location& first = it->second.where;
-      Error(symbol.where, "duplicate definition of '" + name + "' (first defined at " + first.file +
-                              ":" + std::to_string(first.line) + ":" +
-                              std::to_string(first.column) + ")");
+      Error(symbol.where, "duplicate definition of '" + name + "' (first defined at " +
+                              Where(it->second.where) + ")");
     }
   }
 

@@ -16,9 +16,10 @@ Span Trim(const Span& span) {
   return SubSpan(span, first, last - first + 1);
 }
 
-std::string Format(const Diagnostic& d) {
-  return d.where.file + ":" + std::to_string(d.where.line) + ":" + std::to_string(d.where.column) +
-         ": error: " + d.message;
+std::string Where(const Location& l) {
+  return l.file + ":" + std::to_string(l.line) + ":" + std::to_string(l.column);
 }
+
+std::string Format(const Diagnostic& d) { return Where(d.where) + ": error: " + d.message; }
 
 }  // namespace kv74::as

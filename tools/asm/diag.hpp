@@ -28,6 +28,9 @@ struct Diagnostic {
   std::string message;
 };
 
+// "file:line:column"
+std::string Where(const Location& l);
+
 // "file:line:column: error: message"
 std::string Format(const Diagnostic& d);
 

@@ -7,27 +7,18 @@
 #include "emu/disasm.hpp"
 #include "tools/asm/operand.hpp"
 
+#include "tools/asm/text.hpp"
+
 namespace kv74::as {
 namespace {
 
 using K = OperandKind;
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 template <typename Table>
 int IndexOf(const Table& table, const std::string& mnemonic) {
   for (std::size_t i = 0; i < table.size(); ++i)
     if (!table[i].empty() && table[i] == mnemonic) return static_cast<int>(i);
   return -1;
-}
-
-std::string Hex4(std::int64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%04llX", static_cast<unsigned long long>(v & 0xFFFF));
-  return buf;
 }
 
 Template Form(unsigned word, int length = 1) {

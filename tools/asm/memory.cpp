@@ -2,21 +2,9 @@
 
 #include <cstdio>
 
+#include "tools/asm/text.hpp"
+
 namespace kv74::as {
-namespace {
-
-std::string Hex4(std::int64_t v) {
-  char buf[24];
-  std::snprintf(buf, sizeof buf, "0x%04llX", static_cast<unsigned long long>(v));
-  return buf;
-}
-
-std::string Where(const Location& l) {
-  return l.file + ":" + std::to_string(l.line) + ":" + std::to_string(l.column);
-}
-
-}  // namespace
-
 int AreaOf(std::int64_t address) {
   for (int i = 0; i < kAreaCount; ++i)
     if (address >= kAreas[i].start && address < kAreas[i].start + kAreas[i].words) return i;

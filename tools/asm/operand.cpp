@@ -3,27 +3,16 @@
 #include <cctype>
 
 #include "tools/asm/expr.hpp"
+#include "tools/asm/text.hpp"
 
 namespace kv74::as {
 namespace {
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
   return s.size() >= prefix.size() && Upper(s.substr(0, prefix.size())) == prefix;
 }
 
 // Length of the name token at the start of `s` (0 if none).
-std::size_t NameLength(const std::string& s) {
-  if (s.empty() || !IsNameStart(s[0])) return 0;
-  std::size_t i = 1;
-  while (i < s.size() && IsNameChar(s[i])) ++i;
-  return i;
-}
-
 // A register name at the start of `s`, as a whole token; sets `length`.
 std::optional<unsigned> LeadingRegister(const std::string& s, std::size_t& length) {
   length = NameLength(s);
