@@ -156,7 +156,7 @@ TEST(Assembler, ConditionalsAndCommandLineDefines) {
       ".ifndef VARIANT\n"
       "VARIANT = 4\n"
       ".endif\n"
-      ".if VARIANT - 4\n"
+      ".if VARIANT != 4 && VARIANT >= 0\n"
       "  .word 0x1000 + VARIANT\n"
       "  .ifdef EXTRA\n"
       "    .word 0xEEEE\n"

@@ -31,6 +31,9 @@ TEST(Expressions, DirectiveArgumentsAreDecimal) {
       {".word x*x, far>>8", {25, 0x1F}},
       {".word later-$", {3}},
       {".word -32768, 65535", {0x8000, 0xFFFF}},
+      {".word 3==3, 3!=3, 2<3, 3<=2, 5>4, 4>=4", {1, 0, 1, 0, 1, 1}},
+      {".word 1 && 0, 1 || 0, !0, !7", {0, 1, 1, 0}},
+      {".word 1<<2 < 5, 6 & 3 == 3, 1 | 0 && 0", {1, 0, 0}},  // C precedence
   };
   for (const Case& c : cases) {
     const Result r = AssembleText(Prelude() + c.source + "\n.org 0x103\nlater:\n");

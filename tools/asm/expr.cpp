@@ -37,7 +37,7 @@ class Parser {
   Value ParseAll() {
     SkipBlanks();
     if (pos_ >= text_.size()) return Fail("expected an expression");
-    Value v = Or();
+    Value v = LogicalOr();
     SkipBlanks();
     if (pos_ < text_.size() && Good(v)) return Fail("unexpected '" + text_.substr(pos_, 1) + "'");
     return v;
@@ -68,10 +68,12 @@ class Parser {
     SkipBlanks();
     const std::string_view o(op);
     if (text_.compare(pos_, o.size(), o) != 0) return false;
-    // Keep "<<" from matching "<" and so on.
-    if (o.size() == 1 && pos_ + 1 < text_.size() && (o == "<" || o == ">") &&
-        text_[pos_ + 1] == o[0])
-      return false;
+    // Keep "<" from matching the start of "<<" or "<=", and so on.
+    if (o.size() == 1 && pos_ + 1 < text_.size()) {
+      static constexpr std::string_view kPairs[] = {"<<", "<=", ">>", ">=", "==", "!=", "&&", "||"};
+      for (std::string_view pair : kPairs)
+        if (pair[0] == o[0] && pair[1] == text_[pos_ + 1]) return false;
+    }
     pos_ += o.size();
     return true;
   }
@@ -101,6 +103,18 @@ class Parser {
     }
   }
 
+  Value LogicalOr() {
+    return Binary(&Parser::LogicalAnd, {"||"},
+                  [](std::string_view, std::int64_t a, std::int64_t b, const Location&) {
+                    return Known(a != 0 || b != 0);
+                  });
+  }
+  Value LogicalAnd() {
+    return Binary(&Parser::Or, {"&&"},
+                  [](std::string_view, std::int64_t a, std::int64_t b, const Location&) {
+                    return Known(a != 0 && b != 0);
+                  });
+  }
   Value Or() {
     return Binary(&Parser::Xor, {"|"},
                   [](std::string_view, std::int64_t a, std::int64_t b, const Location&) {
@@ -114,9 +128,23 @@ class Parser {
                   });
   }
   Value And() {
-    return Binary(&Parser::Shift, {"&"},
+    return Binary(&Parser::Equality, {"&"},
                   [](std::string_view, std::int64_t a, std::int64_t b, const Location&) {
                     return Known(a & b);
+                  });
+  }
+  Value Equality() {
+    return Binary(&Parser::Relational, {"==", "!="},
+                  [](std::string_view op, std::int64_t a, std::int64_t b, const Location&) {
+                    return Known(op == "==" ? a == b : a != b);
+                  });
+  }
+  Value Relational() {
+    return Binary(&Parser::Shift, {"<=", ">=", "<", ">"},
+                  [](std::string_view op, std::int64_t a, std::int64_t b, const Location&) {
+                    if (op == "<=") return Known(a <= b);
+                    if (op == ">=") return Known(a >= b);
+                    return Known(op == "<" ? a < b : a > b);
                   });
   }
   Value Shift() {
@@ -154,6 +182,11 @@ class Parser {
       if (v.ok()) v.value = Wrap(0 - static_cast<std::uint64_t>(v.value));
       return v;
     }
+    if (Accept("!")) {
+      Value v = Unary();
+      if (v.ok()) v.value = v.value == 0;
+      return v;
+    }
     if (Accept("~")) {
       Value v = Unary();
       if (v.ok()) v.value = ~v.value;
@@ -169,7 +202,7 @@ class Parser {
     const char c = text_[pos_];
     if (c == '(') {
       ++pos_;
-      Value v = Or();
+      Value v = LogicalOr();
       if (!Good(v)) return v;
       if (!Accept(")")) return Fail("expected ')'");
       return v;

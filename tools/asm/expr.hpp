@@ -1,5 +1,6 @@
 // Expressions: integers, characters, names, `$`, and the C operators
-// + - * / % & | ^ << >> ~ with C precedence. Values are 64-bit; users range-check them.
+// + - * / % & | ^ << >> ~ == != < <= > >= && || ! with C precedence (comparisons give 1 or 0).
+// Values are 64-bit; users range-check them.
 #pragma once
 
 #include <cstdint>
