@@ -20,9 +20,9 @@ constexpr int kWidth = 400;
 constexpr int kHeight = 273;
 
 const char kMemoText[] =
-    "KV-74 runs the lathe controller's own firmware on a desktop computer, so that it can be\n"
-    "developed and tried without the board: operate the front panel, watch the tool path.\n"
-    "Written by the KV-74 emulator team.";
+    "Emulator of the KV-74 lathe controller: develop and try\n"
+    "its firmware and operate its panel on a desktop computer.\n"
+    "Made by the KV-74 emulator team.";
 
 QImage ErrorPicture(const QString& message) {
   QImage img(kWidth, 205, QImage::Format_RGB32);
@@ -73,7 +73,8 @@ Tabout::Tabout(QWidget* parent)
   memo_->setReadOnly(true);
   memo_->setFont(qt::PanelFont(13));
   memo_->setPlainText(kMemoText);
-  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   memo_->setContextMenuPolicy(Qt::NoContextMenu);
   QPalette pal = memo_->palette();
   pal.setColor(QPalette::Base, qt::look::kScrollBar);
