@@ -66,6 +66,15 @@ InitVolatile:
         MOV     M[BASE0+OUT_PORT],R0
         MOV     R0,#1
         MOV     M[BASE0+DIRTY],R0
+        MOV     R0,#BUILD_OPTIONS_ADDR
+        MOV     R0,M[R0]
+        AND     R0,#OPT_FINE_JOG
+        JZ      InitVolatileDone
+        MOV     R0,#FINE_JOG_STEP
+        MOV     M[BASE0+JOG_STEP],R0
+        MOV     R0,#FINE_JOG_STEP_FAST
+        MOV     M[BASE0+JOG_STEP_FAST],R0
+InitVolatileDone:
         JMP     [STACK]
 
 ; The RAM is battery-backed. A wrong signature means its contents were lost: the persistent
@@ -110,9 +119,14 @@ BlankDisplays:
         MOV     M[BASE1+IO_IND_DIGITS],R1
         JMP     [STACK]
 
+; The build's options (see defs.inc).
+        .org    BUILD_OPTIONS_ADDR
+BuildOptions:
+        .word   OPTIONS_FINE_JOG | OPTIONS_DIAMETER
+
 .ifdef SERVICE
 ; Service build: a lamp test before the ordinary start. All digits show 8, every lamp is lit
-; for about 200,000 steps, then the boot runs as usual.
+; for about 130,000 steps, then the boot runs as usual.
         .org    0x1C3D
 ServiceEntry:
         MOV     R0,#INT_MASK_BIT

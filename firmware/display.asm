@@ -48,11 +48,13 @@ ShowRowDigits:
         JMP     ShowRowConvert
 ShowRowValue:
         CALL    [SelectedValue]             ; R0:R1 signed, R5 = 1 for a position
-.ifndef DIAMETER
+        MOV     R4,#BUILD_OPTIONS_ADDR
+        MOV     R4,M[R4]
+        AND     R4,#OPT_DIAMETER
+        JZ      ShowRowHalved
+        ZERO    R5
+ShowRowHalved:
         MOV     R4,R5                       ; positions show halved
-.else
-        ZERO    R4
-.endif
         ZERO    R5
         TEST    R0
         JNS     ShowRowPositive

@@ -116,10 +116,13 @@ EnterAxis:
         MOV     R3,R1
         CALL    [CheckMoveAllowed]
         JNZ     EnterAxisDone
-.ifndef DIAMETER
+        MOV     R0,#BUILD_OPTIONS_ADDR
+        MOV     R0,M[R0]
+        AND     R0,#OPT_DIAMETER
+        JNZ     EnterAxisSteps
         SLL     R3
         SLR     R2                          ; display units to steps
-.endif
+EnterAxisSteps:
         MOV     R0,R2
         MOV     R1,R3
         MOV     R2,M[BASE0+RAPID_RATE]

@@ -1,0 +1,71 @@
+"""Start-up: the idle panel, the start position, the battery check."""
+import unittest
+
+from fwrun import KEY, run, symbols
+
+BOOT_STEPS = 300000
+
+
+class Boot(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.s = run(BOOT_STEPS)
+
+    def test_reaches_the_main_loop_quickly(self):
+        s = run(BOOT_STEPS, until_pc=symbols()["MainLoop"])
+        self.assertLess(s.steps, 5000)
+
+    def test_idle_displays(self):
+        s = self.s
+        self.assertEqual(s.feed_digits, "0000")
+        self.assertEqual(s.block_digits, "000")
+        self.assertEqual(s.row, "+  3600")  # X selected: its position, halved
+        self.assertEqual(s.lit_lamps("v2_"), [14])  # letter X, no BATTERY, no ATTENTION
+        self.assertEqual(s.lit_lamps("v1_"), [14])  # manual mode
+        self.assertEqual(s.lit_lamps("ko"), [14])  # channels on, nothing moving, no function
+
+    def test_position_cells_written_once(self):
+        s = self.s
+        self.assertEqual((s.x, s.z), (7200, 22000))
+        self.assertEqual((s.captions["x"], s.captions["z"]), ("3600", "11000"))
+        self.assertEqual(s.panel["previousPoint"], [420, 732])
+        self.assertEqual((s.captions["f"], s.captions["s"]), ("0", "0"))
+
+    def test_machine_set_up(self):
+        s = self.s
+        self.assertEqual((s.word(16), s.word(17)), (0x4000, 0x7100))
+        self.assertEqual(s.word(22) & 0x10, 0)  # the timer interrupt is unmasked
+        self.assertEqual(s.word(49), s.word(49) & 0x10)  # no fault pending
+        self.assertLessEqual(s.js["timer"]["timerCount"], 9)
+        self.assertEqual(s.word(23), 9)  # reload: an interrupt every 1010 steps
+        self.assertGreater(s.ram(0x4011), BOOT_STEPS // 1010 - 5)  # interrupts counted
+
+
+class Battery(unittest.TestCase):
+    """A lost RAM (wrong signature) restores the defaults and lights BATTERY until C."""
+
+    LOST = [("RAM", 0x4010, 0), ("RAM", 0x425F, 1234), ("RAM", 0x4022, 7), ("RAM", 0x4006, 0)]
+
+    def test_lost_ram_is_restored_and_reported(self):
+        s = run(BOOT_STEPS, patches=self.LOST)
+        self.assertTrue(s.lit("v2_0"))
+        self.assertFalse(s.lit("v2_1"))
+        self.assertEqual(s.ram(0x4010), 0x5A3C)
+        self.assertEqual(s.x, 7200)  # back at the reference point
+        self.assertEqual(s.ram(0x4022), 100)  # jog step default
+        self.assertEqual(s.ram(0x4006), 0xE350)  # timer jump slot rebuilt
+        self.assertGreater(s.ram(0x4011), 100)  # and the timer interrupt runs
+
+    def test_c_acknowledges(self):
+        s = run(BOOT_STEPS, clicks=[(100000, KEY["C"])], patches=self.LOST)
+        self.assertFalse(s.lit("v2_0"))
+
+    def test_intact_ram_keeps_its_values(self):
+        s = run(BOOT_STEPS, patches=[("RAM", 0x425F, 1234)])
+        self.assertFalse(s.lit("v2_0"))
+        self.assertEqual(s.x, 1234)
+        self.assertEqual(s.captions["x"], "617")
+
+
+if __name__ == "__main__":
+    unittest.main()
