@@ -104,9 +104,9 @@ void TForm1::Refresh() {
 }
 
 void TForm1::ShowWarning(const QString& message) {
-  std::fprintf(stderr, "kv74: %s\n", message.toLocal8Bit().constData());
   if (warned_.contains(message)) return;
   warned_.append(message);
+  std::fprintf(stderr, "kv74: %s\n", message.toLocal8Bit().constData());
   // Shown from the event loop, never from inside a hand-over, and without a modal loop.
   QTimer::singleShot(0, this, [this, message] {
     auto* box = new QMessageBox(QMessageBox::Warning, "KV7402", message, QMessageBox::Ok, this);

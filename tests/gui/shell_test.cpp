@@ -1,11 +1,13 @@
 // Start-up, shutdown and the RAM save, both on a session in this process and on the program.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -123,6 +125,39 @@ TEST(Session, RunsTheBundledFirmwareSavesAndStopsOnClose) {
   EXPECT_TRUE(session.Form().close());
   EXPECT_TRUE(session.Thread().Finished());
   EXPECT_FALSE(session.Disp().isVisible());
+}
+
+QStringList VisibleMessages() {
+  QCoreApplication::processEvents();
+  QStringList texts;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible())
+      texts << box->text();
+  }
+  return texts;
+}
+
+TEST(Session, UnwritableFilesAreToldOnceWithoutStoppingTheEmulation) {
+  QTemporaryDir work;
+  SessionOptions o;
+  o.imageDir = KV74_DATA_DIR;
+  o.workDir = work.filePath("no-such-folder");
+  Session session(o);
+  session.Show();
+  QStringList shown = VisibleMessages();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(shown.front().contains("prog.txt")) << shown.front().toStdString();
+  EXPECT_FALSE(session.msaveClick());
+  EXPECT_FALSE(session.msaveClick());
+  shown = VisibleMessages();
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown.filter("kv74.ram").size(), 1) << shown.join('|').toStdString();
+  EXPECT_EQ(session.Thread().RunFlag(), EmulationThread::RUN);
+  session.Form().close();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMessageBox*>(w)) w->close();
+  }
+  EXPECT_TRUE(session.Thread().Finished());
 }
 
 // The program itself, on the offscreen platform.
