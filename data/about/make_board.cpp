@@ -194,7 +194,7 @@ QImage Board() {
   }
   for (int i = 0; i < 3; ++i) {
     qreal y = 127 + i * 3.5;
-    Trace(p, QPolygonF({{24, y}, {330, y}}), 1.1);
+    Trace(p, QPolygonF(QList<QPointF>{{24, y}, {330, y}}), 1.1);
   }
   for (int i = 0; i < 40; ++i) {
     qreal x = 62 + i * 7;
@@ -205,7 +205,7 @@ QImage Board() {
   }
   for (int i = 0; i < 14; ++i) {
     qreal x = 40 + i * 24 + Rand(-3, 3);
-    Trace(p, QPolygonF({{x, 60}, {x, 66}}), 1.0);
+    Trace(p, QPolygonF(QList<QPointF>{{x, 60}, {x, 66}}), 1.0);
     Via(p, QPointF(x, 60));
   }
   Trace(p, QPolygonF({{18, 40}, {18, 170}, {40, 192}, {56, 192}}), 3.0);  // ground
