@@ -110,11 +110,11 @@ BatteryMask:
         MOV     M[BASE0+ALARM],R1
         JMP     [STACK]
 
-; Indicator words to blank, so that the first display pass redraws every group.
+; Indicator words to blank, so that the first display pass redraws every group. (Kadr is not
+; blanked: each change of it makes the panel decode a block into its trace.)
 BlankDisplays:
         MOV     R1,#IND_BLANK
         MOV     M[BASE1+IO_IND_FEED],R1
-        MOV     M[BASE1+IO_IND_BLOCK],R1
         MOV     M[BASE1+IO_IND_SIGN],R1
         MOV     M[BASE1+IO_IND_DIGITS],R1
         JMP     [STACK]

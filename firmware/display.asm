@@ -21,12 +21,14 @@ ShowFeedFits:
         CALL    [ToDecimal]
         MOV     M[BASE1+IO_IND_FEED],R1
 
-        ; Kadr: the block index, three digits.
+        ; Kadr: the block index, three digits. Bits 12..15 are not shown; they are kept 1 so
+        ; that the first write after power-on differs from the register's 0 and the panel
+        ; shows (and decodes) the block once.
         MOV     R1,M[BASEX+CELL_BLOCK]
         ZERO    R0
         MOV     R2,#(6)
         CALL    [ToDecimal]
-        AND     R1,#0x0FFF
+        OR      R1,#0xF000
         MOV     M[BASE1+IO_IND_BLOCK],R1
 
         ; Digit row: an error, the value being composed, or the selected address.

@@ -55,6 +55,7 @@ class State:
         self.panel = js["panel"]
         self.captions = self.panel["captions"]
         self.colours = self.panel["colours"]
+        self.trace = []  # lines of prog.txt
 
     def word(self, w):
         return self.reg[w]
@@ -127,7 +128,12 @@ def run(steps, clicks=(), patches=(), variant="V4", until_pc=None):
             cmd += ["--until-pc", str(until_pc)]
         subprocess.run(cmd, check=True)
         with open(state) as f:
-            return State(json.load(f))
+            result = State(json.load(f))
+        trace = os.path.join(images, "work", "prog.txt")
+        if os.path.exists(trace):
+            with open(trace) as f:
+                result.trace = f.read().splitlines()
+        return result
     finally:
         shutil.rmtree(images, ignore_errors=True)
 

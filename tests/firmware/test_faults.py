@@ -82,7 +82,7 @@ class FaultHandlers(unittest.TestCase):
                 self.assertEqual((s.word(37), s.word(38)), (0, 0))
                 self.assertEqual(s.ram(0x402F), number)
                 handler = symbols()["FaultWait"]
-                self.assertIn(s.word(19), range(handler, handler + 3))  # waiting for C
+                self.assertIn(s.word(19), range(handler, handler + 4))  # waiting for C
                 self.assertEqual(s.z, s.ram32(0x4070))  # position settled into the cell
                 self.assertLess(s.z, Z0)
 
