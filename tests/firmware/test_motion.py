@@ -1,5 +1,6 @@
 """Manual jog, manual data input moves, reference return: the axes move through their pulse
 channels and end exactly on their targets; the position cells follow."""
+import random
 import unittest
 
 from fwrun import (HOME, JOG_AXIS_X, JOG_AXIS_Z, JOG_DOWN, JOG_LEFT, JOG_PERIOD, JOG_RIGHT,
@@ -85,6 +86,21 @@ class ManualDataInput(unittest.TestCase):
         clicks = typed("X30000*", 30000) + typed("X100*", 200000)
         s = run(3000000, clicks)
         self.assertEqual(s.x, 200)
+
+    def test_new_targets_while_moving(self):
+        # Targets typed while the axis still moves (often reversing it) must still end exactly.
+        rng = random.Random(74)
+        for case in range(8):
+            clicks, at, target = [], 30000, None
+            for _ in range(3):
+                target = rng.randint(-20000, 20000)
+                text = "Z" + ("-" if target < 0 else "") + str(abs(target)) + "*"
+                clicks += typed(text, at)
+                at += len(text) * 20000 + rng.randint(0, 150000)
+            with self.subTest(case=case):
+                s = run(at + 2500000, clicks)
+                self.assertEqual(s.z, 2 * target)
+                self.assertEqual(s.x, X0)
 
     def test_stop_key(self):
         clicks = typed("Z-5000*", 30000) + [(200000, STOP)]
