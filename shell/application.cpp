@@ -45,7 +45,6 @@ void ApplyClassicLook() {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("KV7402");
-  setApplicationDisplayName("KV7402");
   setApplicationVersion(KV74_VERSION);
   setQuitOnLastWindowClosed(false);
   ApplyClassicLook();
