@@ -2,6 +2,7 @@
 ; Variants: -D SERVICE (V0), -D FINE_JOG (V2), -D DIAMETER (V3); see README.md.
 
         .include "defs.inc"
+        .include "auto.inc"
         .include "vectors.asm"
         .include "main.asm"
         .include "keys.asm"
@@ -11,9 +12,14 @@
         .include "motion.asm"
         .include "isr.asm"
         .include "arith.asm"
+        .include "auto.asm"
+        .include "auto_block.asm"
+        .include "auto_motion.asm"
+        .include "auto_func.asm"
         .include "boot.asm"
         .include "faults.asm"
         .include "tables.asm"
+        .include "auto_tables.asm"
         .include "ram.asm"
         .include "program.asm"
 

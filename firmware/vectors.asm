@@ -19,8 +19,8 @@
         .word   ShowError                   ; 22
         .word   ToDecimal                        ; 23
         .word   Div32                       ; 24
-        .word   AutoStart                   ; 25
-        .word   AutoPoll                    ; 26
+        .word   AutoStartKey                ; 25
+        .word   AutoModePoll                ; 26
         .fill   136 - 27, BadCall           ; 27..135
         .word   0x4000                      ; 136 request line 5, through the RAM jump slots
         .word   0x4002                      ; 137 request line 6
