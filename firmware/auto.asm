@@ -6,7 +6,10 @@
 
 ; ------------------------------------------------------------------------ hooks
 AutoModePoll:
-        CALL    [AutoKeys]
+        MOV     R1,M[BASE0+ED_ACTIVE]       ; a block number typed after N ends with the
+        JNZ     AutoModePollRun             ; entry (cancelled by C or an address key)
+        MOV     M[BASE0+AU_NSEL],R1
+AutoModePollRun:
         CALL    [AutoRun]
         JMP     [AutoLamps]
 
@@ -134,37 +137,14 @@ IsBlockStartNo:
         JMP     [STACK]
 
 ; ------------------------------------------------------------------------ keys
-; The interpreter's keys are taken here, before the keyboard pass of the main loop: N, hold,
-; single block, "*" after N, and stop, which also ends the run. Every other push-button code
-; goes to its own handler as the keyboard pass would dispatch it (the read has taken it).
-AutoKeys:
-        MOV     R1,M[BASE1+IO_KEYBOARD]
-        JZ      AutoKeysDone
-        CMP     R1,#(KEY_TABLE_SIZE)
-        JBE     AutoKeysDone                ; jog codes stay for the keyboard pass
-        CMP     R1,#KEY_N
-        JZ      [AutoKeyN]
-        CMP     R1,#KEY_HOLD
-        JZ      [AutoKeyHold]
-        CMP     R1,#KEY_SINGLE
-        JZ      [AutoKeySingle]
-        CMP     R1,#KEY_ENTER
-        JZ      [AutoKeyEnter]
-        CMP     R1,#KEY_STOP
-        JNZ     AutoKeyOther
+; The interpreter's keys come through the key table like all others: N, hold, single block,
+; and "*" and stop, which pass on to the entry and to the stop of the manual functions.
+
+; Stop: the run ends; the axes stop where they are.
+AutoKeyStop:
         CALL    [AutoEndRun]
-        MOV     R1,#KEY_STOP
-AutoKeyOther:
-        MOV     R2,M[BASEX+R1+(KeyHandlers-RAM_ORIGIN)]
-        JZ      AutoKeysDone
-        CMP     R2,#KeyDigit                ; digits and "-" go on with a block number;
-        JZ      AutoKeyDispatch             ; any other key drops it
-        CMP     R2,#KeyMinus
-        JZ      AutoKeyDispatch
-        ZERO    R3
-        MOV     M[BASE0+AU_NSEL],R3
-AutoKeyDispatch:
-        JMP     [R2]
+        JMP     [KeyStop]
+
 AutoKeysDone:
         JMP     [STACK]
 
@@ -184,7 +164,7 @@ AutoKeyN:
 ; ordinary entry.
 AutoKeyEnter:
         MOV     R2,M[BASE0+AU_NSEL]
-        JZ      AutoKeyOther
+        JZ      [KeyEnter]
         ZERO    R2
         MOV     M[BASE0+AU_NSEL],R2
         MOV     R2,M[BASE0+ED_ACTIVE]

@@ -22,10 +22,10 @@ KeyHandlers:
         .word   KeyDigit, KeyDigit, KeyDigit, 0                                 ;      1 2 3
         .word   0, KeyDigit, KeyDigit, KeyDigit                                 ; 0x18 4 5 6
         .word   KeyDigit, KeyDigit, KeyDigit, 0                                 ;      7 8 9
-        .word   0, 0, 0, 0, 0, 0, KeyMinus, 0                                   ; 0x20 -
-        .word   0, KeyManual, 0, KeyAuto, 0, 0, KeyHome, 0                      ; 0x28
-        .word   0, 0, 0, KeyStart, 0, KeyAxisX, KeyAxisZ, 0                     ; 0x30
-        .word   0, KeyClear, 0, 0, 0, KeyStop, KeyEnter, 0                      ; 0x38 C * 
+        .word   0, AutoKeyN, 0, 0, 0, 0, KeyMinus, 0                            ; 0x20 N -
+        .word   0, KeyManual, AutoKeyHold, KeyAuto, 0, 0, KeyHome, 0            ; 0x28
+        .word   0, 0, AutoKeySingle, KeyStart, 0, KeyAxisX, KeyAxisZ, 0         ; 0x30
+        .word   0, KeyClear, 0, 0, 0, AutoKeyStop, AutoKeyEnter, 0              ; 0x38 C * 
 
 ; Character of each push-button code 0..63 (0: none).
         .org    0x7060
