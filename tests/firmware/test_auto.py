@@ -5,6 +5,7 @@ The plot of the whole run is compared with tests/firmware/auto_run_plot.png; aft
 intended change of the program or the motion, refresh it with
     KV74_REFRESH_GOLDEN=1 python3 -m unittest test_auto     (in tests/firmware, as ctest runs)
 """
+import json
 import math
 import os
 import shutil
@@ -18,6 +19,8 @@ from fwrun import AUTO, KEY, RUN, START, STOP, State, patched_images, run, symbo
 
 N_KEY, HOLD, SINGLE, READY = "k0x21", "k0x2A", "k0x32", "ki8"
 GO = [(100000, AUTO), (200000, START)]
+DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "firmware", "demo",
+                    "auto-run.input")
 WHOLE_RUN = 40_000_000  # the stored program ends after about 29.3 million steps
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "auto_run_plot.png")
 PLOT_TOLERANCE = 300  # pixels that may differ from the reference picture
@@ -37,7 +40,6 @@ def run_with_plot(steps, clicks, png):
         subprocess.run([RUN, "--images", images, "--steps", str(steps), "--input", script,
                         "--state-json", state, "--workdir", os.path.join(images, "work"),
                         "--plot-png", png, "--quiet"], check=True)
-        import json
         with open(state) as f:
             result = State(json.load(f))
         with open(os.path.join(images, "work", "prog.txt")) as f:
@@ -55,12 +57,25 @@ class Program:
     trace = blocks.run_trace(entries)
 
 
+def demo_clicks():
+    """The clicks of the demo script firmware/demo/auto-run.input."""
+    clicks = []
+    with open(DEMO) as f:
+        for line in f:
+            words = line.split("#", 1)[0].split()
+            if words:
+                clicks.append((int(words[0]), words[2]))
+    return clicks
+
+
 class WholeRun(unittest.TestCase):
+    """The demo script: automatic mode and start from power-on."""
+
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.mkdtemp(prefix="kv74auto-")
         cls.png = os.path.join(cls.tmp, "plot.png")
-        cls.s = run_with_plot(WHOLE_RUN, GO, cls.png)
+        cls.s = run_with_plot(WHOLE_RUN, demo_clicks(), cls.png)
 
     @classmethod
     def tearDownClass(cls):
