@@ -4,6 +4,7 @@
 
 #include "emu/shared.hpp"
 #include "periph/periph.hpp"
+#include "periph/schedule.hpp"
 
 namespace kv74 {
 namespace {
@@ -18,6 +19,7 @@ struct WordRule {
   ReadKind read = ReadKind::Plain;
   WriteKind write = WriteKind::Plain;
   std::uint32_t changeBit = 0;  // NotifyWord bit set when a store changes the word
+  bool ticked = false;          // the peripheral ticks read the word or change it
 };
 
 constexpr std::array<WordRule, reg::COUNT> BuildWordRules() {
@@ -34,6 +36,9 @@ constexpr std::array<WordRule, reg::COUNT> BuildWordRules() {
   rules[reg::RATE0 + 2].changeBit = notify::RATE2;
   for (int w = reg::COUNT0; w <= reg::MARK; ++w)
     rules[w] = {ReadKind::Counter, WriteKind::Pulse, 0};
+  for (int w = reg::TIMER_RELOAD; w <= reg::TIMER_INHIBIT; ++w) rules[w].ticked = true;
+  rules[reg::KEYLAMPS].ticked = true;  // the jog pattern
+  for (int w = reg::PORT_PLAIN; w <= reg::MARK; ++w) rules[w].ticked = true;
   return rules;
 }
 constexpr std::array<WordRule, reg::COUNT> kWordRules = BuildWordRules();
@@ -49,11 +54,11 @@ int MappedWord(std::uint16_t a) {
 std::uint16_t ReadRegister(MachineState& m, int w) {
   switch (kWordRules[w].read) {
     case ReadKind::Plain: return m[w];
-    case ReadKind::Counter: return CounterRead(m, w);
+    case ReadKind::Counter: SyncPeripherals(m); return CounterRead(m, w);
     case ReadKind::Rate: return m[w] & kRateReadMask;
     case ReadKind::Keyboard: return ReadKeyboard(m);
-    case ReadKind::Port: return PortRead(m, w);
-    case ReadKind::Timer: return TimerRead(m, w);
+    case ReadKind::Port: return PortRead(m, w);  // the ticks change the ports only at events
+    case ReadKind::Timer: SyncPeripherals(m); return TimerRead(m, w);
   }
   return m[w];
 }
@@ -85,14 +90,16 @@ void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v) {
     if (!IsSilentUnmapped(a)) RaiseBadAddress(m);
     return;
   }
-  const std::uint32_t bit = kWordRules[w].changeBit;
-  if (bit == 0) {
+  const WordRule& rule = kWordRules[w];
+  if (rule.ticked) SyncPeripherals(m);
+  if (rule.changeBit == 0) {
+    WriteRegister(m, w, v);  // the shared words 33 and 35 are among these
+  } else {
+    const std::uint16_t old = m[w];
     WriteRegister(m, w, v);
-    return;
+    if (m[w] != old) m.NotifyWord |= rule.changeBit;
   }
-  const std::uint16_t old = m[w];
-  WriteRegister(m, w, v);
-  if (m[w] != old) m.NotifyWord |= bit;
+  if (rule.ticked) ReschedulePeripherals(m);
 }
 
 void NoteWatchedCell(MachineState& m, std::uint16_t a) {

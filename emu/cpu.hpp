@@ -6,6 +6,10 @@
 //   instructions.hpp  one body per instruction form of the opcode map, and request entry
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+
+#include "emu/handover.hpp"
 #include "emu/machine.hpp"
 
 namespace kv74 {
@@ -26,5 +30,13 @@ void ExecuteStep(MachineState& m);
 
 // Fetch followed by ExecuteStep, in one call.
 void Step(MachineState& m);
+
+// Step after step, each followed by a hand-over when it left a notification, exactly as Step
+// would run them, but with the peripheral ticks counted and applied only where they can be seen
+// (periph/schedule.hpp). The first runs n steps; the second runs while runFlag is not stop,
+// testing it before every step.
+void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
+void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
+                       HandoverReceiver& receiver);
 
 }  // namespace kv74

@@ -141,6 +141,13 @@ struct MachineState {
   std::uint16_t seqCode = 0;
   std::uint32_t seqCountdown = 0;
 
+  // Lazy peripheral ticking (periph/schedule.hpp): ticks counted by a scheduled run loop, ticks
+  // applied to the peripheral state above, and the next tick at which a peripheral does more than
+  // count. All three are equal outside a scheduled loop.
+  std::uint64_t tickClock = 0;
+  std::uint64_t syncedClock = 0;
+  std::uint64_t eventClock = 0;
+
   std::uint16_t& operator[](int w) { return RegisterFile[static_cast<std::size_t>(w)]; }
   std::uint16_t operator[](int w) const { return RegisterFile[static_cast<std::size_t>(w)]; }
 

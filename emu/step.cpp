@@ -4,6 +4,7 @@
 #include "emu/decode.hpp"
 #include "emu/instructions.hpp"
 #include "periph/periph.hpp"
+#include "periph/schedule.hpp"
 
 namespace kv74 {
 namespace {
@@ -89,15 +90,20 @@ constexpr std::array<Handler, kOpCount> kHandlers = BuildHandlers();
   return true;
 }
 
+// A pending request is taken, or else the latched instruction runs.
+[[gnu::always_inline]] inline void RequestOrInstruction(MachineState& m) {
+  if (m[reg::FAULTS] != 0) [[unlikely]] {
+    if (exec::TakeRequest(m, m[reg::PC])) return;
+  }
+  kHandlers[static_cast<std::size_t>(Decode(m.opWord))](m);
+}
+
 // Everything of the step after the fetch.
 [[gnu::always_inline]] inline void RunStep(MachineState& m) {
   TimerTick(m);
   PulseChannelsTick(m);
   SequencerTick(m);
-  if (m[reg::FAULTS] != 0) [[unlikely]] {
-    if (exec::TakeRequest(m, m[reg::PC])) return;
-  }
-  kHandlers[static_cast<std::size_t>(Decode(m.opWord))](m);
+  RequestOrInstruction(m);
 }
 
 // The PC check: an instruction is never executed from outside the executable areas. Raising
@@ -121,6 +127,43 @@ void ExecuteStep(MachineState& m) {
 void Step(MachineState& m) {
   CheckPc(m, LatchWords(m));
   RunStep(m);
+}
+
+}  // namespace kv74
+
+namespace kv74 {
+namespace {
+
+// The run loop with the peripherals caught up lazily: a step whose tick only counts leaves it to
+// tickClock; the ticks run for real at eventClock, and the state is brought up to date wherever
+// it can be seen (the bus hooks, every hand-over, the end of the run).
+template <typename More>
+void RunScheduled(MachineState& m, HandoverReceiver& receiver, More more) {
+  SyncPeripherals(m);
+  ReschedulePeripherals(m);
+  while (more()) {
+    if (++m.tickClock == m.eventClock) [[unlikely]]
+      PeripheralEventTick(m);
+    CheckPc(m, LatchWords(m));
+    RequestOrInstruction(m);
+    if (m.NotifyWord != 0) [[unlikely]] {
+      SyncPeripherals(m);
+      receiver.Handover(m);
+      ReschedulePeripherals(m);  // the receiver may have changed anything
+    }
+  }
+  SyncPeripherals(m);
+}
+
+}  // namespace
+
+void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+  RunScheduled(m, receiver, [&n] { return n-- != 0; });
+}
+
+void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
+                       HandoverReceiver& receiver) {
+  RunScheduled(m, receiver, [&] { return runFlag.load(std::memory_order_acquire) != stop; });
 }
 
 }  // namespace kv74

@@ -3,6 +3,10 @@
 namespace kv74 {
 
 void RunSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+  RunStepsReference(m, n, receiver);
+}
+
+void RunStepsReference(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
   for (std::uint64_t i = 0; i < n; ++i) StepAndHandOver(m, receiver);
 }
 

@@ -22,6 +22,9 @@ inline void StepAndHandOver(MachineState& m, HandoverReceiver& receiver) {
 // Runs exactly n steps on the calling thread from wherever the PC stands.
 void RunSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
 
+// The same with every peripheral ticked in every step: the reference for the scheduled loop.
+void RunStepsReference(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
+
 // The processor on a thread of its own. RunFlag is 1 from construction; the thread sets the PC
 // to 0 and steps until RunFlag is 0, then stores 0xFF as its last act. The receiver runs on the
 // emulation thread and may block (e.g. until the window thread has refreshed the panel); whoever

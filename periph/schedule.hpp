@@ -1,0 +1,45 @@
+// Peripherals caught up lazily. Most ticks only count: the timer prescaler and counter, the channel
+// dividers, steps and mark counters, the jog divider and the busy countdown change in a way that
+// can be computed for many ticks at once. Only a few ticks do more (a timer expiry, an armed mark,
+// the end of a jog cycle, a sequencer transition); those are "event ticks" and run the ordinary
+// tick functions of tick.hpp.
+//
+// A scheduled run loop counts ticks in MachineState::tickClock and runs the ticks themselves only
+// at eventClock. Whoever observes or changes peripheral state in between first calls
+// SyncPeripherals, which applies the counted ticks; whoever changes what the ticks depend on then
+// calls ReschedulePeripherals. Outside a scheduled loop the three clocks stay equal, so both are
+// cheap no-ops for the per-step reference path.
+#pragma once
+
+#include <cstdint>
+
+#include "emu/machine.hpp"
+
+namespace kv74 {
+
+// Number of ticks from now on that only count; the tick after them may do more. Capped at
+// QUIET_FOREVER when no peripheral has anything coming.
+inline constexpr std::uint64_t QUIET_FOREVER = std::uint64_t{1} << 40;
+std::uint64_t QuietTicks(const MachineState& m);
+
+// Applies k ticks at once; k must not exceed QuietTicks of the same state.
+void AdvanceQuiet(MachineState& m, std::uint64_t k);
+
+void CatchUpPeripherals(MachineState& m);
+
+// Brings the peripheral state up to tickClock.
+inline void SyncPeripherals(MachineState& m) {
+  if (m.tickClock != m.syncedClock) [[unlikely]]
+    CatchUpPeripherals(m);
+}
+
+// After a change of what the ticks depend on (the state must be synchronised).
+inline void ReschedulePeripherals(MachineState& m) {
+  m.eventClock = m.tickClock + QuietTicks(m) + 1;
+}
+
+// The tick of a scheduled loop at which eventClock has come: the counted ticks before it, then
+// the three ordinary ticks, then the next event.
+void PeripheralEventTick(MachineState& m);
+
+}  // namespace kv74
