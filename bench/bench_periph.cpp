@@ -75,6 +75,15 @@ void BM_StepsPeripheralsBusy(benchmark::State& state) {
 }
 BENCHMARK(BM_StepsPeripheralsBusy)->Unit(benchmark::kMillisecond);
 
+// The same with every tick run in every step.
+void BM_StepsPeripheralsBusyReference(benchmark::State& state) {
+  auto m = Prepared(true);
+  ClearingReceiver r;
+  for (auto _ : state) RunStepsReference(*m, 1 << 20, r);
+  state.SetItemsProcessed(state.iterations() * (1 << 20));
+}
+BENCHMARK(BM_StepsPeripheralsBusyReference)->Unit(benchmark::kMillisecond);
+
 void BM_StepsPeripheralsIdle(benchmark::State& state) {
   auto m = Prepared(false);
   ClearingReceiver r;

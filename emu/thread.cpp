@@ -3,7 +3,7 @@
 namespace kv74 {
 
 void RunSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
-  RunStepsReference(m, n, receiver);
+  RunScheduledSteps(m, n, receiver);
 }
 
 void RunStepsReference(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
@@ -23,7 +23,7 @@ void EmulationThread::Start() {
 
 void EmulationThread::Body() {
   m_[reg::PC] = 0;
-  while (runFlag_.load(std::memory_order_acquire) != STOP) StepAndHandOver(m_, receiver_);
+  RunScheduledWhile(m_, runFlag_, STOP, receiver_);
   runFlag_.store(FINISHED, std::memory_order_release);
 }
 
