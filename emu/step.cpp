@@ -66,27 +66,31 @@ constexpr std::array<Handler, kOpCount> BuildHandlers() {
 
 constexpr std::array<Handler, kOpCount> kHandlers = BuildHandlers();
 
-// Latches the instruction words; false when the PC lies outside the executable areas.
+// Latches the words at p and p + 1 of an area whose words are at base..base + size - 1. The word
+// after the last word of an area lies outside it; an instruction there that uses extWord is not
+// meaningful, and it reads 0.
+template <std::uint16_t Base, std::size_t Size>
+[[gnu::always_inline]] inline void LatchFrom(MachineState& m,
+                                             const std::array<std::uint16_t, Size>& area,
+                                             unsigned p) {
+  const std::uint16_t* words = &area[p - Base];
+  m.opWord = words[0];
+  m.extWord = p != Base + Size - 1 ? words[1] : 0;
+}
+
+// Latches the instruction words; false when the PC lies outside the executable areas. Each area
+// has a path of its own, so that its last address is a constant.
 [[gnu::always_inline]] inline bool LatchWords(MachineState& m) {
   const unsigned p = m[reg::PC];
-  const std::uint16_t* words;
-  unsigned last;
-  if (p < PROGRAM_BASE + PROGRAM_WORDS) {
-    words = &m.ProgramMemory[p - PROGRAM_BASE];
-    last = PROGRAM_BASE + PROGRAM_WORDS - 1;
+  if (p < PROGRAM_BASE + PROGRAM_WORDS) [[likely]] {
+    LatchFrom<PROGRAM_BASE>(m, m.ProgramMemory, p);
   } else if (p - DATA_BASE < DATA_WORDS) {
-    words = &m.DataMemory[p - DATA_BASE];
-    last = DATA_BASE + DATA_WORDS - 1;
+    LatchFrom<DATA_BASE>(m, m.DataMemory, p);
   } else if (p - TABLE_BASE < TABLE_WORDS) {
-    words = &m.TableMemory[p - TABLE_BASE];
-    last = TABLE_BASE + TABLE_WORDS - 1;
+    LatchFrom<TABLE_BASE>(m, m.TableMemory, p);
   } else {
     return false;
   }
-  m.opWord = words[0];
-  // The word after the last word of an area lies outside it; an instruction there that uses
-  // extWord is not meaningful, and it reads 0.
-  m.extWord = p != last ? words[1] : 0;
   return true;
 }
 
@@ -141,8 +145,11 @@ template <typename More>
 void RunScheduled(MachineState& m, HandoverReceiver& receiver, More more) {
   SyncPeripherals(m);
   ReschedulePeripherals(m);
-  while (more()) {
-    if (++m.tickClock == m.eventClock) [[unlikely]]
+  // Nothing but this loop changes tickClock, so it lives in a register and is only stored.
+  std::uint64_t clock = m.tickClock;
+  while (more(clock)) {
+    m.tickClock = ++clock;
+    if (clock == m.eventClock) [[unlikely]]
       PeripheralEventTick(m);
     CheckPc(m, LatchWords(m));
     RequestOrInstruction(m);
@@ -158,12 +165,14 @@ void RunScheduled(MachineState& m, HandoverReceiver& receiver, More more) {
 }  // namespace
 
 void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
-  RunScheduled(m, receiver, [&n] { return n-- != 0; });
+  const std::uint64_t end = m.tickClock + n;
+  RunScheduled(m, receiver, [end](std::uint64_t clock) { return clock != end; });
 }
 
 void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
                        HandoverReceiver& receiver) {
-  RunScheduled(m, receiver, [&] { return runFlag.load(std::memory_order_acquire) != stop; });
+  RunScheduled(m, receiver,
+               [&](std::uint64_t) { return runFlag.load(std::memory_order_acquire) != stop; });
 }
 
 }  // namespace kv74
