@@ -133,9 +133,6 @@ void Step(MachineState& m) {
   RunStep(m);
 }
 
-}  // namespace kv74
-
-namespace kv74 {
 namespace {
 
 // The run loop with the peripherals caught up lazily: a step whose tick only counts leaves it to
