@@ -16,6 +16,10 @@ echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running headless 
 mkdir -p out
 if [ -x "$runner" ]; then
   args=(--steps 50000000 --workdir out/ --state-json out/state.json)
+  # The operator's demo: automatic mode and start, so the stored part program runs to its end.
+  if [ -f firmware/demo/auto-run.input ]; then
+    args+=(--input firmware/demo/auto-run.input)
+  fi
   if "$runner" --help 2>&1 | grep -q -- '--plot-png'; then
     args+=(--plot-png out/plot.png)
   fi
@@ -26,7 +30,12 @@ else
 fi
 if [ -x "$kv74" ]; then
   echo "rendering the panel off screen"
-  (cd out && QT_QPA_PLATFORM=offscreen "../$kv74" --screenshot kv74 --after 3000 "$@")
+  # In a folder of its own, so that its prog.txt does not replace the headless run's.
+  scratch=$(mktemp -d)
+  root=$PWD
+  (cd "$scratch" && QT_QPA_PLATFORM=offscreen "$root/$kv74" --screenshot "$root/out/kv74" \
+    --after 3000 "$@")
+  rm -rf "$scratch"
 fi
 echo
 echo "Files in out/:"
