@@ -185,6 +185,28 @@ TEST_F(Cli, SymbolsNameLabelsOperandsCommentsAndData) {
   EXPECT_NE(bad.err.find("bad.json: version: version 9 is newer"), std::string::npos) << bad.err;
 }
 
+// Which operands become names, and which stay numbers.
+TEST_F(Cli, SymbolicOperandsOnlyWhereTheyName) {
+  const std::vector<std::pair<std::uint32_t, const char*>> cases = {
+      {0x0105E250, "CALL   [0105]"},     // a call enters at a label, not near one
+      {0x0105E350, "JMP    [Code+5]"},   // a jump may land inside a routine
+      {0x0300E350, "JMP    [0300]"},     // too far from the nearest label
+      {0x4104E080, "MOV    R0,#Var+4"},  // a cell in data memory
+      {0x4100ED00, "AND    R0,#4100"},   // AND, OR, XOR take masks
+      {0xF130E500, "CMP    R0,#IO"},     // the one .equ of an I/O address
+  };
+  std::string bytes;
+  for (const auto& c : cases)
+    for (int shift : {0, 8, 16, 24}) bytes += static_cast<char>(c.first >> shift);
+  Write("V4", bytes);
+  Write("n.json", R"({"format": "kv74-debug-info", "version": 1, "symbols": [
+    {"name": "Code", "value": 256}, {"name": "Var", "value": 16640},
+    {"name": "IO", "value": 61744, "kind": "equ"}]})");
+  const Outcome r = Dis("--base 0x100 --symbols " + Path("n.json") + " " + Path("V4"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const auto& c : cases) EXPECT_NE(r.out.find(c.second), std::string::npos) << c.second;
+}
+
 // The bundled firmware, disassembled with its debug information, assembles back.
 TEST_F(Cli, FirmwareSourceWithSymbolsRoundTrips) {
   const std::string data = KV74_SOURCE_DATA_DIR;

@@ -18,6 +18,13 @@ bool InDataOrTables(std::uint32_t v) {
 }
 bool InIoPage(std::uint32_t v) { return InRange(v, 0xF000, 0xF200); }
 
+// Farther from the nearest label than this, an address stays a number: the label would more
+// likely mislead than help.
+constexpr int kMaxOffset = 255;
+// AND, OR and XOR take masks, not addresses (by operation selector).
+constexpr unsigned kCallCondition = 2;  // CALL in the condition field of a jump
+constexpr bool kMaskOperations[8] = {false, false, false, true, false, true, true, false};
+
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 // A name that the assembler reads back as the same name: no register, keyword or directive.
@@ -103,14 +110,19 @@ std::string Names::Use(const dbg::Symbol& symbol, int offset) {
   return allHex ? "(" + text + ")" : text;  // a bare hex-letter name would read as a number
 }
 
-std::optional<std::string> Names::Label(std::uint16_t address) const {
+std::optional<std::string> Names::LabelName(std::uint16_t address) const {
   if (const dbg::Symbol* s = info_.LabelAt(address)) return s->name;
+  return std::nullopt;
+}
+
+std::optional<std::string> Names::Label(std::uint16_t address) {
+  if (const dbg::Symbol* s = info_.LabelAt(address)) return Use(*s);
   return std::nullopt;
 }
 
 std::optional<std::string> Names::Jump(std::uint16_t target) {
   const auto near = info_.NearestLabel(target);
-  if (!near) return std::nullopt;
+  if (!near || near->second > kMaxOffset) return std::nullopt;
   return Use(*near->first, near->second);
 }
 
@@ -138,11 +150,14 @@ std::string Names::Symbolic(std::string text, std::uint16_t word, std::uint16_t 
       return text;
     }
     case Op::JumpAbs:
-      if (const auto name = Jump(ext))
+      // A call enters a routine at its start: only a label exactly there names it.
+      if (const auto name = FieldD(word) == kCallCondition ? Label(ext) : Jump(ext))
         return Replace(text, "[" + Hex4(ext) + "]", "[" + *name + "]");
       return text;
-    case Op::MovImm:
     case Op::AluImm:
+      if (kMaskOperations[FieldT(word)]) return text;
+      [[fallthrough]];
+    case Op::MovImm:
       if (const auto name = Cell(ext)) return Replace(text, "#" + Hex4(ext), "#" + *name);
       return text;
     case Op::ReadDirect:

@@ -33,14 +33,15 @@ class Names {
   // The instruction text of `word` at `address` with its address operands as names.
   std::string Symbolic(std::string text, std::uint16_t word, std::uint16_t ext,
                        std::uint16_t address);
-  // The label exactly at a code address, for a comment on a call through the table.
-  std::optional<std::string> Label(std::uint16_t address) const;
+  // The label exactly at `address`, for a comment on a call through the table.
+  std::optional<std::string> LabelName(std::uint16_t address) const;
 
   // Source output: `NAME = value` lines for the names used but not printed as labels.
   void Placed(const std::string& name) { placed_.insert(name); }
   std::string Definitions() const;
 
  private:
+  std::optional<std::string> Label(std::uint16_t address);  // as an operand
   std::optional<std::string> Jump(std::uint16_t target);
   std::optional<std::string> Cell(std::uint16_t value);
   std::optional<std::string> Io(std::uint16_t address);

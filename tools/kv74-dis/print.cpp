@@ -112,7 +112,7 @@ std::string Text(const Piece& p, const Image& image, const Range& r, Names& name
   }
   const std::uint16_t ext = p.index + 1 < image.words.size() ? image.words[p.index + 1] : 0;
   if (Decode(w) == Op::CallTable && r.base == 0 && FieldDD(w) < image.words.size())
-    if (const auto callee = names.Label(image.words[FieldDD(w)]))
+    if (const auto callee = names.LabelName(image.words[FieldDD(w)]))
       comment = "calls " + *callee + (comment.empty() ? "" : "; " + comment);
   return names.Symbolic(p.text, w, ext, address);
 }
