@@ -583,6 +583,21 @@ class Assembler : public Scope {
     }
     std::stable_sort(info.lines.begin(), info.lines.end(),
                      [](const auto& a, const auto& b) { return a.address < b.address; });
+    // The words of a written area that no statement placed are zeros in its image, not code.
+    for (int a = 0; a < kAreaCount; ++a) {
+      if (!memory_.Used(a)) continue;
+      std::uint32_t next = kAreas[a].start;
+      const std::uint32_t end = kAreas[a].start + kAreas[a].words;
+      const auto gap = [&](std::uint32_t to) {
+        if (to > next) info.data.push_back({static_cast<std::uint16_t>(next), to - next, "unused"});
+      };
+      for (const dbg::LineEntry& e : info.lines) {
+        if (e.address < next || e.address >= end) continue;
+        gap(e.address);
+        next = e.address + e.size;
+      }
+      gap(end);
+    }
     std::stable_sort(info.data.begin(), info.data.end(),
                      [](const auto& a, const auto& b) { return a.address < b.address; });
     return info;
