@@ -44,7 +44,6 @@ AutoStartAt:
         MOV     R1,#1                       ; a run begins in linear motion
         MOV     M[BASE0+AU_G],R1
         MOV     R1,M[BASEX+CELL_FEED]       ; at the feed shown
-        CALL    [FeedRate]
         MOV     M[BASE0+AU_RATE],R1
         ZERO    R1
         MOV     M[BASE0+AU_HOLD],R1
@@ -52,14 +51,6 @@ AutoStartAt:
         MOV     R1,#ST_BLOCK
         MOV     M[BASE0+AU_STATE],R1
 AutoStartDone:
-        JMP     [STACK]
-
-; R1 = feed -> R1 = the channel rate of the path's longer axis: the feed up to RATE_MAX.
-FeedRate:
-        CMP     R1,#RATE_MAX                ; C when the feed exceeds the largest rate
-        JNC     FeedRateFits
-        MOV     R1,#RATE_MAX
-FeedRateFits:
         JMP     [STACK]
 
 ; Ends the run where it is: the block shown stays the one a new start begins with.

@@ -50,13 +50,7 @@ ShowRowDigits:
         JMP     ShowRowConvert
 ShowRowValue:
         CALL    [SelectedValue]             ; R0:R1 signed, R5 = 1 for a position
-        MOV     R4,#BUILD_OPTIONS_ADDR
-        MOV     R4,M[R4]
-        AND     R4,#OPT_DIAMETER
-        JZ      ShowRowHalved
-        ZERO    R5
-ShowRowHalved:
-        MOV     R4,R5                       ; positions show halved
+        MOV     R4,R5                       ; positions show in display units (halved)
         ZERO    R5
         TEST    R0
         JNS     ShowRowPositive

@@ -116,13 +116,8 @@ EnterAxis:
         MOV     R3,R1
         CALL    [CheckMoveAllowed]
         JNZ     EnterAxisDone
-        MOV     R0,#BUILD_OPTIONS_ADDR
-        MOV     R0,M[R0]
-        AND     R0,#OPT_DIAMETER
-        JNZ     EnterAxisSteps
         SLL     R3
         SLR     R2                          ; display units to steps
-EnterAxisSteps:
         MOV     R0,R2
         MOV     R1,R3
         MOV     R2,M[BASE0+RAPID_RATE]
@@ -150,12 +145,12 @@ EnterSpeed:
         MOV     M[BASEX+CELL_SPEED],R1
         JMP     [SetDirty]
 
-; F: the feed cell, 0..9999 (four digits on the Podacha row).
+; F: the feed cell, 0..FEED_MAX.
 EnterFeed:
         TEST    R0
         JNZ     EnterOutOfRange
-        CMP     R1,#(9999)
-        JC      EnterOutOfRange             ; above 9999
+        CMP     R1,#FEED_MAX
+        JC      EnterOutOfRange             ; above the fastest feed
         MOV     M[BASEX+CELL_FEED],R1
         JMP     [SetDirty]
 

@@ -198,7 +198,8 @@ class Functions(unittest.TestCase):
 
 class Arcs(unittest.TestCase):
     """Quarter circles: sampled positions lie on the circle about the expected centre (X is a
-    diameter, so the circle is in X / 2 and Z) and turn the expected way on the plot."""
+    diameter, so the circle is in X / 2 and Z) and turn the expected way on the plot. Positions
+    in steps; the program takes display units (halves)."""
 
     # start, G, end, centre
     CASES = [((20000, 10000), 2, (24000, 8000), (20000, 8000)),
@@ -210,8 +211,8 @@ class Arcs(unittest.TestCase):
     def test_quarter_circles(self):
         for (x0, z0), g, (x1, z1), (cx, cz) in self.CASES:
             with self.subTest(g=g, start=(x0, z0), end=(x1, z1)):
-                program = [[f"G0", f"X{x0}", f"Z{z0}"], ["F300"], [f"G{g}", f"X{x1}", f"Z{z1}"],
-                           ["M30"]]
+                program = [["G0", f"X{x0 // 2}", f"Z{z0 // 2}"], ["F300"],
+                           [f"G{g}", f"X{x1 // 2}", f"Z{z1 // 2}"], ["M30"]]
                 patches = blocks.patches(program)
                 points = []
                 for steps in range(250000, 800001, 25000):
@@ -231,12 +232,12 @@ class Arcs(unittest.TestCase):
 class BadBlocks(unittest.TestCase):
     """A block that cannot run stops the run on it with an error on the Digit row."""
 
-    CASES = [("G2 X3000 Z18000", 5),  # X way not twice the Z way
+    CASES = [("G2 X1500 Z9000", 5),  # X way not twice the Z way
              ("G7", 4),
              ("M3 M8", 4),  # two M codes in one block
              ("F0", 4),
              ("S40000", 4),
-             ("X+\\1000 Z500", 4),  # a 45-degree line that also names Z
+             ("X+\\500 Z250", 4),  # a 45-degree line that also names Z
              ("M1A", 4)]  # not a decimal digit: written by hand below
 
     def test_bad_blocks(self):
@@ -245,7 +246,7 @@ class BadBlocks(unittest.TestCase):
                 bad = text.split()
                 if text == "M1A":
                     bad = ["M1"]
-                program = [["G0", "X7000", "Z21000", "F300"], bad, ["M30"]]
+                program = [["G0", "X3500", "Z10500", "F300"], bad, ["M30"]]
                 patches = blocks.patches(program)
                 if text == "M1A":
                     patches.append(("RAM", blocks.TABLE + 9, 0x001A))
@@ -256,7 +257,7 @@ class BadBlocks(unittest.TestCase):
                 self.assertTrue(s.lit("v2_1"))
 
     def test_line_without_feed(self):
-        s = run(1_000_000, GO, patches=blocks.patches([["G1", "X7000"], ["M30"]]))
+        s = run(1_000_000, GO, patches=blocks.patches([["G1", "X3500"], ["M30"]]))
         self.assertEqual((s.ram(AU_STATE), s.ram(ERROR), s.x), (ST_IDLE, 4, 7200))
 
 
