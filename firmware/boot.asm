@@ -54,6 +54,10 @@ InitVolatile:
         MOV     M[BASE0+OUT_FUNC],R0
         MOV     M[BASE0+LAMPS_EXTRA],R0
         MOV     M[BASE0+REPORT_NOW],R0
+        MOV     M[BASE0+LIMIT_ARM],R0
+        MOV     M[BASE0+AU_STATE],R0
+        MOV     M[BASE0+AU_RESUME],R0
+        MOV     M[BASE0+AU_HOLD],R0
         MOV     R0,#MODE_MANUAL
         MOV     M[BASE0+MODE],R0
         MOV     R0,#TYPE_X

@@ -209,18 +209,18 @@ InitAxes:
         MOV     R0,#COUNTER_X_ADDR
         MOV     R1,#(PERIPH_OFS+IO_RATE_X)
         MOV     R2,#CELL_X
-        MOV     R3,#OUT_X_MOVING
+        MOV     R3,#LIM_X_MIN_H
         CALL    [InitAxis]
         MOV     R6,#AXIS_Z
         MOV     R0,#COUNTER_Z_ADDR
         MOV     R1,#(PERIPH_OFS+IO_RATE_Z)
         MOV     R2,#CELL_Z
-        MOV     R3,#OUT_Z_MOVING
+        MOV     R3,#LIM_Z_MIN_H
 InitAxis:
         MOV     M[BASEX+R6+AX_COUNTER],R0
         MOV     M[BASEX+R6+AX_RATEREG],R1
         MOV     M[BASEX+R6+AX_CELL],R2
-        MOV     M[BASEX+R6+AX_MOVEBIT],R3
+        MOV     M[BASEX+R6+AX_LIMITS],R3
         MOV     R1,M[R0]                    ; whatever the counter still holds is dropped
         MOV     R0,M[BASEX+R2]
         MOV     R1,M[BASEX+R2+0001]

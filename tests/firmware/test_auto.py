@@ -167,6 +167,43 @@ class Stepping(unittest.TestCase):
                 self.assertEqual(((s.x, s.z), s.ram(AU_STATE)), (Program.end, ST_IDLE))
                 self.assertEqual(s.trace[-1], Program.trace[-1])
 
+    def test_stop_then_start_ends_on_the_programmed_point(self):
+        # an incremental block stopped on its way resumes toward the same end point
+        program = [["G0", "X3600", "Z11000"], ["G0", "XL5000"], ["G1", "ZL-500", "F1000"],
+                   ["M30"]]
+        for at in (225_000, 245_000):
+            with self.subTest(stop_at=at):
+                clicks = GO + [(at, STOP), (at + 100_000, START)]
+                stopped = run(at + 50_000, clicks, patches=blocks.patches(program))
+                self.assertTrue(7200 < stopped.x < 17200, stopped.x)
+                s = run(3_000_000, clicks, patches=blocks.patches(program))
+                self.assertEqual((s.x, s.z, s.ram(ERROR)), (17200, 21000, 0))
+                self.assertEqual(s.ram(AU_STATE), ST_IDLE)
+
+    def test_start_clears_an_old_error(self):
+        clicks = [(100000, AUTO)] + [(120000 + 20000 * i, KEY[c]) for i, c in enumerate("F2000*")]
+        s = run(300000, clicks)
+        self.assertEqual(s.row, "-E   03")
+        s = run(1_000_000, clicks + [(300000, START)])
+        self.assertEqual((s.ram(ERROR), s.ram(AU_STATE) != ST_IDLE), (0, True))
+        self.assertNotIn("E", s.row)
+
+    def test_feed_typed_during_a_run_is_refused(self):
+        clicks = GO + [(2_000_000 + 20000 * i, KEY[c]) for i, c in enumerate("F5*")]
+        s = run(2_200_000, clicks)
+        self.assertEqual((s.row, s.ram(0x4235), s.captions["f"]), ("-E   02", 0, "0"))
+
+    def test_refused_starts_and_targets(self):
+        # program, patches, error; nothing moves
+        cases = [([["G1", "X40000", "F500"], ["M30"]], [], 8),  # beyond the X limit
+                 ([["G0", "Z-30000"], ["M30"]], [], 8),
+                 ([["G0", "X3000"], ["M30"]], [("RAM", 0x40D8, 0)], 7)]  # not referenced
+        for program, patches, error in cases:
+            with self.subTest(program=program):
+                s = run(1_500_000, GO, patches=blocks.patches(program) + patches)
+                self.assertEqual((s.x, s.z, s.ram(ERROR), s.ram(AU_STATE)),
+                                 (7200, 22000, error, ST_IDLE))
+
     def test_block_chosen_with_n(self):
         clicks = [(100000, AUTO)] + [(150000 + 20000 * i, N_KEY if ch == "N" else KEY[ch])
                                      for i, ch in enumerate("N91*")] + [(300000, START)]
