@@ -14,8 +14,11 @@ AutoModePollRun:
         JMP     [AutoLamps]
 
 ; Start key in automatic mode: begins a run at the block shown, goes on after a single
-; block, or resumes after a hold.
+; block, resumes after a hold, or resumes a stopped block toward the end point it had. An
+; error shown from before goes (error 01 stays while the machine is not ready).
 AutoStartKey:
+        CALL    [ClearEntryError]
+        CALL    [SetDirty]
         MOV     R1,M[BASE0+AU_STATE]
         JZ      AutoStartRun
         CMP     R1,#ST_WAIT
@@ -30,6 +33,26 @@ AutoStartNext:
 AutoStartRun:
         CALL    [CheckMoveAllowed]          ; error 01 when the machine is not ready
         JNZ     AutoStartDone
+        CALL    [CheckReferenced]           ; error 07 before a reference return
+        JNZ     AutoStartDone
+        MOV     R1,M[BASE0+AU_RESUME]       ; the stopped block, still shown: resumed
+        JZ      AutoStartFresh
+        MOV     R2,M[BASEX+CELL_BLOCK]
+        MOV     R0,M[BASE0+AU_BLOCK]
+        CMP     R0,R2
+        JNZ     AutoStartFresh
+        ZERO    R0
+        MOV     M[BASE0+AU_RESUME],R0
+        MOV     M[BASE0+AU_HOLD],R0
+        MOV     M[BASE0+AU_STATE],R1
+        MOV     R0,M[BASE0+TICKS]           ; a dwell counts on from now
+        MOV     M[BASE0+AU_LAST],R0
+        CMP     R1,#ST_MOVING
+        JNZ     AutoStartDone
+        JMP     [AutoMove]                  ; the chord being cut, from where the axes stand
+AutoStartFresh:
+        ZERO    R0
+        MOV     M[BASE0+AU_RESUME],R0
         MOV     R1,M[BASEX+CELL_BLOCK]      ; the block shown, unless it is no block start
         CALL    [IsBlockStart]
         JZ      AutoStartAt
@@ -44,7 +67,6 @@ AutoStartAt:
         MOV     R1,#1                       ; a run begins in linear motion
         MOV     M[BASE0+AU_G],R1
         MOV     R1,M[BASEX+CELL_FEED]       ; at the feed shown
-        CALL    [FeedRate]
         MOV     M[BASE0+AU_RATE],R1
         ZERO    R1
         MOV     M[BASE0+AU_HOLD],R1
@@ -54,20 +76,21 @@ AutoStartAt:
 AutoStartDone:
         JMP     [STACK]
 
-; R1 = feed -> R1 = the channel rate of the path's longer axis: the feed up to RATE_MAX.
-FeedRate:
-        CMP     R1,#RATE_MAX                ; C when the feed exceeds the largest rate
-        JNC     FeedRateFits
-        MOV     R1,#RATE_MAX
-FeedRateFits:
-        JMP     [STACK]
-
-; Ends the run where it is: the block shown stays the one a new start begins with.
+; Ends the run where it is: the block shown stays the one a new start begins with. A block
+; stopped after it was read is remembered (AU_RESUME), so that start resumes it.
 AutoEndRun:
         MOV     R0,M[BASE0+AU_STATE]
         JNZ     AutoEndRunGo
         JMP     [STACK]
 AutoEndRunGo:
+        ZERO    R1
+        CMP     R0,#ST_TOOL                 ; phases tool .. dwell
+        JA      AutoEndRunMark
+        CMP     R0,#ST_DWELL
+        JC      AutoEndRunMark
+        MOV     R1,R0
+AutoEndRunMark:
+        MOV     M[BASE0+AU_RESUME],R1
         ZERO    R0
         MOV     M[BASE0+AU_STATE],R0
         MOV     M[BASE0+AU_HOLD],R0
@@ -169,6 +192,8 @@ AutoKeyEnter:
         MOV     M[BASE0+AU_NSEL],R2
         MOV     R2,M[BASE0+ED_ACTIVE]
         JZ      AutoKeysDone
+        MOV     R0,M[BASE0+ED_COUNT]
+        JZ      AutoKeyNoBlock              ; N and no digits
         MOV     R0,M[BASE0+ED_VALUE_H]
         OR      R0,M[BASE0+ED_NEG]
         JNZ     AutoKeyNoBlock
@@ -177,6 +202,8 @@ AutoKeyEnter:
         JNZ     AutoKeyNoBlock
         CALL    [EntryCancel]
         MOV     M[BASE0+AU_BLOCK],R1
+        ZERO    R0                          ; a chosen block starts afresh
+        MOV     M[BASE0+AU_RESUME],R0
         CALL    [ShowBlock]
         JMP     [SetDirty]
 AutoKeyNoBlock:
@@ -184,10 +211,12 @@ AutoKeyNoBlock:
         MOV     R0,#ERR_RANGE
         JMP     [ShowError]
 
-; Hold: the axes stop where they are; pressed again, or start, they go on to the same point.
+; Hold: the axes stop where they are; in a run, pressed again (or start) they go on to the
+; same point. Outside automatic mode it stops the axes like the stop key (feed hold).
 AutoKeyHold:
-        CALL    [AutoKeyCheck]
-        JNZ     AutoKeysDone
+        MOV     R0,M[BASE0+MODE]
+        CMP     R0,#MODE_AUTO
+        JNZ     [KeyStop]
         MOV     R1,M[BASE0+AU_STATE]
         JZ      AutoKeysDone
         CMP     R1,#ST_WAIT
@@ -270,10 +299,13 @@ NextPhase:
         MOV     M[BASE0+AU_STATE],R1
         JMP     AutoRunPhase
 
-; R0 = error code: shown, and the run ends at the current block.
+; R0 = error code: shown, and the run ends at the current block, which starts afresh.
 RunError:
         CALL    [ShowError]
-        JMP     [AutoEndRun]
+        CALL    [AutoEndRun]
+        ZERO    R0
+        MOV     M[BASE0+AU_RESUME],R0
+        JMP     [STACK]
 
 PhaseBlock:
         CALL    [ShowBlock]

@@ -116,6 +116,8 @@ EntryAxis:
 EntryAxisFlag:
         MOV     M[BASEX+R2],R0
         CALL    [EntryNumber]
+        SLL     R1                          ; display units to steps
+        SLR     R0
         MOV     R3,R4
         AND     R3,#ENTRY_L
         JZ      EntryAxisSet
@@ -182,17 +184,17 @@ EntryP:
         MOV     M[BASE0+BK_DWELL],R1
         JMP     EntryDone
 
-; F: feed 1..9999, written to the feed cell at once; the rate of later G1..G3 motion.
+; F: feed 1..FEED_MAX, written to the feed cell at once; the rate of the longer axis of later
+; G1..G3 motion.
 EntryF:
         CALL    [EntryNumber]
         TEST    R0
-        JNZ     ReadBad
+        JNZ     [ReadBad]
         TEST    R1
-        JZ      ReadBad
-        CMP     R1,#(9999)
+        JZ      [ReadBad]
+        CMP     R1,#FEED_MAX
         JC      [ReadBad]
         MOV     M[BASEX+CELL_FEED],R1
-        CALL    [FeedRate]
         MOV     M[BASE0+AU_RATE],R1
         CALL    [SetDirty]
         JMP     [EntryDone]

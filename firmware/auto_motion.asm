@@ -10,6 +10,16 @@ StartMotion:
         JNZ     StartMotionGo
         JMP     [STACK]                     ; Z set, C clear
 StartMotionGo:
+        MOV     R6,#AXIS_X                  ; the end point within the travel limits (a
+        MOV     R0,M[BASE0+BK_X_H]          ; quarter circle stays inside the box of its
+        MOV     R1,M[BASE0+BK_X_L]          ; end points)
+        CALL    [InsideLimit]
+        JNZ     StartMotionOut
+        MOV     R6,#AXIS_Z
+        MOV     R0,M[BASE0+BK_Z_H]
+        MOV     R1,M[BASE0+BK_Z_L]
+        CALL    [InsideLimit]
+        JNZ     StartMotionOut
         MOV     R2,M[BASE0+BK_X_H]
         MOV     R3,M[BASE0+BK_X_L]
         MOV     R0,M[BASE0+AU_PX_H]
@@ -43,6 +53,10 @@ StartMotionRate:
         CALL    [AutoMove]
         MOV     R0,#1                       ; Z and C clear
 StartMotionFailed:
+        JMP     [STACK]
+StartMotionOut:
+        MOV     R0,#ERR_LIMIT
+        CMP     R0,#0                       ; C: 0 is below the code
         JMP     [STACK]
 StartMotionNoFeed:
         MOV     R0,#ERR_BLOCK

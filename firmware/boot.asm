@@ -54,6 +54,10 @@ InitVolatile:
         MOV     M[BASE0+OUT_FUNC],R0
         MOV     M[BASE0+LAMPS_EXTRA],R0
         MOV     M[BASE0+REPORT_NOW],R0
+        MOV     M[BASE0+LIMIT_ARM],R0
+        MOV     M[BASE0+AU_STATE],R0
+        MOV     M[BASE0+AU_RESUME],R0
+        MOV     M[BASE0+AU_HOLD],R0
         MOV     R0,#MODE_MANUAL
         MOV     M[BASE0+MODE],R0
         MOV     R0,#TYPE_X
@@ -66,14 +70,21 @@ InitVolatile:
         MOV     M[BASE0+OUT_PORT],R0
         MOV     R0,#1
         MOV     M[BASE0+DIRTY],R0
-        MOV     R0,#BUILD_OPTIONS_ADDR
-        MOV     R0,M[R0]
+        MOV     R1,#BUILD_OPTIONS_ADDR
+        MOV     R1,M[R1]
+        MOV     R0,R1
         AND     R0,#OPT_FINE_JOG
-        JZ      InitVolatileDone
+        JZ      InitVolatileSetup
         MOV     R0,#FINE_JOG_STEP
         MOV     M[BASE0+JOG_STEP],R0
         MOV     R0,#FINE_JOG_STEP_FAST
         MOV     M[BASE0+JOG_STEP_FAST],R0
+InitVolatileSetup:
+        AND     R1,#OPT_SETUP
+        JZ      InitVolatileDone
+        MOV     R0,#SETUP_RATE
+        MOV     M[BASE0+RAPID_RATE],R0
+        MOV     M[BASE0+JOG_RATE_FAST],R0
 InitVolatileDone:
         JMP     [STACK]
 
@@ -122,11 +133,12 @@ BlankDisplays:
 ; The build's options (see defs.inc).
         .org    BUILD_OPTIONS_ADDR
 BuildOptions:
-        .word   OPTIONS_FINE_JOG | OPTIONS_DIAMETER
+        .word   OPTIONS_FINE_JOG | OPTIONS_SETUP
 
 .ifdef SERVICE
-; Service build: a lamp test before the ordinary start. All digits show 8, every lamp is lit
-; for about 130,000 steps, then the boot runs as usual.
+; Service build: a lamp test before the ordinary start. All digits show 8, every frame and
+; signal lamp is lit for about 130,000 steps (the output port is not touched), then the boot
+; runs as usual.
         .org    0x1C3D
 ServiceEntry:
         MOV     R0,#INT_MASK_BIT
@@ -139,10 +151,9 @@ ServiceEntry:
         MOV     M[BASE1+IO_IND_DIGITS],R1
         MOV     R1,#0xF888
         MOV     M[BASE1+IO_IND_SIGN],R1
-        MOV     R1,#0xFFFF
+        MOV     R1,#0xFFFF                  ; lamps only: the output port stays as it is
         MOV     M[BASE1+IO_KEY_LAMPS],R1
         MOV     M[BASE1+IO_SIG_LAMPS],R1
-        MOV     M[BASE1+IO_PORT_OUT],R1     ; bit 15 set: no handshake starts
         MOV     R2,#(0)
 ServiceWait:
         DEC     R2

@@ -50,13 +50,7 @@ ShowRowDigits:
         JMP     ShowRowConvert
 ShowRowValue:
         CALL    [SelectedValue]             ; R0:R1 signed, R5 = 1 for a position
-        MOV     R4,#BUILD_OPTIONS_ADDR
-        MOV     R4,M[R4]
-        AND     R4,#OPT_DIAMETER
-        JZ      ShowRowHalved
-        ZERO    R5
-ShowRowHalved:
-        MOV     R4,R5                       ; positions show halved
+        MOV     R4,R5                       ; positions show in display units (halved)
         ZERO    R5
         TEST    R0
         JNS     ShowRowPositive
@@ -134,11 +128,7 @@ SelectedFeed:
 
 ; Lamps and output port, every pass; each word is written only when it changes.
 UpdateOutputs:
-        MOV     R1,M[BASE0+HOMING]          ; the reference return ends when both arrive
-        JZ      OutputsKeyLamps
-        CALL    [MotionIdle]
-        JNZ     OutputsKeyLamps
-        MOV     M[BASE0+HOMING],R0
+        CALL    [PollHome]
 OutputsKeyLamps:
         MOV     R2,M[BASE0+LAMPS_EXTRA]
         MOV     R1,M[BASE0+MODE]
@@ -201,14 +191,6 @@ OutputsPort:
 OutputsEnabled:
         OR      R2,#OUT_ENABLE
 OutputsMoving:
-        MOV     R1,M[BASE0+(AXIS_X+AX_BUSY)]
-        JZ      OutputsXStill
-        OR      R2,#OUT_X_MOVING
-OutputsXStill:
-        MOV     R1,M[BASE0+(AXIS_Z+AX_BUSY)]
-        JZ      OutputsZStill
-        OR      R2,#OUT_Z_MOVING
-OutputsZStill:
         MOV     R1,M[BASE0+OUT_PORT]
         CMP     R1,R2
         JZ      OutputsDone

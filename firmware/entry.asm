@@ -1,8 +1,13 @@
 ; Composing a value on the Digit row and entering it into the selected address.
 ; Up to six digits; "-" toggles the sign; "*" enters; C cancels, or acknowledges an error.
 
-; 0..9: start a value or append a digit; a seventh digit is ignored.
+; 0..9: start a value or append a digit; a seventh digit is ignored. After a key refused in
+; this mode (error 02) nothing is typed until C or an address key, so that no digit goes to
+; an address the operator did not mean.
 KeyDigit:
+        MOV     R0,M[BASE0+ERROR]
+        CMP     R0,#ERR_MODE
+        JZ      KeyLocked
         CALL    [ClearEntryError]
         CALL    [KeyCode]
         MOV     R5,R0                       ; the digit
@@ -26,8 +31,14 @@ KeyDigitAppend:
 KeyDigitFull:
         JMP     [SetDirty]
 
+KeyLocked:
+        JMP     [STACK]
+
 ; "-": toggle the sign of the value being composed (starting one if none is).
 KeyMinus:
+        MOV     R0,M[BASE0+ERROR]
+        CMP     R0,#ERR_MODE
+        JZ      KeyLocked
         CALL    [ClearEntryError]
         MOV     R1,M[BASE0+ED_ACTIVE]
         JNZ     KeyMinusToggle
@@ -91,6 +102,8 @@ KeyEnter:
         JNZ     KeyEnterGo
         JMP     [STACK]
 KeyEnterGo:
+        MOV     R0,M[BASE0+ED_COUNT]
+        JZ      KeyEnterIncomplete          ; a sign without digits is no value
         MOV     R0,M[BASE0+ED_VALUE_H]
         MOV     R1,M[BASE0+ED_VALUE_L]
         MOV     R2,M[BASE0+ED_NEG]
@@ -101,37 +114,42 @@ KeyEnterSigned:
         MOV     R2,M[BASE0+SELECT]
         MOV     R3,M[BASEX+R2+(EnterHandlers-RAM_ORIGIN)]
         JMP     [R3]
+KeyEnterIncomplete:
+        CALL    [EntryCancel]
+        JMP     EnterOutOfRange
 
 ; Entry handlers: R0:R1 = the signed value, R2 = the type code.
 
-; X, Z in manual mode: move the axis there. The value is in display units, half a step each.
+; X, Z in manual mode: move the axis there at the rapid rate (value in display units, two
+; steps each); after G50 / G51 the value becomes the axis's minimum / maximum travel limit
+; instead. A move needs the machine ready (01), referenced (07) and the target within the
+; limits (08).
 EnterAxis:
         MOV     R3,M[BASE0+MODE]
         CMP     R3,#MODE_MANUAL
         JNZ     EnterWrongMode
         MOV     R3,M[BASE0+HOMING]
         JNZ     EnterWrongMode
-        MOV     M[BASE0+TEMP0],R2
-        MOV     R2,R0                       ; CheckMoveAllowed uses R0
+        SLL     R1
+        SLR     R0                          ; display units to steps
+        MOV     R6,#AXIS_X
+        CMP     R2,#TYPE_X
+        JZ      EnterAxisRecord
+        MOV     R6,#AXIS_Z
+EnterAxisRecord:
+        MOV     R3,M[BASE0+LIMIT_ARM]
+        JNZ     EnterLimit
+        MOV     R2,R0
         MOV     R3,R1
         CALL    [CheckMoveAllowed]
         JNZ     EnterAxisDone
-        MOV     R0,#BUILD_OPTIONS_ADDR
-        MOV     R0,M[R0]
-        AND     R0,#OPT_DIAMETER
-        JNZ     EnterAxisSteps
-        SLL     R3
-        SLR     R2                          ; display units to steps
-EnterAxisSteps:
+        CALL    [CheckReferenced]
+        JNZ     EnterAxisDone
         MOV     R0,R2
         MOV     R1,R3
+        CALL    [CheckLimit]
+        JNZ     EnterAxisDone
         MOV     R2,M[BASE0+RAPID_RATE]
-        MOV     R6,#AXIS_X
-        MOV     R3,M[BASE0+TEMP0]
-        CMP     R3,#TYPE_X
-        JZ      EnterAxisGo
-        MOV     R6,#AXIS_Z
-EnterAxisGo:
         CALL    [IntOff]
         CALL    [MoveAxis]
         CALL    [IntOn]
@@ -140,6 +158,20 @@ EnterAxisDone:
 EnterWrongMode:
         MOV     R0,#ERR_MODE
         JMP     [ShowError]
+
+; R6 = axis record, R0:R1 = the limit in steps, R3 = ARM_MIN or ARM_MAX.
+EnterLimit:
+        MOV     R7,M[BASEX+R6+AX_LIMITS]
+        CMP     R3,#ARM_MIN
+        JZ      EnterLimitSet
+        INC     R7
+        INC     R7
+EnterLimitSet:
+        MOV     M[BASEX+R7],R0
+        MOV     M[BASEX+R7+0001],R1
+        ZERO    R0
+        MOV     M[BASE0+LIMIT_ARM],R0
+        JMP     [SetDirty]
 
 ; S: the spindle speed cell, a signed word.
 EnterSpeed:
@@ -150,16 +182,36 @@ EnterSpeed:
         MOV     M[BASEX+CELL_SPEED],R1
         JMP     [SetDirty]
 
-; F: the feed cell, 0..9999 (four digits on the Podacha row).
+; F: the feed cell, 0..FEED_MAX; not while a program runs (its feed stays what it shows).
 EnterFeed:
+        MOV     R3,M[BASE0+AU_STATE]
+        JNZ     EnterWrongMode
         TEST    R0
         JNZ     EnterOutOfRange
-        CMP     R1,#(9999)
-        JC      EnterOutOfRange             ; above 9999
+        CMP     R1,#FEED_MAX
+        JC      EnterOutOfRange             ; above the fastest feed
         MOV     M[BASEX+CELL_FEED],R1
         JMP     [SetDirty]
 
-; G, M, T: 0..99, kept in VALUES.
+; G: 0..99, kept in VALUES; G50 and G51 arm the entry of a travel limit, any other G disarms.
+EnterG:
+        TEST    R0
+        JNZ     EnterOutOfRange
+        CMP     R1,#(99)
+        JC      EnterOutOfRange
+        ZERO    R3
+        CMP     R1,#G_LIMIT_MIN
+        JNZ     EnterGMax
+        MOV     R3,#ARM_MIN
+EnterGMax:
+        CMP     R1,#G_LIMIT_MAX
+        JNZ     EnterGArm
+        MOV     R3,#ARM_MAX
+EnterGArm:
+        MOV     M[BASE0+LIMIT_ARM],R3
+        JMP     EnterStored
+
+; M, T: 0..99, kept in VALUES.
 EnterSmall:
         TEST    R0
         JNZ     EnterOutOfRange

@@ -1,5 +1,5 @@
 ; The KV-74 controller firmware: program memory, table area and RAM image in one build.
-; Variants: -D SERVICE (V0), -D FINE_JOG (V2), -D DIAMETER (V3); see README.md.
+; Variants: -D SERVICE (V0), -D FINE_JOG (V2), -D SETUP (V3); see README.md.
 
         .include "defs.inc"
         .include "auto.inc"
@@ -20,6 +20,7 @@
         .include "faults.asm"
         .include "tables.asm"
         .include "auto_tables.asm"
+        .include "motion_tables.asm"
         .include "ram.asm"
         .include "program.asm"
 

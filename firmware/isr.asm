@@ -11,10 +11,20 @@ TimerIsr:
         MOV     [STACK],[F004]
         MOV     [STACK],[F005]
         MOV     [STACK],[F006]
+        MOV     [STACK],[F007]
         MOV     [STACK],[F009]
         MOV     R1,M[BASE0+TICKS]
         INC     R1
         MOV     M[BASE0+TICKS],R1
+
+        MOV     R1,M[BASE1+IO_COUNT_X]      ; both counters at once, so that the line
+        MOV     R2,M[BASE1+IO_COUNT_Z]      ; tracking compares steps of the same interval
+        MOV     M[BASE0+(AXIS_X+AX_DELTA)],R1
+        MOV     M[BASE0+(AXIS_Z+AX_DELTA)],R2
+        MOV     R6,#AXIS_X
+        CALL    [CountAxis]
+        MOV     R6,#AXIS_Z
+        CALL    [CountAxis]
 
         ZERO    R9                          ; the axes may move while the machine is ready
         MOV     R1,M[BASE1+IO_PORT_IN]      ; and the channels are on
@@ -24,12 +34,21 @@ TimerIsr:
         AND     R1,#OUT_ENABLE
         JZ      IsrAxes
         INC     R9
+        MOV     R1,M[BASE0+LN_ON]
+        JZ      IsrAxes
+        CALL    [LineTrack]                 ; a line: the leader first, the follower after it
+        MOV     R6,M[BASE0+LN_LEAD]
+        CALL    [ServiceAxis]
+        MOV     R6,M[BASE0+LN_FOLL]
+        CALL    [ServiceAxis]
+        JMP     IsrReports
 IsrAxes:
         MOV     R6,#AXIS_X
         CALL    [ServiceAxis]
         MOV     R6,#AXIS_Z
         CALL    [ServiceAxis]
 
+IsrReports:
         MOV     R1,M[BASE0+REPORT_NOW]      ; positions to the cells every REPORT_EVERY
         JNZ     IsrReport                   ; interrupts, and at once when an axis arrives
         MOV     R1,M[BASE0+REPORT_COUNT]
@@ -47,6 +66,7 @@ IsrReport:
         CALL    [ReportAxis]
 IsrDone:
         MOV     [F009],[STACK]
+        MOV     [F007],[STACK]
         MOV     [F006],[STACK]
         MOV     [F005],[STACK]
         MOV     [F004],[STACK]

@@ -10,12 +10,6 @@ MainLoop:
         CALL    [UpdateDisplay]
         JMP     [MainLoop]
 
-; Hooks of the automatic mode, filled in by the interpreter.
-AutoPoll:
-        JMP     [STACK]
-AutoStart:
-        JMP     [STACK]
-
 ; Input 8 is the machine's ready signal. When it drops, motion stops (the interrupt routine
 ; stops the axes by itself), the channels are switched off and ATTENTION lights with error 01
 ; until the signal is back and the operator has pressed C.

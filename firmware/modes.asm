@@ -59,16 +59,42 @@ KeyAxisSet:
 KeyAxisDone:
         JMP     [SetDirty]
 
-; Reference return: both axes at rapid rate to the reference point, in a straight line.
+; Reference return: X at rapid rate to the reference point, then Z (PollHome); when both are
+; there the machine is referenced.
 KeyHome:
         MOV     R1,M[BASE0+MODE]
         CMP     R1,#MODE_MANUAL
         JNZ     KeyWrongMode
         CALL    [CheckMoveAllowed]
         JNZ     KeyHomeDone
+        MOV     R1,#HOME_X
+        MOV     M[BASE0+HOMING],R1
+        CALL    [ReadPositions]
+        MOV     M[BASE0+MV_Z_H],R2
+        MOV     M[BASE0+MV_Z_L],R3
         MOV     R1,M[BASE0+REF_X_H]
         MOV     M[BASE0+MV_X_H],R1
         MOV     R1,M[BASE0+REF_X_L]
+        MOV     M[BASE0+MV_X_L],R1
+        MOV     R1,M[BASE0+RAPID_RATE]
+        MOV     M[BASE0+MV_RATE],R1
+        CALL    [MoveTo]
+KeyHomeDone:
+        JMP     [SetDirty]
+
+; Once per main-loop pass: the reference return goes on when an axis has arrived.
+PollHome:
+        MOV     R1,M[BASE0+HOMING]
+        JZ      PollHomeIdle
+        CALL    [MotionIdle]
+        JNZ     PollHomeIdle
+        MOV     R1,M[BASE0+HOMING]
+        CMP     R1,#HOME_X
+        JNZ     PollHomeDone
+        MOV     R1,#HOME_Z
+        MOV     M[BASE0+HOMING],R1
+        CALL    [ReadPositions]
+        MOV     M[BASE0+MV_X_H],R0
         MOV     M[BASE0+MV_X_L],R1
         MOV     R1,M[BASE0+REF_Z_H]
         MOV     M[BASE0+MV_Z_H],R1
@@ -76,11 +102,15 @@ KeyHome:
         MOV     M[BASE0+MV_Z_L],R1
         MOV     R1,M[BASE0+RAPID_RATE]
         MOV     M[BASE0+MV_RATE],R1
-        CALL    [MoveTo]
-        MOV     R1,#1
+        JMP     [MoveTo]
+PollHomeDone:
+        ZERO    R1
         MOV     M[BASE0+HOMING],R1
-KeyHomeDone:
+        INC     R1
+        MOV     M[BASE0+REFERENCED],R1
         JMP     [SetDirty]
+PollHomeIdle:
+        JMP     [STACK]
 
 ; Stop: both axes stop where they are.
 KeyStop:
@@ -88,6 +118,69 @@ KeyStop:
         ZERO    R1
         MOV     M[BASE0+HOMING],R1
         JMP     [SetDirty]
+
+; -> Z flag set (R0 = 0) when the machine is referenced; otherwise error 07 is shown (R0 = 1).
+CheckReferenced:
+        MOV     R0,M[BASE0+REFERENCED]
+        JZ      CheckReferencedNo
+        ZERO    R0
+        JMP     [STACK]
+CheckReferencedNo:
+        MOV     R0,#ERR_NOT_HOMED
+        CALL    [ShowError]
+        MOV     R0,#1
+        JMP     [STACK]
+
+; R6 = axis record, R0:R1 = target -> Z flag set when it lies within the axis's travel limits;
+; otherwise error 08 is shown. R0:R1 and R6 are kept; uses R2..R5, R7.
+CheckLimit:
+        CALL    [InsideLimit]
+        JNZ     CheckLimitOut
+        JMP     [STACK]
+CheckLimitOut:
+        MOV     R0,#ERR_LIMIT
+        CALL    [ShowError]
+        MOV     R0,R4
+        MOV     R1,R5
+        MOV     R2,#1                       ; Z clear
+        JMP     [STACK]
+
+; The same without the error: Z set when within the limits.
+InsideLimit:
+        MOV     R4,R0
+        MOV     R5,R1
+        CALL    [ClampLimit]
+        CMP     R4/5,R0/1
+        JNZ     InsideLimitOut
+        JMP     [STACK]
+InsideLimitOut:
+        MOV     R0,R4
+        MOV     R1,R5
+        MOV     R2,#1                       ; Z clear
+        JMP     [STACK]
+
+; R6 = axis record, R0:R1 = target -> R0:R1 within the axis's limits (the nearer limit when
+; beyond one). Uses R2, R3, R7.
+ClampLimit:
+        MOV     R7,M[BASEX+R6+AX_LIMITS]
+        MOV     R2,M[BASEX+R7]
+        MOV     R3,M[BASEX+R7+0001]
+        SUB     R2/3,R0/1                   ; minimum - target
+        TEST    R2
+        JS      ClampLimitMax
+        MOV     R0,M[BASEX+R7]
+        MOV     R1,M[BASEX+R7+0001]
+        JMP     [STACK]
+ClampLimitMax:
+        MOV     R2,M[BASEX+R7+0002]
+        MOV     R3,M[BASEX+R7+0003]
+        SUB     R2/3,R0/1                   ; maximum - target
+        TEST    R2
+        JNS     ClampLimitDone
+        MOV     R0,M[BASEX+R7+0002]
+        MOV     R1,M[BASEX+R7+0003]
+ClampLimitDone:
+        JMP     [STACK]
 
 ; -> Z flag set (R0 = 0) when a move may start; otherwise error 01 is shown (R0 = 1).
 CheckMoveAllowed:
@@ -103,8 +196,8 @@ CheckMoveRefused:
 
 ; Jog: while a jog axis is selected the panel counts the jog toggles (word 31 is 0x4008 or
 ; 0x4010). Each count moves the axis by JOG_STEP (JOG_STEP_FAST with uskor), counts up
-; towards plus. Counts made while the machine is not ready or during the reference return
-; are dropped.
+; towards plus; the target stops at the travel limits. Counts made while the machine is not
+; ready or during the reference return are dropped.
 PollJog:
         MOV     R1,M[BASE0+JOG_AXIS]
         JNZ     PollJogAxis
@@ -157,6 +250,7 @@ PollJogFromTarget:
         MOV     R3,M[BASEX+R6+AX_TGT_L]
 PollJogAdd:
         ADD     R0/1,R2/3
+        CALL    [ClampLimit]
         MOV     R2,M[BASE0+TEMP0]
         CALL    [MoveAxis]
         JMP     [IntOn]

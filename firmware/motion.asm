@@ -7,6 +7,14 @@
 ; interval stay well below r; within 24 steps of the target the axis creeps at rate 8, which
 ; makes at most one step per interval, and the channel is stopped on the interval that finds
 ; r = 0. So a move ends exactly on its target.
+;
+; Lines: when both axes move, the axis with the longer way leads at the move's rate and brakes
+; by itself; the other follows it. Every interrupt adds the leader's counted steps times the
+; shorter way to an accumulator, whose quotient by the longer way is the number of steps the
+; follower should have made (exactly, in integers); what it owes (LN_ERR) plus the leader's
+; expected steps of the next interval times the ratio of the ways gives the follower's steps
+; for the next interval, turned into a rate through RateTable. So the follower never drifts:
+; each interval corrects the last one, and the tool stays within a few steps of the line.
 
 ; R6 = axis record, R0:R1 = target, R2 = rate (1..2047; 0 counts as 1, more as 2047).
 ; The caller masks the interrupt.
@@ -24,10 +32,12 @@ MoveAxisRateFits:
         MOV     M[BASEX+R6+AX_VMAX],R2
         MOV     R2,#1
         MOV     M[BASEX+R6+AX_BUSY],R2
+        ZERO    R2                          ; the axis moves on its own now
+        MOV     M[BASE0+LN_ON],R2
         JMP     [STACK]
 
-; Both axes to MV_X, MV_Z in a straight line; the longer way at MV_RATE, the other at the
-; proportional rate, so that both arrive together.
+; Both axes to MV_X, MV_Z in a straight line: the longer way leads at MV_RATE, the other
+; follows it (LineTrack, FollowRate). A move of one axis is a plain MoveAxis.
 MoveTo:
         CALL    [ReadPositions]
         MOV     R4,M[BASE0+MV_X_H]
@@ -38,65 +48,121 @@ MoveTo:
         MOV     R7,M[BASE0+MV_Z_L]
         SUB     R6/7,R0/1                   ; way of Z
         MOV     R0/1,R4/5
-        TEST    R0
-        JNS     MoveToXAbs
-        CALL    [Neg32]
-MoveToXAbs:
-        MOV     R4,R0
-        MOV     R5,R1
+        CALL    [Abs32]
+        MOV     M[BASE0+MV_DIST_X_H],R0
+        MOV     M[BASE0+MV_DIST_X_L],R1
         MOV     R0/1,R6/7
-        TEST    R0
-        JNS     MoveToZAbs
-        CALL    [Neg32]
-MoveToZAbs:
-        MOV     R6,R0
-        MOV     R7,R1
-MoveToScale:                                ; both ways into 15 bits, keeping their ratio
+        CALL    [Abs32]
+        MOV     M[BASE0+MV_DIST_Z_H],R0
+        MOV     M[BASE0+MV_DIST_Z_L],R1
+        MOV     R4,M[BASE0+MV_DIST_X_H]
+        MOV     R5,M[BASE0+MV_DIST_X_L]
+        MOV     R2,R0
+        OR      R2,R1
+        JZ      MoveToSingle                ; no way on Z
+        MOV     R2,R4
+        OR      R2,R5
+        JZ      MoveToSingle                ; no way on X
+        MOV     R6,#AXIS_X                  ; R6 leads, R7 follows
+        MOV     R7,#AXIS_Z
+        CMP     R4/5,R0/1                   ; C when the X way is the shorter
+        JNC     MoveToLead
+        MOV     R6,#AXIS_Z
+        MOV     R7,#AXIS_X
+        MOV     R2,R0
+        MOV     R3,R1
         MOV     R0,R4
-        OR      R0,R6
+        MOV     R1,R5
+        MOV     R4,R2
+        MOV     R5,R3
+MoveToLead:                                 ; R4:R5 longer way, R0:R1 shorter way
+        MOV     M[BASE0+MV_LEAD],R6
+        MOV     M[BASE0+MV_FOLL],R7
+        MOV     M[BASE0+MV_N_H],R4
+        MOV     M[BASE0+MV_N_L],R5
+        MOV     M[BASE0+MV_M_H],R0
+        MOV     M[BASE0+MV_M_L],R1
+MoveToScale:                                ; both ways into 15 bits for the ratio
+        TEST    R4
         JNZ     MoveToHalve
-        MOV     R0,R5
-        OR      R0,R7
+        TEST    R5
         JNS     MoveToScaled
 MoveToHalve:
         SRL     R4
         SRR     R5
-        SRL     R6
-        SRR     R7
+        SRL     R0
+        SRR     R1
         JMP     MoveToScale
 MoveToScaled:
-        MOV     R2,M[BASE0+MV_RATE]
-        MOV     M[BASE0+TEMP0],R2           ; rate of X
-        MOV     M[BASE0+TEMP1],R2           ; rate of Z
-        CMP     R5,R7                       ; C when Z's way is the shorter
-        JC      MoveToXLonger
-        TEST    R7
-        JZ      MoveToStart                 ; neither axis has a way to go
-        MOV     R0,R2
-        MUL     R0,R5 -> R0,R1
-        MOV     R2,R7
-        CALL    [Div32]
-        MOV     M[BASE0+TEMP0],R1
-        JMP     MoveToStart
-MoveToXLonger:
-        MOV     R0,R2
-        MUL     R0,R7 -> R0,R1
+        MOV     R2,#0xFFFF                  ; equal ways
+        CMP     R1,R5
+        JZ      MoveToRatio
+        MOV     R0,R1
+        ZERO    R1
         MOV     R2,R5
         CALL    [Div32]
-        MOV     M[BASE0+TEMP1],R1
-MoveToStart:
+        MOV     R2,R1
+MoveToRatio:
+        MOV     M[BASE0+MV_RATIO],R2
+        CALL    [IntOff]
+        MOV     R6,M[BASE0+MV_LEAD]
+        CALL    [MoveTarget]
+        MOV     R2,M[BASE0+MV_RATE]
+        CALL    [MoveAxis]
+        MOV     R6,M[BASE0+MV_FOLL]
+        CALL    [MoveTarget]
+        MOV     R2,#RATE_MAX
+        CALL    [MoveAxis]
+        MOV     R0,M[BASE0+MV_LEAD]
+        MOV     M[BASE0+LN_LEAD],R0
+        MOV     R0,M[BASE0+MV_FOLL]
+        MOV     M[BASE0+LN_FOLL],R0
+        MOV     R0,M[BASE0+MV_RATIO]
+        MOV     M[BASE0+LN_RATIO],R0
+        MOV     R0,M[BASE0+MV_M_H]
+        MOV     M[BASE0+LN_M_H],R0
+        MOV     R0,M[BASE0+MV_M_L]
+        MOV     M[BASE0+LN_M_L],R0
+        MOV     R0,M[BASE0+MV_N_H]
+        MOV     R1,M[BASE0+MV_N_L]
+        MOV     R2,#(8)
+MoveToTimes256:
+        SLL     R1
+        SLR     R0
+        DEC     R2
+        JNZ     MoveToTimes256
+        MOV     M[BASE0+LN_N8_H],R0
+        MOV     M[BASE0+LN_N8_L],R1
+        ZERO    R0
+        MOV     M[BASE0+LN_ACC_H],R0
+        MOV     M[BASE0+LN_ACC_L],R0
+        MOV     M[BASE0+LN_ERR],R0
+        INC     R0
+        MOV     M[BASE0+LN_ON],R0
+        JMP     [IntOn]
+MoveToSingle:
         CALL    [IntOff]
         MOV     R6,#AXIS_X
-        MOV     R0,M[BASE0+MV_X_H]
-        MOV     R1,M[BASE0+MV_X_L]
-        MOV     R2,M[BASE0+TEMP0]
+        CALL    [MoveTarget]
+        MOV     R2,M[BASE0+MV_RATE]
         CALL    [MoveAxis]
         MOV     R6,#AXIS_Z
-        MOV     R0,M[BASE0+MV_Z_H]
-        MOV     R1,M[BASE0+MV_Z_L]
-        MOV     R2,M[BASE0+TEMP1]
+        CALL    [MoveTarget]
+        MOV     R2,M[BASE0+MV_RATE]
         CALL    [MoveAxis]
         JMP     [IntOn]
+
+; R6 = axis record -> R0:R1 = its target in the move command block.
+MoveTarget:
+        CMP     R6,#AXIS_X
+        JNZ     MoveTargetZ
+        MOV     R0,M[BASE0+MV_X_H]
+        MOV     R1,M[BASE0+MV_X_L]
+        JMP     [STACK]
+MoveTargetZ:
+        MOV     R0,M[BASE0+MV_Z_H]
+        MOV     R1,M[BASE0+MV_Z_L]
+        JMP     [STACK]
 
 ; -> R0 = 0 and Z set when both axes stand at their targets.
 MotionIdle:
@@ -126,6 +192,7 @@ ReadPositions:
 ; (or called by the interrupt routine).
 StopAxis:
         ZERO    R0
+        MOV     M[BASE0+LN_ON],R0
         MOV     M[BASEX+R6+AX_BUSY],R0
         MOV     M[BASEX+R6+AX_RATE],R0
         MOV     R1,M[BASEX+R6+AX_RATEREG]
@@ -142,18 +209,18 @@ InitAxes:
         MOV     R0,#COUNTER_X_ADDR
         MOV     R1,#(PERIPH_OFS+IO_RATE_X)
         MOV     R2,#CELL_X
-        MOV     R3,#OUT_X_MOVING
+        MOV     R3,#LIM_X_MIN_H
         CALL    [InitAxis]
         MOV     R6,#AXIS_Z
         MOV     R0,#COUNTER_Z_ADDR
         MOV     R1,#(PERIPH_OFS+IO_RATE_Z)
         MOV     R2,#CELL_Z
-        MOV     R3,#OUT_Z_MOVING
+        MOV     R3,#LIM_Z_MIN_H
 InitAxis:
         MOV     M[BASEX+R6+AX_COUNTER],R0
         MOV     M[BASEX+R6+AX_RATEREG],R1
         MOV     M[BASEX+R6+AX_CELL],R2
-        MOV     M[BASEX+R6+AX_MOVEBIT],R3
+        MOV     M[BASEX+R6+AX_LIMITS],R3
         MOV     R1,M[R0]                    ; whatever the counter still holds is dropped
         MOV     R0,M[BASEX+R2]
         MOV     R1,M[BASEX+R2+0001]
@@ -198,17 +265,23 @@ WriteCell:
         MOV     M[BASE0+DIRTY],R0
         JMP     [STACK]
 
-; Interrupt routine, R6 = axis record, R9 = 1 while the axes may move.
-; The counter is read first and the rate written last, about 40 steps later.
-ServiceAxis:
-        MOV     R2,M[BASEX+R6+AX_COUNTER]
-        MOV     R1,M[R2]                    ; steps since the last look, read and clear
+; Interrupt routine, R6 = axis record: the steps counted in the interval (AX_DELTA) are added
+; to the position.
+CountAxis:
+        MOV     R1,M[BASEX+R6+AX_DELTA]
         SIGN    R0,R1
         MOV     R2,M[BASEX+R6+AX_POS_H]
         MOV     R3,M[BASEX+R6+AX_POS_L]
         ADD     R0/1,R2/3
         MOV     M[BASEX+R6+AX_POS_H],R0
         MOV     M[BASEX+R6+AX_POS_L],R1
+        JMP     [STACK]
+
+; Interrupt routine, R6 = axis record, R9 = 1 while the axes may move: the rate for the next
+; interval.
+ServiceAxis:
+        MOV     R0,M[BASEX+R6+AX_POS_H]
+        MOV     R1,M[BASEX+R6+AX_POS_L]
         MOV     R4,M[BASEX+R6+AX_BUSY]
         JZ      ServiceStill
         TEST    R9
@@ -230,6 +303,15 @@ ServiceAbs:
         JZ      ServiceNear
         MOV     R3,#0xFFFF                  ; far away: any large way does
 ServiceNear:
+        MOV     R0,M[BASE0+LN_ON]           ; the follower of a line, while the leader moves
+        JZ      ServiceOwn
+        MOV     R0,M[BASE0+LN_FOLL]
+        CMP     R0,R6
+        JNZ     ServiceOwn
+        MOV     R0,M[BASE0+LN_LEAD]
+        MOV     R0,M[BASEX+R0+AX_BUSY]
+        JNZ     [FollowRate]
+ServiceOwn:
         MOV     R4,#CREEP_RATE
         CMP     R3,#CREEP_ZONE              ; C when the way exceeds the creep zone
         JNC     ServiceLimit
@@ -275,3 +357,95 @@ ServiceArrived:
 ServiceStill:
         ZERO    R4
         JMP     ServiceWrite
+
+; Interrupt routine, a line under way: the follower's debt LN_ERR grows by the steps it should
+; have made for the leader's steps of the last interval and shrinks by those it made.
+; The accumulator stays below the longer way; the quotient is below 256 (at most ADVANCE_MAX
+; leader steps). Uses R0..R7.
+LineTrack:
+        MOV     R0,M[BASE0+LN_LEAD]
+        MOV     R4,M[BASEX+R0+AX_DELTA]
+        JNS     LineTrackLead
+        CPL     R4
+LineTrackLead:
+        MOV     R0,M[BASE0+LN_FOLL]
+        MOV     R5,M[BASEX+R0+AX_DELTA]
+        JNS     LineTrackFoll
+        CPL     R5
+LineTrackFoll:
+        MOV     R0,M[BASE0+LN_M_L]
+        MUL     R0,R4 -> R0,R1
+        MOV     R2,M[BASE0+LN_ACC_H]
+        MOV     R3,M[BASE0+LN_ACC_L]
+        ADD     R2/3,R0/1
+        MOV     R0,M[BASE0+LN_M_H]
+        MUL     R0,R4 -> R0,R1
+        ADD     R2,R1
+        MOV     R0,M[BASE0+LN_N8_H]         ; accumulator / longer way, bit by bit
+        MOV     R1,M[BASE0+LN_N8_L]
+        ZERO    R4
+        MOV     R7,#(8)
+LineTrackBit:
+        SRL     R0
+        SRR     R1
+        SLL     R4
+        CMP     R2/3,R0/1                   ; C when the accumulator is below
+        JC      LineTrackNext
+        SUB     R2/3,R0/1
+        INC     R4
+LineTrackNext:
+        DEC     R7
+        JNZ     LineTrackBit
+        MOV     M[BASE0+LN_ACC_H],R2
+        MOV     M[BASE0+LN_ACC_L],R3
+        MOV     R0,M[BASE0+LN_ERR]
+        ADD     R0,R4
+        BUS     R0,R5
+        MOV     M[BASE0+LN_ERR],R0
+        JMP     [STACK]
+
+; ServiceAxis for the follower of a line, R3 = its way left (0xFFFF when far), R5 = 1 towards
+; minus: the steps of the next interval are the leader's expected steps times the ratio plus
+; the debt, at most the way left but one; RateTable turns them into a rate (R4). The last
+; step is made at the creep rate, so the follower never passes its target.
+FollowRate:
+        MOV     R0,M[BASE0+LN_LEAD]
+        MOV     R1,M[BASEX+R0+AX_RATE]
+        JNS     FollowRateLead
+        CPL     R1
+FollowRateLead:
+        MOV     R1,M[BASEX+R1+(AdvanceTable-RAM_ORIGIN)]
+        MOV     R0,M[BASE0+LN_RATIO]
+        MUL     R0,R1 -> R0,R1              ; R0: the follower's share, in sixteenths
+        MOV     R1,M[BASE0+LN_ERR]
+        SLL     R1
+        SLL     R1
+        SLL     R1
+        SLL     R1
+        ADD     R0,R1
+        ZERO    R4
+        TEST    R0
+        JS      FollowRateSet               ; ahead of the line: wait
+        ADD     R0,#(8)
+        SRL     R0
+        SRL     R0
+        SRL     R0
+        SRL     R0
+        DEC     R3                          ; a window of one interval may hold one step
+        JZ      FollowRateLast              ; more than the rate's average
+        CMP     R0,R3                       ; C when more than the way left but one
+        JNC     FollowRateWay
+        MOV     R0,R3
+FollowRateWay:
+        CMP     R0,#ADVANCE_MAX
+        JNC     FollowRateFits
+        MOV     R0,#ADVANCE_MAX
+FollowRateFits:
+        MOV     R4,M[BASEX+R0+(RateTable-RAM_ORIGIN)]
+FollowRateSet:
+        JMP     [ServiceSign]
+FollowRateLast:                             ; the last step: at the creep rate, a step at
+        TEST    R0                          ; most per interval
+        JZ      FollowRateSet
+        MOV     R4,#CREEP_RATE
+        JMP     [ServiceSign]

@@ -20,6 +20,12 @@
         .org    RAM_ORIGIN + REF_X_H
         .word   DEF_REF_X >> 16, DEF_REF_X & 0xFFFF
         .word   DEF_REF_Z >> 16, DEF_REF_Z & 0xFFFF
+        .org    RAM_ORIGIN + LIMITS
+        .word   DEF_LIM_X_MIN >> 16 & 0xFFFF, DEF_LIM_X_MIN & 0xFFFF
+        .word   DEF_LIM_X_MAX >> 16, DEF_LIM_X_MAX & 0xFFFF
+        .word   DEF_LIM_Z_MIN >> 16 & 0xFFFF, DEF_LIM_Z_MIN & 0xFFFF
+        .word   DEF_LIM_Z_MAX >> 16, DEF_LIM_Z_MAX & 0xFFFF
+        .word   1                           ; REFERENCED: the tool stands at the reference point
         .org    RAM_ORIGIN + PROG_TABLE
         .word   RAM_ORIGIN + PROG_AREA + 4  ; 0x45A7, the block table
 

@@ -47,7 +47,7 @@ Powers10:
 EnterHandlers:
         .word   EnterOutOfRange                                                 ; 0
         .word   EnterAxis, EnterAxis                                            ; X Z
-        .word   EnterSmall, EnterSmall, EnterSpeed, EnterSmall                  ; G M S T
+        .word   EnterG, EnterSmall, EnterSpeed, EnterSmall                      ; G M S T
         .word   EnterStored, EnterFeed                                          ; P F
 
 ; Defaults restored when the RAM contents were lost: pairs of (offset from 0x4000, value),
@@ -66,6 +66,11 @@ Defaults:
         .word   REF_X_H, DEF_REF_X >> 16, REF_X_L, DEF_REF_X & 0xFFFF
         .word   REF_Z_H, DEF_REF_Z >> 16, REF_Z_L, DEF_REF_Z & 0xFFFF
         .word   PROG_TABLE, RAM_ORIGIN + PROG_AREA + 4
+        .word   LIM_X_MIN_H, DEF_LIM_X_MIN >> 16 & 0xFFFF, LIM_X_MIN_H + 1, DEF_LIM_X_MIN & 0xFFFF
+        .word   LIM_X_MIN_H + 2, DEF_LIM_X_MAX >> 16, LIM_X_MIN_H + 3, DEF_LIM_X_MAX & 0xFFFF
+        .word   LIM_Z_MIN_H, DEF_LIM_Z_MIN >> 16 & 0xFFFF, LIM_Z_MIN_H + 1, DEF_LIM_Z_MIN & 0xFFFF
+        .word   LIM_Z_MIN_H + 2, DEF_LIM_Z_MAX >> 16, LIM_Z_MIN_H + 3, DEF_LIM_Z_MAX & 0xFFFF
+        .word   REFERENCED, 0               ; the position is not known any more
         .word   FAULT_PC, 0, FAULT_CODE, 0
         .word   VALUES + 6, 0, VALUES + 7, 0, VALUES + 8, 0, VALUES + 9, 0      ; G M
         .word   VALUES + 12, 0, VALUES + 13, 0, VALUES + 14, 0, VALUES + 15, 0  ; T P

@@ -144,13 +144,15 @@ def run_trace(entries, start=0, boot=True, selected=False):
 
 
 def end_point(blocks, x, z):
-    """Where the motion blocks leave the tool, starting at (x, z)."""
+    """Where the motion blocks leave the tool, starting at (x, z); positions in steps, block
+    values in display units (two steps)."""
     for items in blocks:
         given = {}
         for item in items:
             m = ITEM.match(item)
             letter, flag, inc, value = m.group(1), m.group(2), m.group(3), int(m.group(4))
             if letter in "XZ":
+                value *= 2
                 base = x if letter == "X" else z
                 given[letter] = (base + value if inc else value, flag)
         nx, xflag = given.get("X", (x, None))

@@ -147,3 +147,23 @@ def symbols(variant="V4"):
             if value:
                 table[name.strip()] = int(value, 0)
     return table
+
+
+FWPATH = os.environ.get("KV74_FWPATH", "fwpath")
+
+
+def path(steps, clicks=(), patches=(), variant="V4"):
+    """The tool position at every channel step: (start, [(step, x, z), ...])."""
+    images = patched_images(patches, variant)
+    try:
+        script = os.path.join(images, "input.txt")
+        with open(script, "w") as f:
+            for step, name in sorted(clicks, key=lambda c: c[0]):
+                f.write(f"{step} click {name}\n")
+        out = subprocess.run([FWPATH, images, str(steps), script], check=True,
+                             capture_output=True, text=True).stdout.split("\n")
+        start = tuple(int(v) for v in out[0].split())
+        points = [tuple(int(v) for v in line.split()) for line in out[1:] if line]
+        return start, points
+    finally:
+        shutil.rmtree(images, ignore_errors=True)

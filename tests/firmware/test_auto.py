@@ -167,6 +167,43 @@ class Stepping(unittest.TestCase):
                 self.assertEqual(((s.x, s.z), s.ram(AU_STATE)), (Program.end, ST_IDLE))
                 self.assertEqual(s.trace[-1], Program.trace[-1])
 
+    def test_stop_then_start_ends_on_the_programmed_point(self):
+        # an incremental block stopped on its way resumes toward the same end point
+        program = [["G0", "X3600", "Z11000"], ["G0", "XL5000"], ["G1", "ZL-500", "F1000"],
+                   ["M30"]]
+        for at in (225_000, 245_000):
+            with self.subTest(stop_at=at):
+                clicks = GO + [(at, STOP), (at + 100_000, START)]
+                stopped = run(at + 50_000, clicks, patches=blocks.patches(program))
+                self.assertTrue(7200 < stopped.x < 17200, stopped.x)
+                s = run(3_000_000, clicks, patches=blocks.patches(program))
+                self.assertEqual((s.x, s.z, s.ram(ERROR)), (17200, 21000, 0))
+                self.assertEqual(s.ram(AU_STATE), ST_IDLE)
+
+    def test_start_clears_an_old_error(self):
+        clicks = [(100000, AUTO)] + [(120000 + 20000 * i, KEY[c]) for i, c in enumerate("F2000*")]
+        s = run(300000, clicks)
+        self.assertEqual(s.row, "-E   03")
+        s = run(1_000_000, clicks + [(300000, START)])
+        self.assertEqual((s.ram(ERROR), s.ram(AU_STATE) != ST_IDLE), (0, True))
+        self.assertNotIn("E", s.row)
+
+    def test_feed_typed_during_a_run_is_refused(self):
+        clicks = GO + [(2_000_000 + 20000 * i, KEY[c]) for i, c in enumerate("F5*")]
+        s = run(2_200_000, clicks)
+        self.assertEqual((s.row, s.ram(0x4235), s.captions["f"]), ("-E   02", 0, "0"))
+
+    def test_refused_starts_and_targets(self):
+        # program, patches, error; nothing moves
+        cases = [([["G1", "X40000", "F500"], ["M30"]], [], 8),  # beyond the X limit
+                 ([["G0", "Z-30000"], ["M30"]], [], 8),
+                 ([["G0", "X3000"], ["M30"]], [("RAM", 0x40D8, 0)], 7)]  # not referenced
+        for program, patches, error in cases:
+            with self.subTest(program=program):
+                s = run(1_500_000, GO, patches=blocks.patches(program) + patches)
+                self.assertEqual((s.x, s.z, s.ram(ERROR), s.ram(AU_STATE)),
+                                 (7200, 22000, error, ST_IDLE))
+
     def test_block_chosen_with_n(self):
         clicks = [(100000, AUTO)] + [(150000 + 20000 * i, N_KEY if ch == "N" else KEY[ch])
                                      for i, ch in enumerate("N91*")] + [(300000, START)]
@@ -198,7 +235,8 @@ class Functions(unittest.TestCase):
 
 class Arcs(unittest.TestCase):
     """Quarter circles: sampled positions lie on the circle about the expected centre (X is a
-    diameter, so the circle is in X / 2 and Z) and turn the expected way on the plot."""
+    diameter, so the circle is in X / 2 and Z) and turn the expected way on the plot. Positions
+    in steps; the program takes display units (halves)."""
 
     # start, G, end, centre
     CASES = [((20000, 10000), 2, (24000, 8000), (20000, 8000)),
@@ -210,8 +248,8 @@ class Arcs(unittest.TestCase):
     def test_quarter_circles(self):
         for (x0, z0), g, (x1, z1), (cx, cz) in self.CASES:
             with self.subTest(g=g, start=(x0, z0), end=(x1, z1)):
-                program = [[f"G0", f"X{x0}", f"Z{z0}"], ["F300"], [f"G{g}", f"X{x1}", f"Z{z1}"],
-                           ["M30"]]
+                program = [["G0", f"X{x0 // 2}", f"Z{z0 // 2}"], ["F300"],
+                           [f"G{g}", f"X{x1 // 2}", f"Z{z1 // 2}"], ["M30"]]
                 patches = blocks.patches(program)
                 points = []
                 for steps in range(250000, 800001, 25000):
@@ -231,12 +269,12 @@ class Arcs(unittest.TestCase):
 class BadBlocks(unittest.TestCase):
     """A block that cannot run stops the run on it with an error on the Digit row."""
 
-    CASES = [("G2 X3000 Z18000", 5),  # X way not twice the Z way
+    CASES = [("G2 X1500 Z9000", 5),  # X way not twice the Z way
              ("G7", 4),
              ("M3 M8", 4),  # two M codes in one block
              ("F0", 4),
              ("S40000", 4),
-             ("X+\\1000 Z500", 4),  # a 45-degree line that also names Z
+             ("X+\\500 Z250", 4),  # a 45-degree line that also names Z
              ("M1A", 4)]  # not a decimal digit: written by hand below
 
     def test_bad_blocks(self):
@@ -245,7 +283,7 @@ class BadBlocks(unittest.TestCase):
                 bad = text.split()
                 if text == "M1A":
                     bad = ["M1"]
-                program = [["G0", "X7000", "Z21000", "F300"], bad, ["M30"]]
+                program = [["G0", "X3500", "Z10500", "F300"], bad, ["M30"]]
                 patches = blocks.patches(program)
                 if text == "M1A":
                     patches.append(("RAM", blocks.TABLE + 9, 0x001A))
@@ -256,7 +294,7 @@ class BadBlocks(unittest.TestCase):
                 self.assertTrue(s.lit("v2_1"))
 
     def test_line_without_feed(self):
-        s = run(1_000_000, GO, patches=blocks.patches([["G1", "X7000"], ["M30"]]))
+        s = run(1_000_000, GO, patches=blocks.patches([["G1", "X3500"], ["M30"]]))
         self.assertEqual((s.ram(AU_STATE), s.ram(ERROR), s.x), (ST_IDLE, 4, 7200))
 
 

@@ -25,7 +25,7 @@ class Boot(unittest.TestCase):
         self.assertEqual(s.lit_lamps("ko"), [14])  # channels on, nothing moving, no function
 
     def test_first_block_decoded_once(self):
-        self.assertEqual(self.s.trace, ["0 ->  * G 0 * X 7200  Z 22000"])
+        self.assertEqual(self.s.trace, ["0 ->  * G 0 * X 3600  Z 11000"])
         self.assertEqual(self.s.captions["n"], "0")
 
     def test_position_cells_written_once(self):

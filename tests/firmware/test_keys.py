@@ -1,7 +1,10 @@
 """Keyboard: address selection, composing and entering values, errors."""
 import unittest
 
-from fwrun import AUTO, KEY, run, typed
+from fwrun import AUTO, HOME, JOG_AXIS_X, KEY, MANUAL, run, typed
+from fwrun import START as START_KEY
+
+N_KEY, HOLD, SINGLE = "k0x21", "k0x2A", "k0x32"
 
 START = 50000
 
@@ -89,6 +92,9 @@ class Errors(unittest.TestCase):
     # keys, error code on the row, cell left unchanged
     CASES = [
         ("F12345*", "-E   03", 0x4235),
+        ("F1001*", "-E   03", 0x4235),  # beyond the fastest feed
+        ("F-*", "-E   03", 0x4235),  # a sign without digits
+        ("S-*", "-E   03", 0x4212),
         ("F-5*", "-E   03", 0x4235),
         ("S40000*", "-E   03", 0x4212),
         ("S-40000*", "-E   03", 0x4212),
@@ -111,6 +117,17 @@ class Errors(unittest.TestCase):
                 s = keys(text)
                 self.assertFalse(s.lit("v2_1"))
                 self.assertNotIn("E", s.row)
+
+    def test_refused_key_takes_no_digits(self):
+        # a key refused in this mode shows 02; digits and "*" typed next go nowhere
+        for mode, key in ((MANUAL, N_KEY), (MANUAL, SINGLE), (MANUAL, START_KEY),
+                          (AUTO, JOG_AXIS_X), (AUTO, HOME)):
+            with self.subTest(mode=mode, key=key):
+                clicks = [(START, mode), (START + 20000, key)] + typed("12*", START + 40000)
+                s = run(START + 1_500_000, clicks)
+                self.assertEqual((s.row, s.x, s.z), ("-E   02", 7200, 22000))
+                s = run(START + 1_500_000, clicks + typed("C", START + 200000))
+                self.assertEqual(s.row, "+  3600")
 
     def test_axis_entry_outside_manual_mode(self):
         clicks = [(START, AUTO)] + typed("X100*", START + 20000)

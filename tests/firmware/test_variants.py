@@ -13,8 +13,9 @@ class Service(unittest.TestCase):
         self.assertEqual(s.feed_digits, "8888")
         self.assertEqual(s.block_digits, "888")
         self.assertEqual(s.lit_lamps("v1_"), list(range(1, 16)))
-        self.assertEqual(s.word(36), 0xFFFF)
-        self.assertEqual(s.js["sequencer"]["seqState"], "Idle")  # bit 15 keeps it idle
+        self.assertEqual(s.lit_lamps("v2_"), [0, 1] + list(range(3, 15)))  # no v2_2 lamp
+        self.assertEqual(s.word(36), 0)  # lamps and digits only: no output switched
+        self.assertEqual(s.js["sequencer"]["seqState"], "Idle")
         s = run(400000, variant="V0")
         self.assertEqual(s.row, "+  3600")
         self.assertEqual(s.lit_lamps("v1_"), [14])
@@ -32,14 +33,17 @@ class FineJog(unittest.TestCase):
         self.assertEqual(s.x, 7200 + 20)
 
 
-class Diameter(unittest.TestCase):
-    """V3: the Digit row shows X and Z in steps, and entries are taken in steps."""
+class Setup(unittest.TestCase):
+    """V3: rapids at a quarter of the full rate, in the same display units."""
 
-    def test_row_and_entry(self):
-        self.assertEqual(run(200000, variant="V3").row, "+  7200")
-        s = run(2000000, typed("X1000*", 30000), variant="V3")
-        self.assertEqual(s.x, 1000)
-        self.assertEqual(s.row, "+  1000")
+    def test_slow_rapid(self):
+        clicks = typed("X1000*", 30000)
+        soon = 30000 + 6 * 20000 + 60000
+        self.assertEqual(run(soon, clicks).x, 2000)
+        s = run(soon, clicks, variant="V3")
+        self.assertGreater(s.x, 2000)
+        s = run(1000000, clicks, variant="V3")
+        self.assertEqual((s.x, s.row), (2000, "+  1000"))
 
 
 if __name__ == "__main__":
