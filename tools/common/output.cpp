@@ -169,8 +169,9 @@ std::string SameFileClash(const std::vector<std::pair<std::string, std::string>>
     std::string resolved = name;
     ResolveLinks(name, resolved);
     std::error_code ec;
-    fs::path key = fs::weakly_canonical(resolved, ec);
-    if (ec) key = fs::absolute(resolved, ec).lexically_normal();
+    const fs::path absolute = fs::absolute(resolved, ec).lexically_normal();
+    fs::path key = fs::weakly_canonical(absolute, ec);
+    if (ec) key = absolute;
     keys.push_back(key);
   }
   for (std::size_t i = 0; i < keys.size(); ++i) {
