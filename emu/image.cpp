@@ -51,8 +51,7 @@ ImageBytes ReadImage(const fs::path& dir, std::string_view name, const char* are
   const std::string sizes =
       std::to_string(f.size) + " bytes, " + area + " holds " + std::to_string(limit);
   if (f.size == 0) {
-    r.warning =
-        "image " + file.string() + " is empty (0 " + sizes + "); the area keeps its contents";
+    r.warning = "image " + file.string() + " is empty (" + sizes + "); the area keeps its contents";
   } else if (f.size < limit) {
     r.warning = "image " + file.string() + " is short (" + sizes + "); the rest keeps its contents";
   } else if (f.size > limit) {
