@@ -97,6 +97,13 @@ const Case kCases[] = {
      2,
      "No space left on device",
      {"prog.txt"}},
+    {"plot on a full disk keeps the old picture",
+     [](Scratch& s) {
+       return Arg("--plot-png", s.FullDisk("full", {{"p.png", "old"}}), "/p.png");
+     },
+     2,
+     "cannot write plot picture",
+     {"prog.txt"}},
     {"script is /dev/zero",
      [](Scratch&) { return "--input /dev/zero"; },
      2,
@@ -180,6 +187,7 @@ TEST_P(HostileRun, FailsClearlyAndChangesNothingElse) {
   s.Write("s.json", "old state");
   s.Write("t.txt", "old trace");
   s.Write("prog.txt", "an earlier run\n");
+  s.Write("s.json.part", "the user's own file");
   const auto args = c.setup(s);
   if (!args) GTEST_SKIP() << "this machine cannot make the files of: " << c.name;
   const auto before = s.Snapshot();

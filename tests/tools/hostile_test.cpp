@@ -107,6 +107,14 @@ const Case kAsCases[] = {
      1,
      "kv74-as: 50 more errors\nkv74-as: 150 errors, nothing written",
      {}},
+    {"errors counted in linear time",
+     [](Scratch& s) {
+       s.Write("many.s", Repeat("x\n", 200000));
+       return kAs + "-o out many.s";
+     },
+     1,
+     "kv74-as: 200000 errors, nothing written",
+     {}},
     {"include fan-out",
      [](Scratch& s) {
        for (int i = 0; i < 14; ++i)
