@@ -211,8 +211,8 @@ int main(int argc, char** argv) {
                  image->words.size(), cl.base);
     return 1;
   }
+  errno = 0;  // a failed write during the listing leaves its reason here
   const int status = cl.source ? PrintSource(*image, cl) : (PrintListing(*image, cl), 0);
-  errno = 0;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "kv74-dis: cannot write standard output: %s\n",
                  std::strerror(errno ? errno : EIO));
