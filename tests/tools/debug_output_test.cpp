@@ -65,7 +65,7 @@ TEST(DebugOutput, SourcePathsRelativeToTheBase) {
                                    {"", {"/src/fw/main.s", "/src/fw/inc/defs.s"}}}) {
     Options options;
     options.debugInfoBase = c.base;
-    options.read = [&](const std::string& path) -> std::optional<std::string> {
+    options.read = [&](const std::string& path, std::string&) -> std::optional<std::string> {
       const auto it = sources.files.find(path);
       return it == sources.files.end() ? std::nullopt : std::optional(it->second);
     };

@@ -1,22 +1,23 @@
 #include "tools/kv74-dis/image.hpp"
 
-#include <fstream>
-#include <iterator>
+#include "emu/read_file.hpp"
 
 namespace kv74::dis {
 
-std::optional<Image> Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+std::optional<Image> Load(const std::string& path, std::string& error) {
+  const FileBytes file = ReadRegularFile(path, kMaxImageBytes);
+  if (!file.ok()) {
+    error = file.error;
+    return std::nullopt;
+  }
+  const std::string& bytes = file.bytes;
   Image image;
   image.bytes = bytes.size();
   image.oddByte = bytes.size() % 2 != 0;
   for (std::size_t i = 0; i < bytes.size(); i += 2)
-    image.words.push_back(
-        static_cast<std::uint16_t>(bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0)));
+    image.words.push_back(static_cast<std::uint16_t>(
+        static_cast<std::uint8_t>(bytes[i]) |
+        (i + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[i + 1]) << 8 : 0)));
   return image;
 }
 

@@ -17,7 +17,11 @@ struct Image {
   std::size_t bytes = 0;
 };
 
-std::optional<Image> Load(const std::string& path);
+// The whole address space: no image can be longer.
+inline constexpr std::uintmax_t kMaxImageBytes = 2 * 0x10000;
+
+// A regular file of at most kMaxImageBytes; nullopt with error set (the system's reason) else.
+std::optional<Image> Load(const std::string& path, std::string& error);
 
 // The instruction at index i: a `.word` where a two-word form has no second word in the
 // image or the last word is only half there.

@@ -1,11 +1,13 @@
 // kv74-dis [--base ADDR] [--from A] [--to B] [--source] [--symbols FILE] IMAGE
 // Prints one line per instruction (address, word(s), text), or with --source an assembly
 // source that kv74-as turns back into the same image, byte for byte.
-// Exit status: 0 success, 1 unreadable image or debug information, or an image that fits no
-// area (--source), 2 bad usage.
+// Exit status: 0 success, 1 unreadable image or debug information, an image running past 0xFFFF
+// or one that fits no area (--source), or standard output not written; 2 bad usage.
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -104,6 +106,7 @@ int Parse(int argc, char** argv, CommandLine& cl) {
     }
   }
   if (cl.path.empty()) return Usage("no image");
+  if (cl.range.from > cl.range.to) return Usage("--from lies after --to");
   if (!cl.baseGiven) cl.range.base = DefaultBase(cl.path);
   return -1;
 }
@@ -122,12 +125,24 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  const auto image = kv74::dis::Load(cl.path);
+  std::string error;
+  const auto image = kv74::dis::Load(cl.path, error);
   if (!image) {
-    std::fprintf(stderr, "kv74-dis: cannot read '%s'\n", cl.path.c_str());
+    std::fprintf(stderr, "kv74-dis: cannot read '%s': %s\n", cl.path.c_str(), error.c_str());
     return 1;
   }
-  if (cl.source) return kv74::dis::PrintSource(*image, cl.range, cl.path, names);
-  kv74::dis::PrintListing(*image, cl.range, names);
-  return 0;
+  if (cl.range.base + image->words.size() > 0x10000) {
+    std::fprintf(stderr, "kv74-dis: %zu words from 0x%04X run past address 0xFFFF\n",
+                 image->words.size(), cl.range.base);
+    return 1;
+  }
+  errno = 0;  // a failed write during the listing leaves its reason here
+  const int status = cl.source ? kv74::dis::PrintSource(*image, cl.range, cl.path, names)
+                               : (kv74::dis::PrintListing(*image, cl.range, names), 0);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "kv74-dis: cannot write standard output: %s\n",
+                 std::strerror(errno ? errno : EIO));
+    return 1;
+  }
+  return status;
 }
