@@ -59,7 +59,8 @@ class Cli : public ::testing::Test {
 };
 
 TEST_F(Cli, BadUsageExitsWithTwo) {
-  for (const char* args : {"", "--bogus x.s", "a.s b.s", "-o", "--program-name a/b x.s", "-D"})
+  for (const char* args : {"", "--bogus x.s", "a.s b.s", "-o", "--program-name a/b x.s", "-D",
+                           "--debug-info", "--debug-info-base d x.s"})
     EXPECT_EQ(As(args).status, 2) << args;
   for (const char* args : {"", "--bogus x", "--base", "--base 0x10000 x", "--from zz x", "a b"})
     EXPECT_EQ(Dis(args).status, 2) << args;
@@ -71,7 +72,8 @@ TEST_F(Cli, WritesTheImagesOfTheAreasUsed) {
         ".org 0\n JMP [start]\n.org 0x100\nstart: MOV R0,#VARIANT\n"
         ".org 0x45A7\n.block G1 X+\\L1500 Z-200\n");
   const Outcome r = As("-o " + Path("out") + " --program-name V2 -D VARIANT=0x22 --listing " +
-                       Path("fw.lst") + " --symbols " + Path("fw.sym") + " " + Path("fw.s"));
+                       Path("fw.lst") + " --symbols " + Path("fw.sym") + " --debug-info " +
+                       Path("out/fw.json") + " " + Path("fw.s"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Read("out/V2").size(), 16384u);
   EXPECT_EQ(Read("out/RAM").size(), 8192u);
@@ -81,18 +83,25 @@ TEST_F(Cli, WritesTheImagesOfTheAreasUsed) {
   EXPECT_EQ(v2.substr(0x200, 4), std::string("\x80\xE0\x22\x00", 4));
   EXPECT_NE(Read("fw.sym").find("start = 0x0100"), std::string::npos);
   EXPECT_NE(Read("fw.lst").find("0100  E080 0022"), std::string::npos);
+  const std::string debug = Read("out/fw.json");
+  EXPECT_NE(debug.find("\"sources\": [\n    \"../fw.s\"\n  ]"), std::string::npos) << debug;
+  EXPECT_NE(debug.find("{\"name\": \"start\", \"value\": 256, \"kind\": \"label\", "
+                       "\"source\": 0, \"line\": 4}"),
+            std::string::npos);
 }
 
 TEST_F(Cli, ErrorsWriteNothing) {
   Write("out/V4", "old");
   Write("bad.s", ".org 0x4000\n.word 1\nJMP far\n");
-  const Outcome r = As("-o " + Path("out") + " --listing " + Path("bad.lst") + " " + Path("bad.s"));
+  const Outcome r = As("-o " + Path("out") + " --listing " + Path("bad.lst") + " --debug-info " +
+                       Path("bad.json") + " " + Path("bad.s"));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(Path("bad.s") + ":3:5: error: undefined symbol 'far'"), std::string::npos)
       << r.err;
   EXPECT_EQ(Read("out/V4"), "old");
   EXPECT_FALSE(Exists("out/RAM"));
   EXPECT_FALSE(Exists("bad.lst"));
+  EXPECT_FALSE(Exists("bad.json"));
   EXPECT_EQ(fs::directory_iterator(Path("out"))->path().filename(), "V4");  // no temp files
 }
 

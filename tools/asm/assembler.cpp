@@ -1,7 +1,9 @@
 #include "tools/asm/assembler.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -65,6 +67,7 @@ struct Symbol {
   Span expr;  // constants: the defining expression
   std::int64_t dollar = 0;
   Location where;
+  int order = 0;  // definitions in source order
   bool evaluating = false;
   bool resolved = false;
 };
@@ -115,6 +118,7 @@ class Assembler : public Scope {
         if (memory_.Used(a)) r.images.push_back({a, memory_.Image(a)});
       r.listing = Listing();
       r.symbols = Symbols();
+      r.debugInfo = DebugInformation();
     }
     return r;
   }
@@ -178,6 +182,7 @@ class Assembler : public Scope {
       Error(symbol.where, "'" + name + "' is a register or keyword and cannot be defined");
       return;
     }
+    symbol.order = static_cast<int>(symbols_.size());
     const auto [it, fresh] = symbols_.emplace(name, symbol);
     if (!fresh) {
       Error(symbol.where, "duplicate definition of '" + name + "' (first defined at " +
@@ -207,6 +212,7 @@ class Assembler : public Scope {
       Error(from, "cannot read '" + path + "'");
       return;
     }
+    sources_.emplace(path, static_cast<int>(sources_.size()));
     std::istringstream in(*text);
     std::string line;
     int number = 0;
@@ -540,8 +546,64 @@ class Assembler : public Scope {
     return out;
   }
 
+  // What a debugger and the disassembler need: every symbol, each statement's source line,
+  // and the statements that place data rather than instructions.
+  dbg::DebugInfo DebugInformation() const {
+    static constexpr const char* kDataKinds[] = {nullptr, "word", "fill", "block"};
+    dbg::DebugInfo info;
+    info.sources.resize(sources_.size());
+    for (const auto& [path, index] : sources_)
+      info.sources[static_cast<std::size_t>(index)] = SourceName(path);
+    std::vector<const std::pair<const std::string, Symbol>*> defined;
+    for (const auto& entry : symbols_) defined.push_back(&entry);
+    std::sort(defined.begin(), defined.end(),
+              [](const auto* a, const auto* b) { return a->second.order < b->second.order; });
+    for (const auto* entry : defined) {
+      const Symbol& s = entry->second;
+      const auto source = sources_.find(s.where.file);
+      info.symbols.push_back({entry->first,
+                              static_cast<std::uint32_t>(s.label ? s.value & 0xFFFF : s.value),
+                              s.label ? dbg::Symbol::Kind::Label : dbg::Symbol::Kind::Equ,
+                              source == sources_.end() ? -1 : source->second,
+                              source == sources_.end() ? 0 : s.where.line});
+    }
+    for (const Statement& s : statements_) {
+      if (s.words.empty()) continue;
+      const auto address = static_cast<std::uint16_t>(s.address);
+      const auto size = static_cast<std::uint16_t>(s.words.size());
+      info.lines.push_back({address, size, sources_.at(s.where.file), s.where.line});
+      const char* kind = kDataKinds[static_cast<int>(s.kind)];
+      if (!kind) continue;
+      auto& data = info.data;
+      if (!data.empty() && data.back().kind == kind &&
+          data.back().address + data.back().size == address)
+        data.back().size += size;
+      else
+        data.push_back({address, size, kind});
+    }
+    std::stable_sort(info.lines.begin(), info.lines.end(),
+                     [](const auto& a, const auto& b) { return a.address < b.address; });
+    std::stable_sort(info.data.begin(), info.data.end(),
+                     [](const auto& a, const auto& b) { return a.address < b.address; });
+    return info;
+  }
+
+  // A source's path relative to the debug information's base folder (absolute if there is
+  // no relative way, e.g. from another drive).
+  std::string SourceName(const std::string& path) const {
+    if (options_.debugInfoBase.empty()) return path;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path file = fs::absolute(path, ec).lexically_normal();
+    const fs::path base = fs::absolute(options_.debugInfoBase, ec).lexically_normal();
+    if (ec) return path;
+    const fs::path relative = file.lexically_relative(base);
+    return (relative.empty() ? file : relative).generic_string();
+  }
+
   const Options& options_;
   std::map<std::string, Symbol> symbols_;
+  std::map<std::string, int> sources_;  // path as read -> index in the debug information
   std::vector<Statement> statements_;
   std::vector<ListingLine> listing_;
   std::vector<CondFrame> conditionals_;

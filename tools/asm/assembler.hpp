@@ -1,4 +1,5 @@
-// The assembler: source files in, the three memory images (plus listing and symbols) out.
+// The assembler: source files in, the three memory images (plus listing, symbols and debug
+// information) out.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "debuginfo/debug_info.hpp"
 #include "tools/asm/diag.hpp"
 
 namespace kv74::as {
@@ -21,6 +23,9 @@ struct Options {
   // -D NAME=VALUE: constants defined before the first line (VALUE is an expression).
   std::vector<std::pair<std::string, std::string>> defines;
   FileReader read = ReadFromDisk;
+  // The folder that the debug information's source paths are written relative to; empty:
+  // the paths as the sources were read.
+  std::string debugInfoBase;
 };
 
 struct AreaImage {
@@ -34,6 +39,7 @@ struct Result {
   std::vector<AreaImage> images;  // the areas the source placed words in
   std::string listing;
   std::string symbols;
+  dbg::DebugInfo debugInfo;  // symbols, source lines and data regions
 };
 
 Result Assemble(const std::string& path, const Options& options);

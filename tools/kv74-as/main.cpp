@@ -1,5 +1,5 @@
 // kv74-as [-o OUTDIR] [--listing FILE] [--symbols FILE] [--program-name NAME]
-//         [-D NAME[=VALUE]]... SOURCE
+//         [--debug-info FILE [--debug-info-base DIR]] [-D NAME[=VALUE]]... SOURCE
 // Exit status: 0 success, 1 errors in the source (nothing written), 2 bad usage.
 #include <cstdio>
 #include <filesystem>
@@ -14,9 +14,13 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kv74-as [-o OUTDIR] [--listing FILE] [--symbols FILE] [--program-name NAME]\n"
-    "               [-D NAME[=VALUE]]... SOURCE\n"
+    "               [--debug-info FILE [--debug-info-base DIR]] [-D NAME[=VALUE]]... SOURCE\n"
     "Writes OUTDIR/V4 (or OUTDIR/NAME), OUTDIR/RAM and OUTDIR/AMT for the areas the source\n"
-    "places words in.\n";
+    "places words in.\n"
+    "--debug-info FILE  also writes the debug information (symbols, source lines, data\n"
+    "                   regions; docs/debug-info.md), its source paths relative to FILE's\n"
+    "                   folder, or to DIR with --debug-info-base DIR (the folder the file\n"
+    "                   will be copied to).\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "kv74-as: %s\n%s", message.c_str(), kUsage);
@@ -27,6 +31,7 @@ struct CommandLine {
   std::string outDir = ".";
   std::string listing;
   std::string symbols;
+  std::string debugInfo;
   std::string programName = "V4";
   std::string source;
   kv74::as::Options options;
@@ -51,6 +56,11 @@ int Parse(int argc, char** argv, CommandLine& cl) {
       if (!value(cl.listing)) return Usage("--listing needs a file name");
     } else if (a == "--symbols") {
       if (!value(cl.symbols)) return Usage("--symbols needs a file name");
+    } else if (a == "--debug-info") {
+      if (!value(cl.debugInfo)) return Usage("--debug-info needs a file name");
+    } else if (a == "--debug-info-base") {
+      if (!value(cl.options.debugInfoBase) || cl.options.debugInfoBase.empty())
+        return Usage("--debug-info-base needs a directory");
     } else if (a == "--program-name") {
       if (!value(cl.programName) || cl.programName.empty() ||
           cl.programName.find('/') != std::string::npos)
@@ -71,6 +81,12 @@ int Parse(int argc, char** argv, CommandLine& cl) {
     }
   }
   if (cl.source.empty()) return Usage("no source file");
+  if (!cl.options.debugInfoBase.empty() && cl.debugInfo.empty())
+    return Usage("--debug-info-base without --debug-info");
+  if (!cl.debugInfo.empty() && cl.options.debugInfoBase.empty()) {
+    const std::string folder = std::filesystem::path(cl.debugInfo).parent_path().string();
+    cl.options.debugInfoBase = folder.empty() ? "." : folder;
+  }
   return -1;
 }
 
@@ -98,6 +114,8 @@ int main(int argc, char** argv) {
   }
   if (!cl.listing.empty()) files.push_back({cl.listing, result.listing});
   if (!cl.symbols.empty()) files.push_back({cl.symbols, result.symbols});
+  if (!cl.debugInfo.empty())
+    files.push_back({cl.debugInfo, kv74::dbg::WriteDebugInfo(result.debugInfo)});
   std::string error;
   if (!kv74::as::WriteAll(files, error)) {
     std::fprintf(stderr, "kv74-as: %s; nothing written\n", error.c_str());
