@@ -81,12 +81,23 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       SetOnce(o.trace, value(), option);
     } else if (option == "--plot-png") {
       SetOnce(o.plotPng, value(), option);
+    } else if (option == "--debug") {
+      flag();
+      o.debug = true;
+    } else if (option == "--do") {
+      SetOnce(o.doScript, std::filesystem::path(value()), option);
+    } else if (option == "--debug-info") {
+      SetOnce(o.debugInfo, std::filesystem::path(value()), option);
     } else {
       throw UsageError("unknown option '" + args[i] + "' (see --help)");
     }
   }
   if (o.stateJson == "-" && o.trace == "-") {
     throw UsageError("--state-json and --trace cannot both write to standard output");
+  }
+  if (o.debug && o.doScript) throw UsageError("--debug and --do cannot be used together");
+  if (o.Monitor() && (o.untilPc || o.trace)) {
+    throw UsageError("--until-pc and --trace are monitor commands (until, trace) with --debug/--do");
   }
   for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");
@@ -135,12 +146,18 @@ Options:
                       default: the current directory)
   --trace FILE        write one line per step to FILE ('-' = standard output):
                         step number, PC, instruction word, next word (hex), form
+  --debug             the monitor, interactive: a prompt with line editing and history when
+                      standard input is a terminal (commands: docs/debugging.md, or 'help')
+  --do FILE           the monitor's commands from FILE, no prompt; every line is checked
+                      before anything runs; --steps is then optional (it bounds 'continue')
+  --debug-info FILE   symbols and source lines for the monitor (default: V4.debug.json in
+                      the image directory, when present)
   --quiet, -q         no summary on standard error
   --help, -h          this text
 
-Exit status: 0 done; 1 an image is missing ("Resource v4 not found"); 2 a bad option,
-script line, directory or file (one line naming what is wrong). Nothing is run unless all
-inputs are good.
+Exit status: 0 done; 1 an image is missing ("Resource v4 not found"), or a monitor
+'expect' failed; 2 a bad option, script line, directory or file (one line naming what is
+wrong). Nothing is run unless all inputs are good.
 )";
 }
 
