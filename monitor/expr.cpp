@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <limits>
 
 namespace kv74::mon {
@@ -46,30 +47,30 @@ constexpr std::array<FieldName, 12> kFields = {{
 
 struct BinaryOp {
   std::string_view text;
-  Op op;
+  Operator op;
   int precedence;  // higher binds tighter
 };
 
 // Longest spellings first, so "<<" is not read as "<".
 constexpr std::array<BinaryOp, 18> kBinaryOps = {{
-    {"<<", Op::Shl, 8},
-    {">>", Op::Shr, 8},
-    {"<=", Op::Le, 7},
-    {">=", Op::Ge, 7},
-    {"==", Op::Eq, 6},
-    {"!=", Op::Ne, 6},
-    {"&&", Op::And, 2},
-    {"||", Op::Or, 1},
-    {"*", Op::Mul, 10},
-    {"/", Op::Div, 10},
-    {"%", Op::Mod, 10},
-    {"+", Op::Add, 9},
-    {"-", Op::Sub, 9},
-    {"<", Op::Lt, 7},
-    {">", Op::Gt, 7},
-    {"&", Op::BitAnd, 5},
-    {"^", Op::BitXor, 4},
-    {"|", Op::BitOr, 3},
+    {"<<", Operator::Shl, 8},
+    {">>", Operator::Shr, 8},
+    {"<=", Operator::Le, 7},
+    {">=", Operator::Ge, 7},
+    {"==", Operator::Eq, 6},
+    {"!=", Operator::Ne, 6},
+    {"&&", Operator::And, 2},
+    {"||", Operator::Or, 1},
+    {"*", Operator::Mul, 10},
+    {"/", Operator::Div, 10},
+    {"%", Operator::Mod, 10},
+    {"+", Operator::Add, 9},
+    {"-", Operator::Sub, 9},
+    {"<", Operator::Lt, 7},
+    {">", Operator::Gt, 7},
+    {"&", Operator::BitAnd, 5},
+    {"^", Operator::BitXor, 4},
+    {"|", Operator::BitOr, 3},
 }};
 
 constexpr std::size_t kMaxNodes = 4096;
@@ -105,28 +106,28 @@ std::size_t FieldSize(Field field) {
 
 std::int64_t Wrap(std::uint64_t v) { return static_cast<std::int64_t>(v); }
 
-std::int64_t Apply(Op op, std::int64_t a, std::int64_t b) {
+std::int64_t Apply(Operator op, std::int64_t a, std::int64_t b) {
   const auto ua = static_cast<std::uint64_t>(a), ub = static_cast<std::uint64_t>(b);
   switch (op) {
-    case Op::Mul: return Wrap(ua * ub);
-    case Op::Div:
-    case Op::Mod:
+    case Operator::Mul: return Wrap(ua * ub);
+    case Operator::Div:
+    case Operator::Mod:
       if (b == 0) throw EvalError("division by zero");
-      if (a == std::numeric_limits<std::int64_t>::min() && b == -1) return op == Op::Div ? a : 0;
-      return op == Op::Div ? a / b : a % b;
-    case Op::Add: return Wrap(ua + ub);
-    case Op::Sub: return Wrap(ua - ub);
-    case Op::Shl: return b < 0 || b > 63 ? 0 : Wrap(ua << b);
-    case Op::Shr: return b < 0 || b > 63 ? (a < 0 ? -1 : 0) : a >> b;
-    case Op::Lt: return a < b;
-    case Op::Le: return a <= b;
-    case Op::Gt: return a > b;
-    case Op::Ge: return a >= b;
-    case Op::Eq: return a == b;
-    case Op::Ne: return a != b;
-    case Op::BitAnd: return a & b;
-    case Op::BitXor: return a ^ b;
-    case Op::BitOr: return a | b;
+      if (a == std::numeric_limits<std::int64_t>::min() && b == -1) return op == Operator::Div ? a : 0;
+      return op == Operator::Div ? a / b : a % b;
+    case Operator::Add: return Wrap(ua + ub);
+    case Operator::Sub: return Wrap(ua - ub);
+    case Operator::Shl: return b < 0 || b > 63 ? 0 : Wrap(ua << b);
+    case Operator::Shr: return b < 0 || b > 63 ? (a < 0 ? -1 : 0) : a >> b;
+    case Operator::Lt: return a < b;
+    case Operator::Le: return a <= b;
+    case Operator::Gt: return a > b;
+    case Operator::Ge: return a >= b;
+    case Operator::Eq: return a == b;
+    case Operator::Ne: return a != b;
+    case Operator::BitAnd: return a & b;
+    case Operator::BitXor: return a ^ b;
+    case Operator::BitOr: return a | b;
     default: return 0;  // && and || are evaluated lazily by the caller
   }
 }
@@ -230,14 +231,14 @@ class ExprParser {
     if (++depth_ > kMaxExprDepth) Fail("expression nested too deeply", pos_);
     int result;
     SkipSpace();
-    Op op = Op::Neg;
+    Operator op = Operator::Neg;
     if (Accept("-")) {
-      op = Op::Neg;
+      op = Operator::Neg;
     } else if (Accept("~")) {
-      op = Op::BitNot;
+      op = Operator::BitNot;
     } else if (pos_ < text_.size() && text_[pos_] == '!' && !text_.substr(pos_).starts_with("!=")) {
       ++pos_;
-      op = Op::Not;
+      op = Operator::Not;
     } else {
       result = Primary();
       --depth_;
@@ -386,12 +387,12 @@ std::int64_t Expr::Eval(int index, const Machine* machine) const {
     }
     case Node::Kind::Unary: {
       const std::int64_t v = Eval(n.a, machine);
-      if (n.op == Op::Neg) return Wrap(0 - static_cast<std::uint64_t>(v));
-      return n.op == Op::BitNot ? ~v : !v;
+      if (n.op == Operator::Neg) return Wrap(0 - static_cast<std::uint64_t>(v));
+      return n.op == Operator::BitNot ? ~v : !v;
     }
     case Node::Kind::Binary:
-      if (n.op == Op::And) return Eval(n.a, machine) && Eval(n.b, machine);
-      if (n.op == Op::Or) return Eval(n.a, machine) || Eval(n.b, machine);
+      if (n.op == Operator::And) return Eval(n.a, machine) && Eval(n.b, machine);
+      if (n.op == Operator::Or) return Eval(n.a, machine) || Eval(n.b, machine);
       return Apply(n.op, Eval(n.a, machine), Eval(n.b, machine));
   }
   return 0;
@@ -440,6 +441,13 @@ std::string RegisterName(int w) {
   if (w >= 0 && w < 16) return std::string("R") + "0123456789ABCDEF"[w];
   for (const NamedWord& r : kRegisterNames) {
     if (r.word == w) return std::string(r.name);
+  }
+  for (std::size_t i = 0; i < IO_SIZE; ++i) {
+    if (IoMap[i] == w + 1) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "[%04zX]", IO_BASE + i);
+      return buf;
+    }
   }
   return "w" + std::to_string(w);
 }

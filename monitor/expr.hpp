@@ -59,7 +59,7 @@ enum class Field : std::uint8_t {
 };
 
 // Operators, unary first.
-enum class Op : std::uint8_t {
+enum class Operator : std::uint8_t {
   Neg,
   BitNot,
   Not,
@@ -95,7 +95,7 @@ struct Node {
     Binary,  // op; a, b
   };
   Kind kind;
-  Op op = Op::Neg;
+  Operator op = Operator::Neg;
   Field field = Field::TimerPrescaler;
   std::int64_t value = 0;
   int a = -1, b = -1;
@@ -123,6 +123,8 @@ class Expr {
   // The root is a register, a word or a 32-bit cell: something `set` can store into.
   bool IsStorable() const;
   const Node& Root() const { return nodes_[static_cast<std::size_t>(root_)]; }
+  // The value of one node of Nodes(), such as a side of the root's comparison.
+  std::int64_t EvaluateNode(int node, const Machine& machine) const { return Eval(node, &machine); }
   // The value of a root's address operand (Word, Cell32).
   std::int64_t EvaluateOperand(const Machine& machine) const;
 
@@ -140,7 +142,7 @@ class Expr {
 
 // The register file word of a register name (any case), or -1.
 int RegisterWord(std::string_view name);
-// The name the monitor prints for register file word w ("R0", "BASE0", "PC", "w49", ...).
+// The name the monitor prints for register file word w ("R0", "BASE0", "PC", "[F123]", ...).
 std::string RegisterName(int w);
 
 // The word a processor read at address a would give, with no side effect (counters are not

@@ -97,7 +97,8 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
   }
   if (o.debug && o.doScript) throw UsageError("--debug and --do cannot be used together");
   if (o.Monitor() && (o.untilPc || o.trace)) {
-    throw UsageError("--until-pc and --trace are monitor commands (until, trace) with --debug/--do");
+    throw UsageError(
+        "--until-pc and --trace are monitor commands (until, trace) with --debug/--do");
   }
   for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");

@@ -49,9 +49,9 @@ std::string InstructionLine(const MachineState& m, const Symbols& symbols, std::
                             int* length) {
   const std::uint16_t word = PeekWord(m, address);
   const bool data = symbols.Info() && symbols.Info()->IsData(address);
-  const Disassembly d = data ? Disassembly{WordDirective(word), 1}
-                             : Disassemble(word, PeekWord(m, static_cast<std::uint16_t>(address + 1)),
-                                           address);
+  const Disassembly d =
+      data ? Disassembly{WordDirective(word), 1}
+           : Disassemble(word, PeekWord(m, static_cast<std::uint16_t>(address + 1)), address);
   if (length) *length = d.length;
   std::string where = symbols.Where(address);
   return Format("0x%04X", address) + (where.empty() ? "" : " " + where) + ": " + d.text;
@@ -64,11 +64,12 @@ std::string RegistersText(const MachineState& m) {
     text += (r % 8 == 7) ? "\n" : "  ";
   }
   const std::uint16_t f = m[reg::FLAGS];
-  text += Format("PC  %04X  SP  %04X  BASE0 %04X  BASE1 %04X  FLAGS %04X [%c%c%c%c]  IMASK %04X  "
-                 "FAULTS %04X\n",
-                 m[reg::PC], m[reg::SP], m[reg::BASE0], m[reg::BASE1], f, f & flag::N ? 'N' : '-',
-                 f & flag::Z ? 'Z' : '-', f & flag::V ? 'V' : '-', f & flag::C ? 'C' : '-',
-                 m[reg::IMASK], m[reg::FAULTS]);
+  text += Format(
+      "PC  %04X  SP  %04X  BASE0 %04X  BASE1 %04X  FLAGS %04X [%c%c%c%c]  IMASK %04X  "
+      "FAULTS %04X\n",
+      m[reg::PC], m[reg::SP], m[reg::BASE0], m[reg::BASE1], f, f & flag::N ? 'N' : '-',
+      f & flag::Z ? 'Z' : '-', f & flag::V ? 'V' : '-', f & flag::C ? 'C' : '-', m[reg::IMASK],
+      m[reg::FAULTS]);
   return text;
 }
 
@@ -99,8 +100,9 @@ std::string DisassemblyText(const MachineState& m, const Symbols& symbols, std::
     int length = 1;
     const std::uint16_t word = PeekWord(m, a);
     const bool data = symbols.Info() && symbols.Info()->IsData(a);
-    const Disassembly d = data ? Disassembly{WordDirective(word), 1}
-                               : Disassemble(word, PeekWord(m, static_cast<std::uint16_t>(a + 1)), a);
+    const Disassembly d =
+        data ? Disassembly{WordDirective(word), 1}
+             : Disassemble(word, PeekWord(m, static_cast<std::uint16_t>(a + 1)), a);
     length = d.length;
     text += Format("%s 0x%04X  %04X", a == m[reg::PC] ? "=>" : "  ", a, word);
     text += length == 2 ? Format(" %04X  ", PeekWord(m, static_cast<std::uint16_t>(a + 1)))
@@ -143,7 +145,9 @@ std::string PanelText(RunnerPanel& panel) {
 }
 
 std::string ValueText(std::int64_t v) {
-  if (v < 0) return Format("%" PRId64 " (-0x%" PRIX64 ")", v, static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(v));
+  if (v < 0)
+    return Format("%" PRId64 " (-0x%" PRIX64 ")", v,
+                  static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(v));
   return Format("%" PRId64 " (0x%" PRIX64 ")", v, static_cast<std::uint64_t>(v));
 }
 
