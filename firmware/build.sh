@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Assembles the firmware and refreshes the committed images in data/ (V4, AMT, RAM and the
-# variants V0, V2, V3), so that data/ equals the build output byte for byte.
+# variants V0, V2, V3, each program image with its debug information NAME.debug.json), so
+# that data/ equals the build output byte for byte.
 #   firmware/build.sh            uses build-firmware/ for the assembler
 #   KV74_FIRMWARE_BUILD=DIR ...  another build directory
 set -euo pipefail
@@ -18,8 +19,10 @@ while read -r image defines; do
   args=()
   for name in $defines; do args+=(-D "$name"); done
   mkdir -p "$out/$image"
-  "$as" -o "$out/$image" --program-name "$image" "${args[@]}" "$root/firmware/firmware.asm"
-  cp "$out/$image/$image" "$root/data/$image"
+  "$as" -o "$out/$image" --program-name "$image" "${args[@]}" \
+    --debug-info "$out/$image/$image.debug.json" --debug-info-base "$root/data" \
+    "$root/firmware/firmware.asm"
+  cp "$out/$image/$image" "$out/$image/$image.debug.json" "$root/data/"
   if [ -z "$first" ]; then
     first=$image
     cp "$out/$image/AMT" "$out/$image/RAM" "$root/data/"

@@ -3,6 +3,7 @@ of the system relies on.
 
 To refresh data/ after changing the firmware sources, run firmware/build.sh.
 """
+import json
 import os
 import struct
 import unittest
@@ -26,10 +27,21 @@ class Reproducible(unittest.TestCase):
     def test_data_equals_the_build(self):
         pairs = [(os.path.join(image_dir("V4"), n), n) for n in ("V4", "AMT", "RAM")]
         pairs += [(os.path.join(image_dir(v), v), v) for v in ("V0", "V2", "V3")]
+        pairs += [(os.path.join(image_dir(v), v + ".debug.json"), v + ".debug.json")
+                  for v in ("V4", "V0", "V2", "V3")]
         for built, name in pairs:
             with self.subTest(image=name):
                 self.assertEqual(read(built), read(os.path.join(DATA, name)),
                                  f"data/{name} differs from the build: run firmware/build.sh")
+
+    def test_debug_info_names_the_sources(self):
+        with open(os.path.join(DATA, "V4.debug.json")) as f:
+            info = json.load(f)
+        self.assertEqual(info["format"], "kv74-debug-info")
+        for source in info["sources"]:
+            with self.subTest(source=source):
+                self.assertTrue(os.path.isfile(os.path.join(DATA, source)))
+
 
     def test_variants_share_tables_and_ram(self):
         for variant in ("V0", "V2", "V3"):
