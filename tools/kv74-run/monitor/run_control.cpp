@@ -11,7 +11,6 @@
 namespace kv74::mon {
 namespace {
 
-
 bool IsCallOrReturn(std::uint16_t op) { return IsCall(op) || Decode(op) == Op::Return; }
 
 std::string Hex4(unsigned v) {
@@ -107,7 +106,7 @@ struct RunControl::BusChecks {
   }
 
   void Record(MachineState& m) {
-    HistoryEntry e{rc.steps_, before[reg::PC], m.opWord, m.extWord};
+    HistoryEntry e{rc.steps_ - 1, before[reg::PC], m.opWord, m.extWord};
     for (int w = 0; w < reg::NOTIFY_LO; ++w) {
       if (m[w] == before[static_cast<std::size_t>(w)] || w == reg::PC) continue;
       if (e.changes < HistoryEntry::MAX_CHANGES) {
@@ -137,8 +136,8 @@ struct RunControl::BusChecks {
         if (pc < rc.traceFirst_ || pc > rc.traceLast_) return;
         break;
     }
-    std::fprintf(rc.trace_, "%" PRIu64 " %04X %04X %04X %s\n", rc.steps_, pc, m.opWord, m.extWord,
-                 Disassemble(m.opWord, m.extWord, pc).text.c_str());
+    std::fprintf(rc.trace_, "%" PRIu64 " %04X %04X %04X %s\n", rc.steps_ - 1, pc, m.opWord,
+                 m.extWord, Disassemble(m.opWord, m.extWord, pc).text.c_str());
   }
 
   void CheckCatchpoints(MachineState& m) {

@@ -38,7 +38,7 @@ struct StopPoint {
 // One step of the history: where it ran and the registers it changed.
 struct HistoryEntry {
   static constexpr int MAX_CHANGES = 6;
-  std::uint64_t step;  // steps run before it
+  std::uint64_t step;  // steps run before it (its number in a --trace)
   std::uint16_t pc, op, ext;
   std::uint8_t changes = 0;  // registers changed; more than MAX_CHANGES are not all kept
   std::array<std::pair<std::uint8_t, std::uint16_t>, MAX_CHANGES> changed{};

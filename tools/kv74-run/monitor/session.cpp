@@ -21,7 +21,6 @@ std::uint64_t Or(const std::optional<std::uint64_t>& v, std::uint64_t fallback) 
   return v ? *v : fallback;
 }
 
-
 std::string AccessName(Access a) {
   switch (a) {
     case Access::Read: return "read";
