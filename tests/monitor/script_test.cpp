@@ -75,10 +75,10 @@ TEST_F(MonitorScript, WatchpointStopsRightAfterTheWritingStep) {
   const std::uint64_t s = StopSteps(r.out);
   std::smatch m;
   ASSERT_TRUE(
-      std::regex_search(r.out, m, std::regex("write \\[0x425F\\] ([0-9]+) -> ([0-9]+) by")));
+      std::regex_search(r.out, m, std::regex("write 0x425F (0x[0-9A-F]+) -> (0x[0-9A-F]+) by")));
   EXPECT_NE(m[1], m[2]);
-  EXPECT_EQ(DataWordAfter(s - 1, 0x25F, kDemo), std::stoi(m[1]));
-  EXPECT_EQ(DataWordAfter(s, 0x25F, kDemo), std::stoi(m[2]));
+  EXPECT_EQ(DataWordAfter(s - 1, 0x25F, kDemo), std::stoi(m[1], nullptr, 16));
+  EXPECT_EQ(DataWordAfter(s, 0x25F, kDemo), std::stoi(m[2], nullptr, 16));
 }
 
 TEST_F(MonitorScript, NextStepsOverACallAndFinishReturnsFromOne) {

@@ -1,5 +1,6 @@
 #include "session.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
@@ -60,6 +61,21 @@ void StoreWord(MachineState& m, std::uint16_t a, std::uint16_t v) {
   }
 }
 
+bool IsCallOrReturn(std::uint16_t op) {
+  const Op form = Decode(op);
+  return form == Op::CallTable || form == Op::Return ||
+         ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2);
+}
+
+debug::WatchKind WatchKindOf(Access a) {
+  switch (a) {
+    case Access::Read: return debug::WatchKind::Read;
+    case Access::Write: return debug::WatchKind::Write;
+    case Access::ReadWrite: return debug::WatchKind::Access;
+  }
+  return debug::WatchKind::Write;
+}
+
 }  // namespace
 
 Session::Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClick> inputClicks,
@@ -67,9 +83,14 @@ Session::Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClic
     : m_(m),
       panel_(panel),
       symbols_(info),
-      run_(m, panel, inputClicks),
+      engine_(m, panel.DebugTarget()),
       stepLimit_(stepLimit),
-      out_(out) {}
+      out_(out) {
+  std::vector<debug::ClickEvent> schedule;
+  for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
+  engine_.SetSchedule(std::move(schedule));
+  engine_.RecordHistory(true);
+}
 
 Session::~Session() {
   if (trace_) std::fclose(trace_);
@@ -89,125 +110,154 @@ ParseContext Session::Context() const {
   return c;
 }
 
-void Session::Stopped(std::string why) {
-  std::fprintf(out_, "%s, steps %" PRIu64 ", %s\n", why.c_str(), run_.Steps(),
+void Session::Stopped(const debug::StopReason& stop) {
+  std::string why = debug::Describe(stop);
+  if (!conditionError_.empty()) why += " (" + conditionError_ + ")";
+  conditionError_.clear();
+  std::fprintf(out_, "%s, steps %" PRIu64 ", %s\n", why.c_str(), engine_.Steps(),
                InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
 }
 
-void Session::Resume(RunRequest request, const char* limitReason) {
-  const std::string why = run_.Run(request);
-  Stopped(why.empty() ? limitReason : why);
+template <typename F>
+void Session::Go(F run) {
+  if (!trace_) {
+    Stopped(run(debug::Engine::FOREVER));
+    return;
+  }
+  // Every step of a slice is still in the history when the slice ends.
+  const std::uint64_t slice = engine_.GetHistory().Capacity();
+  for (;;) {
+    const std::uint64_t before = engine_.Steps();
+    const debug::StopReason stop = run(slice);
+    WriteTrace();
+    if (stop.kind != debug::StopKind::Done || engine_.Steps() - before < slice) {
+      Stopped(stop);
+      return;
+    }
+  }
+}
+
+debug::Condition Session::Condition(const Expr& expr, int& id) {
+  return [this, expr, &id](MachineState& m) {
+    try {
+      return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
+    } catch (const EvalError& e) {
+      conditionError_ = "the condition of " + std::to_string(id) + " failed: " + e.what();
+      return true;
+    }
+  };
+}
+
+void Session::Breakpoint(const Command& c) {
+  for (std::uint16_t a : c.location.addresses) {
+    const int id = engine_.Points().AddBreak(a, c.location.text);
+    debug::Point* p = engine_.Points().Find(id);
+    p->temporary = c.verb == Verb::TBreak;
+    if (c.condition) {
+      p->condition = Condition(*c.condition, p->id);
+      p->conditionText = c.condition->Text();
+    }
+    const std::string at = symbols_.Where(a);
+    std::fprintf(out_, "%s %d at %s%s\n", p->temporary ? "temporary breakpoint" : "breakpoint", id,
+                 Hex4(a).c_str(), at.empty() ? "" : (" " + at).c_str());
+  }
+}
+
+void Session::Watch(const Command& c) {
+  const std::string what = AccessName(c.access) + " " + Hex4(c.rangeFirst) +
+                           (c.rangeLast != c.rangeFirst ? ".." + Hex4(c.rangeLast) : "");
+  const int id = engine_.Points().AddWatch(c.rangeFirst, c.rangeLast, WatchKindOf(c.access), what);
+  debug::Point* p = engine_.Points().Find(id);
+  if (c.condition) {
+    p->condition = Condition(*c.condition, p->id);
+    p->conditionText = c.condition->Text();
+  }
+  std::fprintf(out_, "watchpoint %d: %s\n", id, what.c_str());
+}
+
+void Session::Catch(const Command& c) {
+  static constexpr std::uint32_t kAll[] = {0xFF, fault::FAULT_MASK, 0xFFFFFFFF};
+  const auto kind = static_cast<debug::CatchKind>(c.catchKind);
+  const std::uint32_t mask = c.which ? 1u << *c.which : kAll[static_cast<int>(c.catchKind)];
+  const std::string what = CatchName(c.catchKind) + (c.which ? " " + std::to_string(*c.which) : "");
+  std::fprintf(out_, "catchpoint %d: %s\n", engine_.Points().AddCatch(kind, mask, what),
+               what.c_str());
+}
+
+// One address runs to it; the addresses of a source line become temporary breakpoints.
+void Session::Until(const Command& c) {
+  const auto& addresses = c.location.addresses;
+  if (addresses.size() == 1) {
+    Go([&](std::uint64_t n) { return engine_.RunTo(addresses[0], n); });
+    return;
+  }
+  std::vector<int> ids;
+  for (std::uint16_t a : addresses) {
+    ids.push_back(engine_.Points().AddBreak(a, c.location.text));
+    engine_.Points().Find(ids.back())->temporary = true;
+  }
+  Go([&](std::uint64_t n) { return engine_.Continue(n); });
+  for (int id : ids) engine_.Points().Remove(id);
 }
 
 bool Session::Execute(const Command& c, const std::string& where) {
   auto evaluate = [&](const Expr& e) {
     try {
-      return e.Evaluate(Machine{m_, run_.Steps()});
+      return e.Evaluate(Machine{m_, engine_.Steps()});
     } catch (const EvalError& err) {
       throw CommandError(err.what());
     }
   };
   switch (c.verb) {
     case Verb::Break:
-    case Verb::TBreak: {
-      StopPoint p;
-      p.kind = StopPoint::Kind::Break;
-      p.what = c.location.text;
-      p.addresses = c.location.addresses;
-      p.condition = c.condition;
-      p.temporary = c.verb == Verb::TBreak;
-      const int id = run_.Add(std::move(p));
-      for (std::uint16_t a : c.location.addresses) {
-        const std::string at = symbols_.Where(a);
-        std::fprintf(out_, "breakpoint %d at %s%s\n", id, Hex4(a).c_str(),
-                     at.empty() ? "" : (" " + at).c_str());
-      }
-      break;
-    }
-    case Verb::Watch: {
-      StopPoint p;
-      p.kind = StopPoint::Kind::Watch;
-      p.first = c.rangeFirst;
-      p.last = c.rangeLast;
-      p.access = c.access;
-      p.condition = c.condition;
-      p.what = AccessName(c.access) + " " + Hex4(c.rangeFirst) +
-               (c.rangeLast != c.rangeFirst ? ".." + Hex4(c.rangeLast) : "");
-      const std::string what = p.what;
-      std::fprintf(out_, "watchpoint %d: %s\n", run_.Add(std::move(p)), what.c_str());
-      break;
-    }
-    case Verb::Catch: {
-      StopPoint p;
-      p.kind = StopPoint::Kind::Catch;
-      p.catchKind = c.catchKind;
-      p.which = c.which;
-      p.what = CatchName(c.catchKind) + (c.which ? " " + std::to_string(*c.which) : "");
-      const std::string what = p.what;
-      std::fprintf(out_, "catchpoint %d: %s\n", run_.Add(std::move(p)), what.c_str());
-      break;
-    }
+    case Verb::TBreak: Breakpoint(c); break;
+    case Verb::Watch: Watch(c); break;
+    case Verb::Catch: Catch(c); break;
     case Verb::Delete:
       if (!c.count) {
-        run_.DeleteAll();
-      } else if (!run_.Delete(static_cast<int>(*c.count))) {
+        engine_.Points().Clear();
+        ioWatch_ = 0;
+        WatchIo(trace_ && traceOnly_ == TraceOnly::Io);
+      } else if (static_cast<int>(*c.count) == ioWatch_ ||
+                 !engine_.Points().Remove(static_cast<int>(*c.count))) {
         throw CommandError("no stop point " + std::to_string(*c.count));
       }
       break;
     case Verb::InfoBreakpoints: InfoBreakpoints(); break;
     case Verb::Continue: {
-      RunRequest r;
-      if (c.count) {
-        r.maxSteps = *c.count;
-      } else if (stepLimit_) {
-        r.maxSteps = *stepLimit_ > run_.Steps() ? *stepLimit_ - run_.Steps() : 0;
-      }
-      Resume(r, c.count ? "step count reached" : "end of run");
+      std::uint64_t left = c.count ? *c.count : debug::Engine::FOREVER;
+      if (!c.count && stepLimit_) left = *stepLimit_ > Steps() ? *stepLimit_ - Steps() : 0;
+      const std::uint64_t end = left > UINT64_MAX - Steps() ? UINT64_MAX : Steps() + left;
+      Go([&](std::uint64_t n) { return engine_.Continue(std::min(n, end - Steps())); });
       break;
     }
     case Verb::Step: {
-      RunRequest r;
-      r.maxSteps = Or(c.count, 1);
-      Resume(r, "step");
+      const std::uint64_t end = Steps() + Or(c.count, 1);
+      Go([&](std::uint64_t n) { return engine_.Step(std::min(n, end - Steps())); });
       break;
     }
-    case Verb::Next: {
-      RunRequest r;
-      const std::uint16_t pc = m_[reg::PC], op = PeekWord(m_, pc);
-      if (IsCall(op)) {
-        r.goal = Goal::ReturnTo;
-        r.pc = static_cast<std::uint16_t>(pc + InstructionLength(op));
-        r.sp = m_[reg::SP];
-      } else {
-        r.maxSteps = 1;
+    case Verb::Next: Go([&](std::uint64_t) { return engine_.Next(); }); break;
+    case Verb::Finish: Go([&](std::uint64_t) { return engine_.Finish(); }); break;
+    case Verb::Until: Until(c); break;
+    case Verb::Back: Stopped(engine_.Back(Or(c.count, 1))); break;
+    case Verb::ReverseContinue: Stopped(engine_.ReverseContinue()); break;
+    case Verb::SaveState: try { engine_.SaveSnapshotFile(c.argument);
+      } catch (const std::exception& e) {
+        throw CommandError(e.what());
       }
-      Resume(r, "step");
+      std::fprintf(out_, "saved %s at steps %" PRIu64 "\n", c.argument.c_str(), Steps());
       break;
-    }
-    case Verb::Finish: {
-      RunRequest r;
-      r.goal = Goal::StackBelow;
-      r.sp = m_[reg::SP];
-      Resume(r, "end of run");
+    case Verb::LoadState: try { engine_.LoadSnapshotFile(c.argument);
+      } catch (const std::exception& e) {
+        throw CommandError(e.what());
+      }
+      std::fprintf(out_, "loaded %s: steps %" PRIu64 ", %s\n", c.argument.c_str(), Steps(),
+                   InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
       break;
-    }
-    case Verb::Until: {
-      RunRequest r;
-      r.goal = Goal::ReachAddress;
-      r.addresses = c.location.addresses;
-      Resume(r, "end of run");
-      break;
-    }
-    case Verb::Back:
-    case Verb::ReverseContinue:
-    case Verb::SaveState:
-    case Verb::LoadState:
-      throw CommandError("this build's run control cannot go back or keep snapshots");
-    case Verb::Print: {
+    case Verb::Print:
       std::fprintf(out_, "%s = %s\n", c.value->Text().c_str(),
                    ValueText(evaluate(*c.value)).c_str());
       break;
-    }
     case Verb::Examine:
       std::fputs(
           WordsText(m_, symbols_, static_cast<std::uint16_t>(evaluate(*c.address)), Or(c.count, 8))
@@ -225,23 +275,22 @@ bool Session::Execute(const Command& c, const std::string& where) {
     case Verb::Trace:
     case Verb::TraceOff: Trace(c); break;
     case Verb::Click:
-      run_.Click(c.argument);
-      std::fprintf(out_, "clicked %s at steps %" PRIu64 "\n", c.argument.c_str(), run_.Steps());
+      if (!engine_.Click(c.argument)) throw CommandError("cannot click " + c.argument);
+      std::fprintf(out_, "clicked %s at steps %" PRIu64 "\n", c.argument.c_str(), Steps());
       break;
     case Verb::Panel: std::fputs(PanelText(panel_).c_str(), out_); break;
     case Verb::Expect: {
       const Expr& e = *c.value;
       if (evaluate(e) != 0) break;
       expectFailed_ = true;
-      std::string sides;
+      std::string sides = ": the value is 0";
       const Node& root = e.Root();
       if (root.kind == Node::Kind::Binary) {
-        const Machine now{m_, run_.Steps()};
+        const Machine now{m_, Steps()};
         sides = ": left " + ValueText(e.EvaluateNode(root.a, now)) + ", right " +
                 ValueText(e.EvaluateNode(root.b, now));
-      } else {
-        sides = ": the value is 0";
       }
+      std::fflush(out_);
       std::fprintf(stderr, "%sexpect failed: %s%s\n", where.c_str(), e.Text().c_str(),
                    sides.c_str());
       break;
@@ -256,9 +305,9 @@ void Session::Set(const Command& c) {
   std::int64_t value;
   std::int64_t address = 0;
   try {
-    value = c.value->Evaluate(Machine{m_, run_.Steps()});
+    value = c.value->Evaluate(Machine{m_, Steps()});
     if (c.address->Root().kind != Node::Kind::Register)
-      address = c.address->EvaluateOperand(Machine{m_, run_.Steps()});
+      address = c.address->EvaluateOperand(Machine{m_, Steps()});
   } catch (const EvalError& e) {
     throw CommandError(e.what());
   }
@@ -275,45 +324,88 @@ void Session::Set(const Command& c) {
       StoreWord(m_, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(value));
       break;
   }
-  if (m_.NotifyWord != 0) panel_.Handover(m_);
+  if (m_.NotifyWord != 0) panel_.DebugTarget().Handover(m_);
 }
 
 void Session::InfoBreakpoints() {
-  if (run_.Points().empty()) {
+  if (engine_.Points().All().empty()) {
     std::fputs("no stop points\n", out_);
     return;
   }
-  for (const StopPoint& p : run_.Points()) {
-    static constexpr const char* kKinds[] = {"breakpoint", "watchpoint", "catchpoint"};
-    std::fprintf(out_, "%-3d %-11s %s%s%s, hit %" PRIu64 " time%s\n", p.id,
-                 (p.temporary ? "tbreakpoint" : kKinds[static_cast<int>(p.kind)]), p.what.c_str(),
-                 p.condition ? " if " : "", p.condition ? p.condition->Text().c_str() : "", p.hits,
-                 p.hits == 1 ? "" : "s");
+  static constexpr const char* kKinds[] = {"breakpoint", "watchpoint", "catchpoint"};
+  for (const debug::Point& p : engine_.Points().All()) {
+    if (p.id == ioWatch_) continue;
+    std::string what = p.location;
+    if (p.kind == debug::PointKind::Break) {
+      what = Hex4(p.first);
+      if (!p.location.empty() && p.location != what) what += " (" + p.location + ")";
+    }
+    std::fprintf(out_, "%-3d %-10s %s%s%s%s, hit %" PRIu64 " time%s\n", p.id,
+                 kKinds[static_cast<int>(p.kind)], what.c_str(),
+                 p.conditionText.empty() ? "" : " if ", p.conditionText.c_str(),
+                 p.temporary ? " (temporary)" : "", p.hits, p.hits == 1 ? "" : "s");
   }
 }
 
 void Session::History(std::uint64_t count) {
-  const auto& h = run_.History();
-  const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, h.size()));
-  // The ring's newest entry is just before HistoryStart once it has wrapped.
-  const std::size_t newest = h.size() < RunControl::HISTORY ? h.size() : run_.HistoryStart();
-  for (std::size_t k = n; k > 0; --k) {
-    const HistoryEntry& e = h[(newest + h.size() - k) % h.size()];
-    const Disassembly d = Disassemble(e.op, e.ext, e.pc);
+  const debug::History& h = engine_.GetHistory();
+  const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, h.Size()));
+  for (std::size_t i = h.Size() - n; i < h.Size(); ++i) {
+    const debug::HistoryEntry& e = h.At(i);
     std::string line = std::to_string(e.step) + " " + Hex4(e.pc);
     if (const std::string at = symbols_.Where(e.pc); !at.empty()) line += " " + at;
-    line += ": " + d.text;
-    for (int i = 0; i < std::min<int>(e.changes, HistoryEntry::MAX_CHANGES); ++i) {
-      line += (i ? " " : "   ; ") + RegisterName(e.changed[static_cast<std::size_t>(i)].first) +
-              "=" + Hex4(e.changed[static_cast<std::size_t>(i)].second).substr(2);
+    line += ": " + Disassemble(e.op, e.ext, e.pc).text;
+    bool first = true;
+    for (const debug::RegisterChange& r : h.Changes(i, m_)) {
+      if (r.word == reg::PC) continue;
+      line += (first ? "   ; " : " ") + RegisterName(r.word) + "=" + Hex4(r.after).substr(2);
+      first = false;
     }
-    if (e.changes > HistoryEntry::MAX_CHANGES) line += " ...";
     std::fprintf(out_, "%s\n", line.c_str());
   }
 }
 
+void Session::WriteTrace() {
+  const debug::History& h = engine_.GetHistory();
+  for (std::size_t i = 0; i < h.Size(); ++i) {
+    const debug::HistoryEntry& e = h.At(i);
+    if (e.step < tracedTo_) continue;
+    bool keep = true;
+    switch (traceOnly_) {
+      case TraceOnly::All: break;
+      case TraceOnly::Calls: keep = IsCallOrReturn(e.op); break;
+      case TraceOnly::Io:
+        keep = std::binary_search(ioSteps_.begin(), ioSteps_.end(), e.step);
+        break;
+      case TraceOnly::Range: keep = e.pc >= traceFirst_ && e.pc <= traceLast_; break;
+    }
+    if (keep) {
+      std::fprintf(trace_, "%" PRIu64 " %04X %04X %04X %s\n", e.step, e.pc, e.op, e.ext,
+                   Disassemble(e.op, e.ext, e.pc).text.c_str());
+    }
+  }
+  tracedTo_ = Steps();
+  ioSteps_.clear();
+}
+
+// The steps that touch the I/O page are told by a watchpoint whose condition notes the step
+// (the history's newest entry) and never stops.
+void Session::WatchIo(bool on) {
+  if (ioWatch_ != 0) engine_.Points().Remove(ioWatch_);
+  ioWatch_ = 0;
+  if (!on) return;
+  ioWatch_ = engine_.Points().AddWatch(IO_BASE, IO_BASE + IO_SIZE - 1, debug::WatchKind::Access,
+                                       "trace only io");
+  engine_.Points().Find(ioWatch_)->condition = [this](MachineState&) {
+    const debug::History& h = engine_.GetHistory();
+    const std::uint64_t step = h.At(h.Size() - 1).step;
+    if (ioSteps_.empty() || ioSteps_.back() != step) ioSteps_.push_back(step);
+    return false;
+  };
+}
+
 void Session::Trace(const Command& c) {
-  run_.SetTrace(nullptr, TraceOnly::All, 0, 0);
+  WatchIo(false);
   if (trace_) {
     const bool ok = std::fclose(trace_) == 0;
     trace_ = nullptr;
@@ -322,7 +414,11 @@ void Session::Trace(const Command& c) {
   if (c.verb == Verb::TraceOff) return;
   trace_ = std::fopen(c.argument.c_str(), "w");
   if (!trace_) throw CommandError("cannot write trace " + c.argument + ": " + std::strerror(errno));
-  run_.SetTrace(trace_, c.only, c.rangeFirst, c.rangeLast);
+  traceOnly_ = c.only;
+  traceFirst_ = c.rangeFirst;
+  traceLast_ = c.rangeLast;
+  tracedTo_ = Steps();
+  WatchIo(c.only == TraceOnly::Io);
 }
 
 MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,

@@ -1,6 +1,6 @@
 // The console monitor of kv74-run: commands from a terminal (--debug) or a file (--do) carried
-// out on the machine, the panel and the run control. A --do script is parsed whole before
-// anything runs; a bad line is a UsageError "FILE:LINE: message".
+// out through the run-control engine (debug/engine.hpp) on the machine and the panel. A --do
+// script is parsed whole before anything runs; a bad line is a UsageError "FILE:LINE: message".
 #pragma once
 
 #include <cstdint>
@@ -10,12 +10,13 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "describe.hpp"
 #include "monitor/command.hpp"
 #include "options.hpp"
-#include "run_control.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
 
@@ -40,24 +41,42 @@ class Session {
   // Throws CommandError when the command cannot be carried out.
   bool Execute(const Command& command, const std::string& where);
 
-  std::uint64_t Steps() const { return run_.Steps(); }
+  std::uint64_t Steps() const { return engine_.Steps(); }
   bool ExpectFailed() const { return expectFailed_; }
+  // Any thread (a signal handler too): the run in progress stops at its next step boundary.
+  void Pause() { engine_.RequestPause(); }
 
  private:
-  void Stopped(std::string why);
-  void Resume(RunRequest request, const char* limitReason);
+  // Runs `run` on the engine and prints the stop line. While a trace is open the run goes in
+  // slices no longer than the history, each slice's steps written to the trace from it.
+  template <typename F>
+  void Go(F run);
+  void Stopped(const debug::StopReason& stop);
+  void Breakpoint(const Command& command);
+  void Watch(const Command& command);
+  void Catch(const Command& command);
+  void Until(const Command& command);
+  debug::Condition Condition(const Expr& expr, int& id);
   void Set(const Command& command);
   void InfoBreakpoints();
   void History(std::uint64_t count);
   void Trace(const Command& command);
+  void WriteTrace();
+  void WatchIo(bool on);
 
   MachineState& m_;
   RunnerPanel& panel_;
   Symbols symbols_;
-  RunControl run_;
+  debug::Engine engine_;
   std::optional<std::uint64_t> stepLimit_;
   std::FILE* out_;
   std::FILE* trace_ = nullptr;
+  TraceOnly traceOnly_ = TraceOnly::All;
+  std::uint16_t traceFirst_ = 0, traceLast_ = 0;
+  std::uint64_t tracedTo_ = 0;  // steps already written to the trace
+  int ioWatch_ = 0;             // the watchpoint that tells I/O steps to the trace, or 0
+  std::vector<std::uint64_t> ioSteps_;
+  std::string conditionError_;  // a condition that could not be evaluated, for the stop line
   bool expectFailed_ = false;
 };
 
