@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "debuginfo/debug_info.hpp"
@@ -79,6 +80,57 @@ TEST_F(MonitorScript, WatchpointStopsRightAfterTheWritingStep) {
   EXPECT_NE(m[1], m[2]);
   EXPECT_EQ(DataWordAfter(s - 1, 0x25F, kDemo), std::stoi(m[1], nullptr, 16));
   EXPECT_EQ(DataWordAfter(s, 0x25F, kDemo), std::stoi(m[2], nullptr, 16));
+}
+
+TEST_F(MonitorScript, GoingBackAndForwardOrThroughASnapshotGivesThePlainRunsState) {
+  Run("--steps 250000 --state-json plain.json" + kDemo);
+  const std::string plain = ReadText(dir / "plain.json");
+  ASSERT_NE(plain, "");
+  // Back over both clicks of the demo input, then forward again.
+  Result r = Script("step 250000\nback 180000\nexpect steps == 70000\nstep 180000\n",
+                    "--state-json back.json" + kDemo);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadText(dir / "back.json"), plain);
+  r = Script("step 60000\nsave-state a.snap\nstep 5000\nload-state a.snap\nstep 190000\n",
+             "--state-json snap.json" + kDemo);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadText(dir / "snap.json"), plain);
+
+  std::ofstream(dir / "bad.snap") << "KV74 but not a snapshot";
+  r = Script("step 10\nload-state bad.snap\nstep 10\n", "--state-json never.json");
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err.rfind("kv74-run: s.mon:2: ", 0), 0u) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "never.json"));
+}
+
+TEST_F(MonitorScript, ReverseContinueReturnsToThePreviousHit) {
+  const Result r = Script(
+      "watch 0x425E..0x425F if [0x425E]:32 != 7200\ncontinue\ncontinue\nreverse-continue\n", kDemo);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::regex stop("watchpoint 1: [^\n]*, steps ([0-9]+), ");
+  std::vector<std::string> steps;
+  for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), stop);
+       it != std::sregex_iterator(); ++it)
+    steps.push_back((*it)[1]);
+  ASSERT_EQ(steps.size(), 3u) << r.out;
+  EXPECT_LT(std::stoull(steps[0]), std::stoull(steps[1]));
+  EXPECT_EQ(steps[2], steps[0]);
+}
+
+TEST_F(MonitorScript, TraceWritesTheStepsThePlainTraceWrites) {
+  Run("--steps 300 --trace plain.txt");
+  Script("step 20\ntrace mon.txt\nstep 280\ntrace off\nstep 5\n");
+  std::istringstream plain(ReadText(dir / "plain.txt")), mon(ReadText(dir / "mon.txt"));
+  std::string a, b;
+  for (int i = 0; i < 20; ++i) std::getline(plain, a);
+  int lines = 0;
+  while (std::getline(mon, b)) {
+    ASSERT_TRUE(std::getline(plain, a));
+    EXPECT_EQ(b.substr(0, b.find(' ', b.find(' ', b.find(' ', b.find(' ') + 1) + 1) + 1)),
+              a.substr(0, a.find(' ', a.find(' ', a.find(' ', a.find(' ') + 1) + 1) + 1)));
+    ++lines;
+  }
+  EXPECT_EQ(lines, 280);
 }
 
 TEST_F(MonitorScript, NextStepsOverACallAndFinishReturnsFromOne) {

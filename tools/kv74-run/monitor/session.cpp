@@ -455,9 +455,9 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       try {
         if (!session.Execute(line.command, where)) break;
       } catch (const CommandError& e) {
-        std::fprintf(stderr, "kv74-run: %s%s\n", where.c_str(), e.what());
-        result.status = 2;
-        break;
+        // The script did not run to its end: no outputs are written.
+        std::fflush(stdout);
+        throw UsageError(where + e.what());
       }
     }
   } else {

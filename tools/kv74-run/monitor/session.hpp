@@ -22,8 +22,8 @@
 
 namespace kv74::mon {
 
-// Exit status of a monitor run: 0 every expect held, 1 one failed, 2 a bad line or a command
-// that could not be carried out.
+// Exit status of a monitor run: 0 every expect held, 1 one failed. A bad script line, or a
+// command of a script that cannot be carried out, is a UsageError (exit 2, no outputs written).
 struct MonitorResult {
   int status = 0;
   std::uint64_t steps = 0;
