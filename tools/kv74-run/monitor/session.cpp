@@ -1,6 +1,9 @@
 #include "session.hpp"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
@@ -118,8 +121,44 @@ void Session::Stopped(const debug::StopReason& stop) {
                InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
 }
 
+namespace {
+
+// The session whose run Ctrl-C pauses; set only while an interactive run is in progress.
+std::atomic<Session*> interrupted{nullptr};
+
+void OnInterrupt(int) {
+  if (Session* s = interrupted.load()) s->Pause();
+}
+
+// Ctrl-C pauses the run at its next step boundary while the object lives.
+class InterruptScope {
+ public:
+  InterruptScope(Session* s, bool on) : on_(on) {
+    if (!on_) return;
+    interrupted.store(s);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &saved_);
+  }
+  ~InterruptScope() {
+    if (!on_) return;
+    sigaction(SIGINT, &saved_, nullptr);
+    interrupted.store(nullptr);
+  }
+  InterruptScope(const InterruptScope&) = delete;
+  InterruptScope& operator=(const InterruptScope&) = delete;
+
+ private:
+  bool on_;
+  struct sigaction saved_ {};
+};
+
+}  // namespace
+
 template <typename F>
 void Session::Go(F run) {
+  const InterruptScope scope(this, interactive_);
   if (!trace_) {
     Stopped(run(debug::Engine::FOREVER));
     return;
@@ -462,6 +501,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
     }
   } else {
     LineReader reader(stdin, "(kv74) ");
+    session.SetInteractive(reader.Interactive());
     while (const auto line = reader.Next()) {
       try {
         const auto command = ParseCommand(*line, context);

@@ -45,6 +45,8 @@ class Session {
   bool ExpectFailed() const { return expectFailed_; }
   // Any thread (a signal handler too): the run in progress stops at its next step boundary.
   void Pause() { engine_.RequestPause(); }
+  // Ctrl-C pauses the runs of an interactive session.
+  void SetInteractive(bool on) { interactive_ = on; }
 
  private:
   // Runs `run` on the engine and prints the stop line. While a trace is open the run goes in
@@ -78,6 +80,7 @@ class Session {
   std::vector<std::uint64_t> ioSteps_;
   std::string conditionError_;  // a condition that could not be evaluated, for the stop line
   bool expectFailed_ = false;
+  bool interactive_ = false;
 };
 
 class CommandError : public std::runtime_error {
