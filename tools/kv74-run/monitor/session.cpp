@@ -514,6 +514,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       std::fflush(stdout);
     }
   }
+  std::fflush(stdout);
   if (result.status == 0 && session.ExpectFailed()) result.status = 1;
   result.steps = session.Steps();
   return result;
