@@ -128,6 +128,102 @@ TEST_F(Cli, ListingShowsAddressWordsAndText) {
             "4004  6300       JMP    4004\n");
 }
 
+TEST_F(Cli, ZeroRunsPrintAsOneFill) {
+  // Two zero words stay instructions; three become one .fill.
+  Write("V4", std::string("\x00\x00\x00\x00\x00\x63\x00\x00\x00\x00\x00\x00", 12));
+  EXPECT_EQ(Dis(Path("V4")).out,
+            "0000  0000       MOV    R0,M[BASE0+00]\n"
+            "0001  0000       MOV    R0,M[BASE0+00]\n"
+            "0002  6300       JMP    0002\n"
+            "0003  0000       .fill  3\n");
+}
+
+// A hand-written file names places in an image that has no source.
+TEST_F(Cli, SymbolsNameLabelsOperandsCommentsAndData) {
+  Write("V4", std::string("\x50\xE3\x03\x00\x04\x65\xE1\xE1\x80\xE1\x12\x40"
+                          "\x80\xE1\x34\x12\x00\x00\x00\x00\x01\x62\xE2\xE1",
+                          24));
+  Write("names.json", R"({"format": "kv74-debug-info", "version": 1,
+    "symbols": [{"name": "start", "value": 0}, {"name": "Loop", "value": 3},
+                {"name": "face", "value": 6}, {"name": "mid", "value": 7},
+                {"name": "cells", "value": 16400}, {"name": "R3", "value": 10},
+                {"name": "KEYS", "value": 61473, "kind": "equ"},
+                {"name": "P1", "value": 61474, "kind": "equ"},
+                {"name": "P2", "value": 61474, "kind": "equ"}],
+    "data": [{"address": 8, "size": 2, "kind": "table"}],
+    "comments": [{"address": 3, "text": "read the keyboard"}]})");
+  const Outcome r = Dis("--symbols " + Path("names.json") + " " + Path("V4"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "start:\n"
+            "0000  E350 0003  JMP    [Loop]\n"
+            "0002  6504       JZ     (face)\n"  // a hex-letter name in parentheses
+            "Loop:\n"
+            "0003  E1E1       MOV    R0,[KEYS]                ; read the keyboard\n"
+            "0004  E180 4012  MOV    R1,#cells+2\n"
+            "face:\n"
+            "0006  E180       .word  0xE180\n"  // its second word is labelled
+            "mid:\n"
+            "0007  1234       MOV    M[BASE0+34],R2\n"
+            "0008  0000 0000  .word  0x0000, 0x0000\n"
+            "R3:\n"
+            "000A  6201       CALL   M[0001]                  ; calls Loop\n"
+            "000B  E1E2       MOV    R0,[F022]\n");  // two .equ share the address
+  // The source leaves out what the assembler cannot read back (R3) and defines the names
+  // that lie outside the image.
+  const Outcome source = Dis("--source --symbols " + Path("names.json") + " " + Path("V4"));
+  ASSERT_EQ(source.status, 0) << source.err;
+  EXPECT_NE(source.out.find("\nKEYS = 0xF021\ncells = 0x4010\n"), std::string::npos) << source.out;
+  EXPECT_EQ(source.out.find("R3"), std::string::npos) << source.out;
+  Write("in.s", source.out);
+  ASSERT_EQ(As("-o " + Path("out") + " " + Path("in.s")).status, 0);
+  EXPECT_EQ(Read("out/V4"), Read("V4"));
+
+  Write("bad.json", R"({"format": "kv74-debug-info", "version": 9})");
+  const Outcome bad = Dis("--symbols " + Path("bad.json") + " " + Path("V4"));
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("bad.json: version: version 9 is newer"), std::string::npos) << bad.err;
+}
+
+// Which operands become names, and which stay numbers.
+TEST_F(Cli, SymbolicOperandsOnlyWhereTheyName) {
+  const std::vector<std::pair<std::uint32_t, const char*>> cases = {
+      {0x0105E250, "CALL   [0105]"},     // a call enters at a label, not near one
+      {0x0105E350, "JMP    [Code+5]"},   // a jump may land inside a routine
+      {0x0300E350, "JMP    [0300]"},     // too far from the nearest label
+      {0x4104E080, "MOV    R0,#Var+4"},  // a cell in data memory
+      {0x4100ED00, "AND    R0,#4100"},   // AND, OR, XOR take masks
+      {0xF130E500, "CMP    R0,#IO"},     // the one .equ of an I/O address
+  };
+  std::string bytes;
+  for (const auto& c : cases)
+    for (int shift : {0, 8, 16, 24}) bytes += static_cast<char>(c.first >> shift);
+  Write("V4", bytes);
+  Write("n.json", R"({"format": "kv74-debug-info", "version": 1, "symbols": [
+    {"name": "Code", "value": 256}, {"name": "Var", "value": 16640},
+    {"name": "IO", "value": 61744, "kind": "equ"}]})");
+  const Outcome r = Dis("--base 0x100 --symbols " + Path("n.json") + " " + Path("V4"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const auto& c : cases) EXPECT_NE(r.out.find(c.second), std::string::npos) << c.second;
+}
+
+// The bundled firmware, disassembled with its debug information, assembles back.
+TEST_F(Cli, FirmwareSourceWithSymbolsRoundTrips) {
+  const std::string data = KV74_SOURCE_DATA_DIR;
+  for (const char* image : {"V4", "AMT", "RAM"}) {
+    const Outcome dis = Dis("--source --symbols " + data + "/V4.debug.json " + data + "/" + image);
+    ASSERT_EQ(dis.status, 0) << dis.err;
+    EXPECT_NE(dis.out.find(image == std::string("V4") ? "\nBoot:\n" : "\n        .fill"),
+              std::string::npos)
+        << image;
+    Write("fw.s", dis.out);
+    fs::remove_all(Path("out"));
+    const Outcome as = As("-o " + Path("out") + " --program-name V4 " + Path("fw.s"));
+    ASSERT_EQ(as.status, 0) << as.err.substr(0, 2000);
+    EXPECT_TRUE(Read("out/" + std::string(image)) == Read(data + "/" + image)) << image;
+  }
+}
+
 TEST_F(Cli, DefaultBaseFollowsTheImageName) {
   Write("AMT", std::string("\x00\x63", 2));
   Write("x/kv74.ram", std::string("\x00\x63", 2));
@@ -159,6 +255,35 @@ TEST_F(Cli, SourceRoundTripOfRandomImages) {
       const Outcome as = As("-o " + Path("out") + " " + Path("in.s"));
       ASSERT_EQ(as.status, 0) << as.err.substr(0, 2000);
       ASSERT_TRUE(Read("out/" + std::string(c.image)) == bytes) << c.bytes << " at " << c.base;
+
+      // The same with random names, data regions, comments and (every other round) lines.
+      const std::uint32_t base = std::stoul(c.base, nullptr, 0), words = (c.bytes + 1) / 2;
+      std::string symbols, data, comments, lines;
+      const auto at = [&] { return base + random() % (words + 2); };
+      for (int k = 0; k < 12; ++k) {
+        symbols += (k ? ", " : "") + std::string("{\"name\": \"") + (k % 4 ? "L" : "Fa") +
+                   std::to_string(k) + "\", \"value\": " + std::to_string(at() & 0xFFFF) + "}";
+        data += (k ? ", " : "") + std::string("{\"address\": ") + std::to_string(at() & 0xFFFF) +
+                ", \"size\": " + std::to_string(1 + random() % 5) + "}";
+        comments += (k ? ", " : "") + std::string("{\"address\": ") +
+                    std::to_string(at() & 0xFFFF) + ", \"text\": \"c\"}";
+      }
+      for (std::uint32_t a = base; round % 2 && a + 2 < base + words; a += 2 + random() % 3)
+        lines += (lines.empty() ? "" : ", ") + std::string("{\"address\": ") + std::to_string(a) +
+                 ", \"size\": " + std::to_string(1 + random() % 2) +
+                 ", \"source\": 0, \"line\": 1}";
+      Write("in.json", R"({"format": "kv74-debug-info", "version": 1, "sources": ["x.s"],
+                           "symbols": [)" +
+                           symbols + "], \"data\": [" + data + "], \"comments\": [" + comments +
+                           "], \"lines\": [" + lines + "]}");
+      const Outcome named = Dis("--source --symbols " + Path("in.json") + " --base " +
+                                std::string(c.base) + " " + Path("in.bin"));
+      ASSERT_EQ(named.status, 0) << named.err;
+      Write("in.s", named.out);
+      fs::remove_all(Path("out"));
+      const Outcome back = As("-o " + Path("out") + " " + Path("in.s"));
+      ASSERT_EQ(back.status, 0) << back.err.substr(0, 2000);
+      ASSERT_TRUE(Read("out/" + std::string(c.image)) == bytes) << "with names: " << c.bytes;
     }
   }
 }

@@ -1,31 +1,32 @@
-// kv74-dis [--base ADDR] [--from A] [--to B] [--source] IMAGE
+// kv74-dis [--base ADDR] [--from A] [--to B] [--source] [--symbols FILE] IMAGE
 // Prints one line per instruction (address, word(s), text), or with --source an assembly
 // source that kv74-as turns back into the same image, byte for byte.
-// Exit status: 0 success, 1 unreadable image or an image that fits no area (--source),
-// 2 bad usage.
+// Exit status: 0 success, 1 unreadable image or debug information, or an image that fits no
+// area (--source), 2 bad usage.
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "emu/decode.hpp"
-#include "emu/disasm.hpp"
+#include "debuginfo/debug_info.hpp"
+#include "tools/kv74-dis/image.hpp"
+#include "tools/kv74-dis/names.hpp"
+#include "tools/kv74-dis/print.hpp"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kv74-dis [--base ADDR] [--from A] [--to B] [--source] IMAGE\n"
+    "usage: kv74-dis [--base ADDR] [--from A] [--to B] [--source] [--symbols FILE] IMAGE\n"
     "Numbers are decimal or 0x hex. The base defaults to 0x7000 for an image named AMT,\n"
-    "0x4000 for RAM or *.ram, and 0 otherwise.\n";
-
-struct Area {
-  std::uint32_t start, end;  // end exclusive
-};
-constexpr Area kAreas[] = {{0x0000, 0x2000}, {0x4000, 0x5000}, {0x7000, 0x8000}};
+    "0x4000 for RAM or *.ram, and 0 otherwise. Runs of three or more zero words print as\n"
+    "one .fill.\n"
+    "--source        an assembly source that kv74-as assembles back to the same bytes\n"
+    "--symbols FILE  debug information (written by kv74-as --debug-info, or by hand;\n"
+    "                docs/debug-info.md): labels on their own lines, jump and call targets,\n"
+    "                cells and I/O addresses by name, comments, and data regions (and words\n"
+    "                outside every source line) as .word/.fill instead of instructions\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "kv74-dis: %s\n%s", message.c_str(), kUsage);
@@ -60,50 +61,11 @@ std::uint32_t DefaultBase(const std::string& path) {
   return 0;
 }
 
-std::string Hex4(std::uint32_t v) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
-  return buf;
-}
-
-struct Image {
-  std::vector<std::uint16_t> words;
-  bool oddByte = false;  // the last word has only its low byte in the file
-  std::size_t bytes = 0;
-};
-
-std::optional<Image> Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  Image image;
-  image.bytes = bytes.size();
-  image.oddByte = bytes.size() % 2 != 0;
-  for (std::size_t i = 0; i < bytes.size(); i += 2)
-    image.words.push_back(
-        static_cast<std::uint16_t>(bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0)));
-  return image;
-}
-
-// The instruction at index i: a `.word` where a two-word form has no second word in the
-// image or the last word is only half there.
-kv74::Disassembly At(const Image& image, std::size_t i, std::uint32_t address) {
-  const std::uint16_t w = image.words[i];
-  const bool last = i + 1 == image.words.size();
-  if (last && image.oddByte) return {kv74::WordDirective(w), 1};
-  const std::uint16_t ext = last ? 0 : image.words[i + 1];
-  kv74::Disassembly d = kv74::Disassemble(w, ext, static_cast<std::uint16_t>(address));
-  if (d.length == 2 && last) return {kv74::WordDirective(w), 1};
-  return d;
-}
-
 struct CommandLine {
-  std::uint32_t base = 0;
+  kv74::dis::Range range;
   bool baseGiven = false;
-  std::uint32_t from = 0, to = 0xFFFF;
   bool source = false;
+  std::string symbols;
   std::string path;
 };
 
@@ -122,14 +84,17 @@ int Parse(int argc, char** argv, CommandLine& cl) {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a == "--base") {
-      if (!number(cl.base)) return Usage("--base needs an address 0..0xFFFF");
+      if (!number(cl.range.base)) return Usage("--base needs an address 0..0xFFFF");
       cl.baseGiven = true;
     } else if (a == "--from") {
-      if (!number(cl.from)) return Usage("--from needs an address 0..0xFFFF");
+      if (!number(cl.range.from)) return Usage("--from needs an address 0..0xFFFF");
     } else if (a == "--to") {
-      if (!number(cl.to)) return Usage("--to needs an address 0..0xFFFF");
+      if (!number(cl.range.to)) return Usage("--to needs an address 0..0xFFFF");
     } else if (a == "--source") {
       cl.source = true;
+    } else if (a == "--symbols") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("--symbols needs a file");
+      cl.symbols = args[++i];
     } else if (!a.empty() && a[0] == '-') {
       return Usage("unknown option '" + a + "'");
     } else if (cl.path.empty()) {
@@ -139,53 +104,8 @@ int Parse(int argc, char** argv, CommandLine& cl) {
     }
   }
   if (cl.path.empty()) return Usage("no image");
-  if (!cl.baseGiven) cl.base = DefaultBase(cl.path);
+  if (!cl.baseGiven) cl.range.base = DefaultBase(cl.path);
   return -1;
-}
-
-void PrintListing(const Image& image, const CommandLine& cl) {
-  for (std::size_t i = 0; i < image.words.size();) {
-    const std::uint32_t address = (cl.base + i) & 0xFFFF;
-    const kv74::Disassembly d = At(image, i, address);
-    if (address >= cl.from && address <= cl.to) {
-      std::string words = Hex4(image.words[i]) + " " +
-                          (d.length == 2 ? Hex4(image.words[i + 1]) : std::string(4, ' '));
-      std::printf("%s  %s  %s\n", Hex4(address).c_str(), words.c_str(), d.text.c_str());
-    }
-    i += static_cast<std::size_t>(d.length);
-  }
-}
-
-int PrintSource(const Image& image, const CommandLine& cl) {
-  const Area* area = nullptr;
-  for (const Area& a : kAreas)
-    if (cl.base >= a.start && cl.base < a.end) area = &a;
-  if (!area || cl.base + image.words.size() > area->end) {
-    std::fprintf(stderr,
-                 "kv74-dis: %zu words from 0x%04X do not fit in ProgramMemory, DataMemory or "
-                 "TableMemory\n",
-                 image.words.size(), cl.base);
-    return 1;
-  }
-  std::printf("; %s, disassembled by kv74-dis\n", cl.path.c_str());
-  if (cl.base != area->start || image.bytes != 2 * (area->end - area->start))
-    std::printf("        .image  0x%04X, %zu\n", cl.base, image.bytes);
-  bool placed = false;
-  for (std::size_t i = 0; i < image.words.size();) {
-    const std::uint32_t address = cl.base + static_cast<std::uint32_t>(i);
-    const kv74::Disassembly d = At(image, i, address);
-    if (address >= cl.from && address <= cl.to) {
-      if (!placed) std::printf("        .org    0x%04X\n", address);
-      placed = true;
-      std::string line = "        " + d.text;
-      if (line.size() < 48) line.resize(48, ' ');
-      std::printf("%s ; %s\n", line.c_str(), Hex4(address).c_str());
-    } else {
-      placed = false;
-    }
-    i += static_cast<std::size_t>(d.length);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -193,12 +113,21 @@ int PrintSource(const Image& image, const CommandLine& cl) {
 int main(int argc, char** argv) {
   CommandLine cl;
   if (const int status = Parse(argc, argv, cl); status >= 0) return status;
-  const auto image = Load(cl.path);
+  kv74::dis::Names names;
+  if (!cl.symbols.empty()) {
+    try {
+      names = kv74::dis::Names(kv74::dbg::ReadDebugInfo(cl.symbols), cl.source);
+    } catch (const kv74::dbg::DebugInfoError& e) {
+      std::fprintf(stderr, "kv74-dis: %s\n", e.what());
+      return 1;
+    }
+  }
+  const auto image = kv74::dis::Load(cl.path);
   if (!image) {
     std::fprintf(stderr, "kv74-dis: cannot read '%s'\n", cl.path.c_str());
     return 1;
   }
-  if (cl.source) return PrintSource(*image, cl);
-  PrintListing(*image, cl);
+  if (cl.source) return kv74::dis::PrintSource(*image, cl.range, cl.path, names);
+  kv74::dis::PrintListing(*image, cl.range, names);
   return 0;
 }
