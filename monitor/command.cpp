@@ -9,40 +9,38 @@ namespace kv74::mon {
 namespace {
 
 constexpr std::array<CommandInfo, 28> kCommandTable = {{
-    {Verb::Break, "break", "b", "break LOCATION [if EXPR]",
-     "stop before the instruction at LOCATION (address, symbol or FILE:LINE)"},
-    {Verb::TBreak, "tbreak", "tb", "tbreak LOCATION [if EXPR]",
-     "a breakpoint deleted at its first stop"},
+    {Verb::Break, "break", "b", "break LOCATION [if EXPR]", "stop before the instruction there"},
+    {Verb::TBreak, "tbreak", "tb", "tbreak LOCATION [if EXPR]", "a breakpoint for one stop"},
     {Verb::Watch, "watch", "w", "watch [read|write|access] ADDR[..ADDR] [if EXPR]",
-     "stop after a step that reads or writes (default) a word of the range"},
+     "stop after a step that accesses the range"},
     {Verb::Catch, "catch", "", "catch request|fault|handover [WHICH]",
-     "stop when a request line is entered, a fault bit raised, a hand-over made"},
+     "stop at a request entry, fault or hand-over"},
     {Verb::Delete, "delete", "d", "delete [N]", "delete stop point N, or all"},
     {Verb::InfoBreakpoints, "info breakpoints", "i b", "info breakpoints",
-     "list the stop points with their hit counts"},
+     "the stop points and their hits"},
     {Verb::Continue, "continue", "c", "continue [N]", "run until a stop, or at most N steps"},
     {Verb::Step, "step", "s si stepi", "step [N]", "run one step, or N"},
-    {Verb::Next, "next", "n ni nexti", "next", "one step; a call runs until it returns"},
-    {Verb::Finish, "finish", "fin", "finish", "run until the current routine returns"},
+    {Verb::Next, "next", "n ni nexti", "next", "one step, a call as a whole"},
+    {Verb::Finish, "finish", "fin", "finish", "run until this routine returns"},
     {Verb::Until, "until", "u advance", "until LOCATION", "run until LOCATION is reached"},
     {Verb::Back, "back", "bs reverse-step", "back [N]", "go back one step, or N"},
     {Verb::ReverseContinue, "reverse-continue", "rc", "reverse-continue",
-     "go back to the previous stop point hit"},
+     "back to the previous stop point hit"},
     {Verb::Print, "print", "p", "print EXPR", "the value in decimal and hex"},
-    {Verb::Examine, "x", "", "x ADDR [COUNT]", "COUNT words (default 8) from ADDR"},
-    {Verb::Set, "set", "", "set TARGET = EXPR", "store into a register, [ADDR] or [ADDR]:32"},
-    {Verb::Regs, "regs", "r", "regs", "the processor registers and flags (also: info registers)"},
+    {Verb::Examine, "x", "", "x ADDR [COUNT]", "COUNT words (8) from ADDR"},
+    {Verb::Set, "set", "", "set TARGET = EXPR", "store into a register or memory"},
+    {Verb::Regs, "regs", "r", "regs", "the registers and flags (also info registers)"},
     {Verb::Disasm, "disasm", "dis", "disasm [ADDR] [COUNT]",
-     "COUNT instructions (default 10) from ADDR (default PC)"},
-    {Verb::History, "history", "hist", "history [N]", "the last N steps run (default 20)"},
+     "COUNT instructions (10) from ADDR (PC)"},
+    {Verb::History, "history", "hist", "history [N]", "the last N steps (20)"},
     {Verb::Trace, "trace", "", "trace FILE [only calls|io|FIRST..LAST]",
-     "write the steps run from now on to FILE"},
+     "write the steps run from now on"},
     {Verb::TraceOff, "trace off", "", "trace off", "stop tracing and close the file"},
-    {Verb::Click, "click", "", "click NAME", "click a panel control, as an input script does"},
+    {Verb::Click, "click", "", "click NAME", "click a panel control"},
     {Verb::Panel, "panel", "", "panel", "captions and lamps as the window shows them"},
-    {Verb::SaveState, "save-state", "", "save-state FILE", "save a snapshot of the machine"},
+    {Verb::SaveState, "save-state", "", "save-state FILE", "save a snapshot"},
     {Verb::LoadState, "load-state", "", "load-state FILE", "restore a snapshot"},
-    {Verb::Expect, "expect", "", "expect EXPR", "fail the script (exit 1) when EXPR is 0"},
+    {Verb::Expect, "expect", "", "expect EXPR", "fail the script (exit 1) when 0"},
     {Verb::Help, "help", "h ?", "help", "this list"},
     {Verb::Quit, "quit", "q exit", "quit", "end the session"},
 }};
@@ -352,7 +350,7 @@ std::string HelpText() {
     std::string line = "  " + std::string(c.syntax);
     line.resize(std::max<std::size_t>(line.size() + 1, 52), ' ');
     text += line + std::string(c.help);
-    if (!c.aliases.empty()) text += " (also: " + std::string(c.aliases) + ")";
+    if (!c.aliases.empty()) text += " [" + std::string(c.aliases) + "]";
     text += '\n';
   }
   return text;

@@ -364,6 +364,9 @@ void Session::Set(const Command& c) {
       break;
   }
   if (m_.NotifyWord != 0) panel_.DebugTarget().Handover(m_);
+  // The engine cannot replay a store made from outside the run: the recorded run starts anew
+  // here, as after loading a snapshot of this moment.
+  engine_.LoadSnapshot(engine_.SaveSnapshot());
 }
 
 void Session::InfoBreakpoints() {
