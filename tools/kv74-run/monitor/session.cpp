@@ -176,8 +176,8 @@ void Session::Go(F run) {
   }
 }
 
-debug::Condition Session::Condition(const Expr& expr, int& id) {
-  return [this, expr, &id](MachineState& m) {
+debug::Condition Session::Condition(const Expr& expr, int id) {
+  return [this, expr, id](MachineState& m) {
     try {
       return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
     } catch (const EvalError& e) {
@@ -440,6 +440,7 @@ void Session::WatchIo(bool on) {
                                        "trace only io");
   engine_.Points().Find(ioWatch_)->condition = [this](MachineState&) {
     const debug::History& h = engine_.GetHistory();
+    if (h.Size() == 0) return false;
     const std::uint64_t step = h.At(h.Size() - 1).step;
     if (ioSteps_.empty() || ioSteps_.back() != step) ioSteps_.push_back(step);
     return false;

@@ -58,7 +58,7 @@ class Session {
   void Watch(const Command& command);
   void Catch(const Command& command);
   void Until(const Command& command);
-  debug::Condition Condition(const Expr& expr, int& id);
+  debug::Condition Condition(const Expr& expr, int id);
   void Set(const Command& command);
   void InfoBreakpoints();
   void History(std::uint64_t count);
