@@ -70,7 +70,7 @@ TEST_F(MonitorScript, BreakpointStopsBeforeItsInstructionAtThePlainRunsStep) {
       << r.out;
 }
 
-TEST_F(MonitorScript, WatchpointStopsRightAfterTheWritingStep) {
+TEST_F(MonitorScript, DemoWatchpointStopsRightAfterTheWritingStep) {
   const Result r = Script("watch 0x425F if [0x425F] != 7200\ncontinue\n", kDemo);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::uint64_t s = StopSteps(r.out);
@@ -83,16 +83,18 @@ TEST_F(MonitorScript, WatchpointStopsRightAfterTheWritingStep) {
 }
 
 TEST_F(MonitorScript, GoingBackAndForwardOrThroughASnapshotGivesThePlainRunsState) {
-  Run("--steps 250000 --state-json plain.json" + kDemo);
+  std::ofstream(dir / "in.txt") << "30000 click k0x2B\n40000 click k0x33\n";
+  const std::string input = " --input in.txt";
+  Run("--steps 60000 --state-json plain.json" + input);
   const std::string plain = ReadText(dir / "plain.json");
   ASSERT_NE(plain, "");
-  // Back over both clicks of the demo input, then forward again.
-  Result r = Script("step 250000\nback 180000\nexpect steps == 70000\nstep 180000\n",
-                    "--state-json back.json" + kDemo);
+  // Back over both clicks, then forward again.
+  Result r = Script("step 60000\nback 35000\nexpect steps == 25000\nstep 35000\n",
+                    "--state-json back.json" + input);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadText(dir / "back.json"), plain);
-  r = Script("step 60000\nsave-state a.snap\nstep 5000\nload-state a.snap\nstep 190000\n",
-             "--state-json snap.json" + kDemo);
+  r = Script("step 20000\nsave-state a.snap\nstep 5000\nload-state a.snap\nstep 40000\n",
+             "--state-json snap.json" + input);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadText(dir / "snap.json"), plain);
 
@@ -103,7 +105,7 @@ TEST_F(MonitorScript, GoingBackAndForwardOrThroughASnapshotGivesThePlainRunsStat
   EXPECT_FALSE(fs::exists(dir / "never.json"));
 }
 
-TEST_F(MonitorScript, ReverseContinueReturnsToThePreviousHit) {
+TEST_F(MonitorScript, DemoReverseContinueReturnsToThePreviousHit) {
   const Result r = Script(
       "watch 0x425E..0x425F if [0x425E]:32 != 7200\ncontinue\ncontinue\nreverse-continue\n", kDemo);
   ASSERT_EQ(r.exitCode, 0) << r.err;
