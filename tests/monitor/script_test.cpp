@@ -70,6 +70,14 @@ TEST_F(MonitorScript, BreakpointStopsBeforeItsInstructionAtThePlainRunsStep) {
       << r.out;
 }
 
+TEST_F(MonitorScript, AConditionSeesTheStepsOfTheRunInProgress) {
+  const std::uint64_t conditional =
+      StopSteps(Script("break MainLoop if steps >= 5000\ncontinue\n").out);
+  const std::uint64_t stepped = StopSteps(Script("step 5000\nuntil MainLoop\n").out.substr(30));
+  EXPECT_GE(conditional, 5000u);
+  EXPECT_EQ(conditional, stepped);
+}
+
 TEST_F(MonitorScript, DemoWatchpointStopsRightAfterTheWritingStep) {
   const Result r = Script("watch 0x425F if [0x425F] != 7200\ncontinue\n", kDemo);
   ASSERT_EQ(r.exitCode, 0) << r.err;

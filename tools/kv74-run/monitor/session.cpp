@@ -176,10 +176,18 @@ void Session::Go(F run) {
   }
 }
 
+// The engine adds a run's steps to its count when the run ends; during the run the history,
+// which records each step before it runs, has the count.
+std::uint64_t Session::RunningSteps() const {
+  const debug::History& h = engine_.GetHistory();
+  if (h.Size() == 0) return engine_.Steps();
+  return std::max(engine_.Steps(), h.At(h.Size() - 1).step + 1);
+}
+
 debug::Condition Session::Condition(const Expr& expr, int id) {
   return [this, expr, id](MachineState& m) {
     try {
-      return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
+      return expr.Evaluate(Machine{m, RunningSteps()}) != 0;
     } catch (const EvalError& e) {
       conditionError_ = "the condition of " + std::to_string(id) + " failed: " + e.what();
       return true;

@@ -59,6 +59,7 @@ class Session {
   void Catch(const Command& command);
   void Until(const Command& command);
   debug::Condition Condition(const Expr& expr, int id);
+  std::uint64_t RunningSteps() const;
   void Set(const Command& command);
   void InfoBreakpoints();
   void History(std::uint64_t count);
