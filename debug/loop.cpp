@@ -7,6 +7,13 @@
 
 namespace kv74::debug {
 
+namespace {
+// An instruction word as the fetch sees it; the common case inline.
+[[gnu::always_inline]] inline std::uint16_t CodeWord(MachineState& m, std::uint16_t a) {
+  return a < PROGRAM_WORDS ? m.ProgramMemory[a] : PeekWord(m, a);
+}
+}  // namespace
+
 template <typename BusT>
 struct LoopChecks {
   using Bus = BusT;
@@ -74,11 +81,11 @@ struct LoopChecks {
         break;
       default: break;
     }
-    op = PeekWord(m, pc);
+    op = CodeWord(m, pc);
     sp = m[reg::SP];
     faults = m[reg::FAULTS];
     if (e.recordHistory_ && !goal.replay && hit == nullptr) {
-      e.history_.Record(m, steps, op, PeekWord(m, static_cast<std::uint16_t>(pc + 1)));
+      e.history_.Record(m, steps, op, CodeWord(m, static_cast<std::uint16_t>(pc + 1)));
     }
     return true;
   }
