@@ -51,7 +51,13 @@ void Engine::Fork() {
 
 void Engine::ApplyClick(std::string_view name, bool logIt) {
   target_.Click(name);
-  if (logIt) clicks_.Append(steps_, std::string(name));
+  if (!logIt) return;
+  clicks_.Append(steps_, std::string(name));
+  // A checkpoint of this step was taken before the click: take it again.
+  if (!checkpoints_.empty() && checkpoints_.back().step == steps_) {
+    checkpoints_.pop_back();
+    TakeCheckpoint();
+  }
 }
 
 bool Engine::Click(std::string_view name) {

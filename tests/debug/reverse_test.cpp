@@ -37,6 +37,33 @@ TEST(Reverse, BackThenForwardOnTheAutomaticRun) {
   }
 }
 
+TEST(Reverse, ClicksMadeWhileStoppedAreReplayed) {
+  Board b(EngineOptions{100000, 64, 1000, true});
+  b.engine.Continue(200000);  // a checkpoint falls here, before the clicks
+  ASSERT_TRUE(b.engine.Click("mash"));
+  ASSERT_FALSE(b.engine.Click("al11"));  // an indicator takes no clicks
+  b.engine.Continue(50000);
+  b.engine.PostClick("k0x3D");
+  b.engine.Continue(50000);
+  Board ref;
+  ref.PlainRun(200000);
+  ref.target.Click("mash");
+  ref.PlainRun(250000);
+  ref.target.Click("k0x3D");
+  ref.PlainRun(300000);
+  ASSERT_EQ(MachineDifference(b.m, ref.m), "");
+  for (std::uint64_t n : {50000, 100000, 100001}) {
+    SCOPED_TRACE(n);
+    b.engine.Back(n);
+    b.engine.Continue(n);
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+    EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
+  }
+  const std::vector<ClickEvent> log = {{100000, "k0x2B"}, {200000, "k0x33"}, {200000, "mash"},
+                                       {250000, "k0x3D"}};
+  EXPECT_EQ(b.engine.Clicks().Log(), log);
+}
+
 TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
   Board b(EngineOptions{50000, 64, 1000, true});
   b.engine.Points().AddWatch(0xF132, 0xF132, WatchKind::Write);
