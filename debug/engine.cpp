@@ -136,8 +136,10 @@ StopReason Engine::Go(const Goal& g) {
       return Make(StopKind::Pause);
     }
     const std::uint64_t end = std::min(g.end, NextBoundary());
-    const bool checked = g.mode != Mode::Plain || g.search ||
-                         (!g.replay && (points_.AnyActive() || recordHistory_)) || trackCalls_;
+    const bool checked =
+        g.mode != Mode::Plain || g.search ||
+        (!g.replay && (points_.AnyActive() || recordHistory_ || observer_ != nullptr)) ||
+        trackCalls_;
     StopReason stop;
     bool stopped = false;
     if (checked) {

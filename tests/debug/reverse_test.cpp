@@ -59,8 +59,8 @@ TEST(Reverse, ClicksMadeWhileStoppedAreReplayed) {
     EXPECT_EQ(MachineDifference(b.m, ref.m), "");
     EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
   }
-  const std::vector<ClickEvent> log = {{100000, "k0x2B"}, {200000, "k0x33"}, {200000, "mash"},
-                                       {250000, "k0x3D"}};
+  const std::vector<ClickEvent> log = {
+      {100000, "k0x2B"}, {200000, "k0x33"}, {200000, "mash"}, {250000, "k0x3D"}};
   EXPECT_EQ(b.engine.Clicks().Log(), log);
 }
 
