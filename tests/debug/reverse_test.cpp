@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "debug/history_text.hpp"
 #include "tests/debug/board.hpp"
 #include "tests/emu/machine_diff.hpp"
 
@@ -171,6 +172,11 @@ TEST(History, StepsWithTheirRegisterChanges) {
   EXPECT_EQ(changes[0].after, 2);
   EXPECT_EQ(h.At(1).op, 0xE350);
   EXPECT_EQ(h.At(1).ext, 0x0002);
+  const auto lines = HistoryLines(h, 2, *m, nullptr);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(0, 14), "       3  0004");
+  EXPECT_NE(lines[0].find("JMP"), std::string::npos);
+  EXPECT_NE(lines[1].find("R2 0002->0003"), std::string::npos);
 }
 
 }  // namespace
