@@ -36,10 +36,6 @@ class RunnerPanel final : public ScriptedPanel {
 
   Control* Find(std::string_view name) { return surface_.Find(name); }
   const PanelLogic& Logic() const { return logic_; }
-  // The parts a run-control target (debug/panel_target.hpp) works on.
-  PanelLogic& Logic() { return logic_; }
-  TableSurface& Surface() { return surface_; }
-  ImageCanvas& Canvas() { return canvas_; }
 
  private:
   mutable TableSurface surface_;
