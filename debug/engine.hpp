@@ -99,6 +99,10 @@ class Engine {
   void SetSchedule(std::vector<ClickEvent> clicks);
   const ClickRecord& Clicks() const { return clicks_; }
 
+  // After the machine or the panel was changed from outside (a deposit into memory or a
+  // register): the recorded run starts again here, so going back reaches no further.
+  void MachineChanged();
+
   // ---- Points, call stack, history.
   PointTable& Points() { return points_; }
   void TrackCalls(bool on);

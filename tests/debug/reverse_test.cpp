@@ -60,6 +60,14 @@ TEST(Reverse, ClicksMadeWhileStoppedAreReplayed) {
     EXPECT_EQ(MachineDifference(b.m, ref.m), "");
     EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
   }
+  b.engine.Back(1000);
+  const std::uint16_t deposited = b.m.DataMemory[0x300] ^= 1;  // a deposit
+  b.engine.MachineChanged();
+  EXPECT_EQ(b.engine.OldestReachable(), 299000u);
+  b.engine.Continue(10);
+  EXPECT_EQ(b.engine.Back(20).kind, StopKind::HistoryEnd);
+  EXPECT_EQ(b.engine.Steps(), 299000u);
+  EXPECT_EQ(b.m.DataMemory[0x300], deposited);
   const std::vector<ClickEvent> log = {
       {100000, "k0x2B"}, {200000, "k0x33"}, {200000, "mash"}, {250000, "k0x3D"}};
   EXPECT_EQ(b.engine.Clicks().Log(), log);
