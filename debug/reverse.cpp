@@ -20,6 +20,14 @@ void Engine::TakeCheckpoint() {
   checkpoints_.push_back(std::move(c));
 }
 
+void Engine::MachineChanged() {
+  Arrive(false);
+  Fork();
+  checkpoints_.clear();
+  history_.Clear();
+  if (options_.reverse) TakeCheckpoint();
+}
+
 const Engine::Checkpoint* Engine::CheckpointAtOrBefore(std::uint64_t step) const {
   for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend(); ++it) {
     if (it->step <= step) return &*it;
