@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "debug/history_text.hpp"
 #include "emu/bus.hpp"
 #include "emu/decode.hpp"
 #include "emu/disasm.hpp"
@@ -159,21 +160,7 @@ class InterruptScope {
 template <typename F>
 void Session::Go(F run) {
   const InterruptScope scope(this, interactive_);
-  if (!trace_) {
-    Stopped(run(debug::Engine::FOREVER));
-    return;
-  }
-  // Every step of a slice is still in the history when the slice ends.
-  const std::uint64_t slice = engine_.GetHistory().Capacity();
-  for (;;) {
-    const std::uint64_t before = engine_.Steps();
-    const debug::StopReason stop = run(slice);
-    WriteTrace();
-    if (stop.kind != debug::StopKind::Done || engine_.Steps() - before < slice) {
-      Stopped(stop);
-      return;
-    }
-  }
+  Stopped(run());
 }
 
 // The engine adds a run's steps to its count when the run ends; during the run the history,
@@ -235,7 +222,7 @@ void Session::Catch(const Command& c) {
 void Session::Until(const Command& c) {
   const auto& addresses = c.location.addresses;
   if (addresses.size() == 1) {
-    Go([&](std::uint64_t n) { return engine_.RunTo(addresses[0], n); });
+    Go([&] { return engine_.RunTo(addresses[0]); });
     return;
   }
   std::vector<int> ids;
@@ -243,7 +230,7 @@ void Session::Until(const Command& c) {
     ids.push_back(engine_.Points().AddBreak(a, c.location.text));
     engine_.Points().Find(ids.back())->temporary = true;
   }
-  Go([&](std::uint64_t n) { return engine_.Continue(n); });
+  Go([&] { return engine_.Continue(); });
   for (int id : ids) engine_.Points().Remove(id);
 }
 
@@ -263,10 +250,7 @@ bool Session::Execute(const Command& c, const std::string& where) {
     case Verb::Delete:
       if (!c.count) {
         engine_.Points().Clear();
-        ioWatch_ = 0;
-        WatchIo(trace_ && traceOnly_ == TraceOnly::Io);
-      } else if (static_cast<int>(*c.count) == ioWatch_ ||
-                 !engine_.Points().Remove(static_cast<int>(*c.count))) {
+      } else if (!engine_.Points().Remove(static_cast<int>(*c.count))) {
         throw CommandError("no stop point " + std::to_string(*c.count));
       }
       break;
@@ -275,16 +259,16 @@ bool Session::Execute(const Command& c, const std::string& where) {
       std::uint64_t left = c.count ? *c.count : debug::Engine::FOREVER;
       if (!c.count && stepLimit_) left = *stepLimit_ > Steps() ? *stepLimit_ - Steps() : 0;
       const std::uint64_t end = left > UINT64_MAX - Steps() ? UINT64_MAX : Steps() + left;
-      Go([&](std::uint64_t n) { return engine_.Continue(std::min(n, end - Steps())); });
+      Go([&] { return engine_.Continue(end - Steps()); });
       break;
     }
     case Verb::Step: {
       const std::uint64_t end = Steps() + Or(c.count, 1);
-      Go([&](std::uint64_t n) { return engine_.Step(std::min(n, end - Steps())); });
+      Go([&] { return engine_.Step(end - Steps()); });
       break;
     }
-    case Verb::Next: Go([&](std::uint64_t) { return engine_.Next(); }); break;
-    case Verb::Finish: Go([&](std::uint64_t) { return engine_.Finish(); }); break;
+    case Verb::Next: Go([&] { return engine_.Next(); }); break;
+    case Verb::Finish: Go([&] { return engine_.Finish(); }); break;
     case Verb::Until: Until(c); break;
     case Verb::Back: Stopped(engine_.Back(Or(c.count, 1))); break;
     case Verb::ReverseContinue: Stopped(engine_.ReverseContinue()); break;
@@ -372,9 +356,7 @@ void Session::Set(const Command& c) {
       break;
   }
   if (m_.NotifyWord != 0) panel_.DebugTarget().Handover(m_);
-  // The engine cannot replay a store made from outside the run: the recorded run starts anew
-  // here, as after loading a snapshot of this moment.
-  engine_.LoadSnapshot(engine_.SaveSnapshot());
+  engine_.MachineChanged();
 }
 
 void Session::InfoBreakpoints() {
@@ -384,7 +366,6 @@ void Session::InfoBreakpoints() {
   }
   static constexpr const char* kKinds[] = {"breakpoint", "watchpoint", "catchpoint"};
   for (const debug::Point& p : engine_.Points().All()) {
-    if (p.id == ioWatch_) continue;
     std::string what = p.location;
     if (p.kind == debug::PointKind::Break) {
       what = Hex4(p.first);
@@ -398,65 +379,31 @@ void Session::InfoBreakpoints() {
 }
 
 void Session::History(std::uint64_t count) {
-  const debug::History& h = engine_.GetHistory();
-  const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, h.Size()));
-  for (std::size_t i = h.Size() - n; i < h.Size(); ++i) {
-    const debug::HistoryEntry& e = h.At(i);
-    std::string line = std::to_string(e.step) + " " + Hex4(e.pc);
-    if (const std::string at = symbols_.Where(e.pc); !at.empty()) line += " " + at;
-    line += ": " + Disassemble(e.op, e.ext, e.pc).text;
-    bool first = true;
-    for (const debug::RegisterChange& r : h.Changes(i, m_)) {
-      if (r.word == reg::PC) continue;
-      line += (first ? "   ; " : " ") + RegisterName(r.word) + "=" + Hex4(r.after).substr(2);
-      first = false;
-    }
+  for (const std::string& line :
+       debug::HistoryLines(engine_.GetHistory(), count, m_, symbols_.Info())) {
     std::fprintf(out_, "%s\n", line.c_str());
   }
 }
 
-void Session::WriteTrace() {
-  const debug::History& h = engine_.GetHistory();
-  for (std::size_t i = 0; i < h.Size(); ++i) {
-    const debug::HistoryEntry& e = h.At(i);
-    if (e.step < tracedTo_) continue;
-    bool keep = true;
-    switch (traceOnly_) {
-      case TraceOnly::All: break;
-      case TraceOnly::Calls: keep = IsCallOrReturn(e.op); break;
-      case TraceOnly::Io:
-        keep = std::binary_search(ioSteps_.begin(), ioSteps_.end(), e.step);
-        break;
-      case TraceOnly::Range: keep = e.pc >= traceFirst_ && e.pc <= traceLast_; break;
-    }
-    if (keep) {
-      std::fprintf(trace_, "%" PRIu64 " %04X %04X %04X %s\n", e.step, e.pc, e.op, e.ext,
-                   Disassemble(e.op, e.ext, e.pc).text.c_str());
-    }
+void Session::Stepped(const MachineState&, const debug::StepRecord& r) {
+  switch (traceOnly_) {
+    case TraceOnly::All: break;
+    case TraceOnly::Calls:
+      if (!IsCallOrReturn(r.op)) return;
+      break;
+    case TraceOnly::Io:
+      if (r.accesses.empty()) return;
+      break;
+    case TraceOnly::Range:
+      if (r.pc < traceFirst_ || r.pc > traceLast_) return;
+      break;
   }
-  tracedTo_ = Steps();
-  ioSteps_.clear();
-}
-
-// The steps that touch the I/O page are told by a watchpoint whose condition notes the step
-// (the history's newest entry) and never stops.
-void Session::WatchIo(bool on) {
-  if (ioWatch_ != 0) engine_.Points().Remove(ioWatch_);
-  ioWatch_ = 0;
-  if (!on) return;
-  ioWatch_ = engine_.Points().AddWatch(IO_BASE, IO_BASE + IO_SIZE - 1, debug::WatchKind::Access,
-                                       "trace only io");
-  engine_.Points().Find(ioWatch_)->condition = [this](MachineState&) {
-    const debug::History& h = engine_.GetHistory();
-    if (h.Size() == 0) return false;
-    const std::uint64_t step = h.At(h.Size() - 1).step;
-    if (ioSteps_.empty() || ioSteps_.back() != step) ioSteps_.push_back(step);
-    return false;
-  };
+  std::fprintf(trace_, "%" PRIu64 " %04X %04X %04X %s\n", r.step, r.pc, r.op, r.ext,
+               Disassemble(r.op, r.ext, r.pc).text.c_str());
 }
 
 void Session::Trace(const Command& c) {
-  WatchIo(false);
+  engine_.SetStepObserver(nullptr);
   if (trace_) {
     const bool ok = std::fclose(trace_) == 0;
     trace_ = nullptr;
@@ -468,8 +415,7 @@ void Session::Trace(const Command& c) {
   traceOnly_ = c.only;
   traceFirst_ = c.rangeFirst;
   traceLast_ = c.rangeLast;
-  tracedTo_ = Steps();
-  WatchIo(c.only == TraceOnly::Io);
+  engine_.SetStepObserver(this, traceOnly_ == TraceOnly::Io);
 }
 
 MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
