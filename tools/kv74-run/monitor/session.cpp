@@ -7,20 +7,15 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "debug/history_text.hpp"
 #include "emu/bus.hpp"
 #include "emu/decode.hpp"
 #include "emu/disasm.hpp"
-#include "line_reader.hpp"
 #include "periph/schedule.hpp"
 
 namespace kv74::mon {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::uint64_t Or(const std::optional<std::uint64_t>& v, std::uint64_t fallback) {
   return v ? *v : fallback;
@@ -416,66 +411,6 @@ void Session::Trace(const Command& c) {
   traceFirst_ = c.rangeFirst;
   traceLast_ = c.rangeLast;
   engine_.SetStepObserver(this, traceOnly_ == TraceOnly::Io);
-}
-
-MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
-                         std::span<const ScriptClick> inputClicks, const RunOptions& o,
-                         const fs::path& images) {
-  std::optional<dbg::DebugInfo> info;
-  fs::path infoFile = o.debugInfo ? *o.debugInfo : images / "V4.debug.json";
-  if (o.debugInfo || fs::exists(infoFile)) {
-    try {
-      info = dbg::ReadDebugInfo(infoFile);
-    } catch (const dbg::DebugInfoError& e) {
-      throw UsageError(e.what());
-    }
-  }
-  Session session(m, panel, inputClicks, info ? &*info : nullptr, o.steps, stdout);
-  const ParseContext context = session.Context();
-  MonitorResult result;
-
-  if (o.doScript) {
-    std::ifstream in(*o.doScript, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || fs::is_directory(*o.doScript)) {
-      throw UsageError("cannot read monitor script " + o.doScript->string());
-    }
-    std::vector<ScriptLine> lines;
-    try {
-      lines = ParseScript(text.str(), o.doScript->string(), context);
-    } catch (const ScriptError& e) {
-      throw UsageError(e.what());
-    }
-    for (const ScriptLine& line : lines) {
-      const std::string where = o.doScript->string() + ":" + std::to_string(line.line) + ": ";
-      try {
-        if (!session.Execute(line.command, where)) break;
-      } catch (const CommandError& e) {
-        // The script did not run to its end: no outputs are written.
-        std::fflush(stdout);
-        throw UsageError(where + e.what());
-      }
-    }
-  } else {
-    LineReader reader(stdin, "(kv74) ");
-    session.SetInteractive(reader.Interactive());
-    while (const auto line = reader.Next()) {
-      try {
-        const auto command = ParseCommand(*line, context);
-        if (command && !session.Execute(*command, "")) break;
-      } catch (const ParseError& e) {
-        std::fprintf(stderr, "error: %s\n", e.what());
-      } catch (const CommandError& e) {
-        std::fprintf(stderr, "error: %s\n", e.what());
-      }
-      std::fflush(stdout);
-    }
-  }
-  std::fflush(stdout);
-  if (result.status == 0 && session.ExpectFailed()) result.status = 1;
-  result.steps = session.Steps();
-  return result;
 }
 
 }  // namespace kv74::mon
