@@ -143,7 +143,7 @@ TEST_F(MonitorScript, TraceWritesTheStepsThePlainTraceWrites) {
   EXPECT_EQ(lines, 280);
 }
 
-TEST_F(MonitorScript, NextStepsOverACallAndFinishReturnsFromOne) {
+TEST_F(MonitorScript, NextFinishSetAndCatch) {
   const Result r = Script(
       "until MainLoop\n"
       "expect [pc] == 0x621A\n"  // a table call
@@ -151,8 +151,10 @@ TEST_F(MonitorScript, NextStepsOverACallAndFinishReturnsFromOne) {
       "until MainLoop\nstep\nexpect pc != MainLoop + 1\nfinish\nexpect pc == MainLoop + 1\n"
       "set R5 = 0x1234\nset [0x4100]:32 = -2\n"
       "expect R5 == 0x1234 && [0x4100] == 0xFFFF && [0x4101]:16 == 0xFFFE\n"
-      "expect [0x4100]:32 == -2\n");
+      "expect [0x4100]:32 == -2\n"
+      "catch request 4\ncontinue\nexpect pc == 0x4006\n");  // the timer's vector
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("catchpoint 1: request 4 entry, steps "), std::string::npos) << r.out;
 }
 
 TEST_F(MonitorScript, FailedExpectNamesItsLineAndBothSidesAndTheScriptGoesOn) {
