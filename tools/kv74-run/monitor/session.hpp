@@ -45,6 +45,8 @@ class Session final : private debug::StepObserver {
   bool ExpectFailed() const { return expectFailed_; }
   // Any thread (a signal handler too): the run in progress stops at its next step boundary.
   void Pause() { engine_.RequestPause(); }
+  // The history of the last steps (on from the start).
+  void RecordHistory(bool on) { engine_.RecordHistory(on); }
   // Ctrl-C pauses the runs of an interactive session.
   void SetInteractive(bool on) { interactive_ = on; }
 
