@@ -61,6 +61,9 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
         const auto command = ParseCommand(*line, context);
         if (command && !session.Execute(*command, "")) break;
       } catch (const ParseError& e) {
+        // On a terminal a caret under the prompted line shows where.
+        if (reader.Interactive())
+          std::fprintf(stderr, "%*s^\n", static_cast<int>(e.column + 7), "");
         std::fprintf(stderr, "error: %s\n", e.what());
       } catch (const CommandError& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
