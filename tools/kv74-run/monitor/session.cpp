@@ -285,16 +285,18 @@ bool Session::Execute(const Command& c, const std::string& where) {
                    ValueText(evaluate(*c.value)).c_str());
       break;
     case Verb::Examine:
-      std::fputs(
-          WordsText(m_, symbols_, static_cast<std::uint16_t>(evaluate(*c.address)), Or(c.count, 8))
-              .c_str(),
-          out_);
+      std::fputs(WordsText(m_, symbols_, static_cast<std::uint16_t>(evaluate(*c.address)),
+                           std::min<std::uint64_t>(Or(c.count, 8), 0x10000))
+                     .c_str(),
+                 out_);
       break;
     case Verb::Set: Set(c); break;
     case Verb::Regs: std::fputs(RegistersText(m_).c_str(), out_); break;
     case Verb::Disasm: {
       const auto a = c.address ? static_cast<std::uint16_t>(evaluate(*c.address)) : m_[reg::PC];
-      std::fputs(DisassemblyText(m_, symbols_, a, Or(c.count, 10)).c_str(), out_);
+      std::fputs(DisassemblyText(m_, symbols_, a, std::min<std::uint64_t>(Or(c.count, 10), 0x10000))
+                     .c_str(),
+                 out_);
       break;
     }
     case Verb::History: History(Or(c.count, 20)); break;
