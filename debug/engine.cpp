@@ -22,6 +22,8 @@ Engine::~Engine() = default;
 
 void Engine::RequestPause() { attention_.fetch_or(kPause, std::memory_order_acq_rel); }
 
+void Engine::CancelPause() { attention_.fetch_and(~kPause, std::memory_order_acq_rel); }
+
 void Engine::PostClick(std::string name) {
   clicks_.Post(std::move(name));
   attention_.fetch_or(kPosted, std::memory_order_acq_rel);

@@ -89,6 +89,8 @@ class Engine {
   // ---- Any thread.
   // The run in progress stops at its next step boundary (a run started later stops at once).
   void RequestPause();
+  // Forgets a pause requested after the last run ended (e.g. before a resume).
+  void CancelPause();
   // A click applied by the running thread at its next step boundary, or by the next run.
   void PostClick(std::string name);
 

@@ -84,10 +84,9 @@ StopReason Engine::ReverseContinue() {
     g.search = true;
     g.replay = true;
     Hit hit;
-    for (bool first = false; steps_ < end; first = false) {
+    while (steps_ < end) {
       StopReason unused;
-      const std::uint64_t stop = std::min(end, NextBoundary());
-      RunChecked(g, stop, first, unused, &hit);
+      RunChecked(g, std::min(end, NextBoundary()), false, unused, &hit);
       Arrive(false);
     }
     if (hit.found) {

@@ -221,6 +221,15 @@ TEST(Threads, PauseAndPostedClickFromAnotherThread) {
     EXPECT_LT(p.engine.Clicks().Log().back().step, r.step);
   }
   EXPECT_EQ(p.target.clicks, 2);
+  // A pause requested between runs stops the next run at once, unless cancelled.
+  const std::uint64_t at = p.engine.Steps();
+  p.engine.RequestPause();
+  EXPECT_EQ(p.engine.Continue(10).kind, StopKind::Pause);
+  EXPECT_EQ(p.engine.Steps(), at);
+  p.engine.RequestPause();
+  p.engine.CancelPause();
+  EXPECT_EQ(p.engine.Continue(10).kind, StopKind::Done);
+  EXPECT_EQ(p.engine.Steps(), at + 10);
 }
 
 }  // namespace
