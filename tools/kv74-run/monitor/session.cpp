@@ -154,8 +154,13 @@ class InterruptScope {
 
 template <typename F>
 void Session::Go(F run) {
-  const InterruptScope scope(this, interactive_);
-  Stopped(run());
+  debug::StopReason stop;
+  {
+    const InterruptScope scope(this, interactive_);
+    stop = run();
+  }
+  engine_.CancelPause();  // a Ctrl-C that came as the run ended
+  Stopped(stop);
 }
 
 // The engine adds a run's steps to its count when the run ends; during the run the history,
