@@ -1,3 +1,5 @@
+#include <signal.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -56,6 +58,12 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
   } else {
     LineReader reader(stdin, "(kv74) ");
     session.SetInteractive(reader.Interactive());
+    // At the prompt Ctrl-C ends the line editor's input, so the session ends as after quit
+    // (outputs written) instead of the program being killed; in a run it pauses.
+    struct sigaction ignore {
+    }, saved{};
+    ignore.sa_handler = SIG_IGN;
+    if (reader.Interactive()) sigaction(SIGINT, &ignore, &saved);
     while (const auto line = reader.Next()) {
       try {
         const auto command = ParseCommand(*line, context);
@@ -70,6 +78,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       }
       std::fflush(stdout);
     }
+    if (reader.Interactive()) sigaction(SIGINT, &saved, nullptr);
   }
   std::fflush(stdout);
   if (result.status == 0 && session.ExpectFailed()) result.status = 1;
