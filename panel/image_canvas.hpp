@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel/plot.hpp"
@@ -34,6 +35,10 @@ class ImageCanvas final : public PlotCanvas {
   bool SavePng(std::FILE* file, std::string* error = nullptr) const;
 
   const std::vector<std::uint8_t>& Rgb() const { return rgb_; }
+  // A picture of the same size, e.g. from a saved panel state.
+  void SetRgb(std::vector<std::uint8_t> rgb) {
+    if (rgb.size() == rgb_.size()) rgb_ = std::move(rgb);
+  }
 
  private:
   std::vector<std::uint8_t> rgb_;  // row-major, 3 bytes per pixel

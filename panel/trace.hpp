@@ -2,6 +2,7 @@
 // stream's ordinary buffering (flushed when the log is flushed or destroyed), text-mode line ends.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,8 +30,13 @@ class TraceLog {
   bool Failed() const { return warned_; }
   const std::filesystem::path& Path() const { return path_; }
 
-  // Appends text and a line end. A write error closes the log and tells the user once.
+  // Appends text and a line end. A write error closes the log and tells the user once. Lines are
+  // counted; a line whose number was written before (the run went back and comes again) is not
+  // written twice.
   void Line(std::string_view text);
+  std::uint64_t Lines() const { return lines_; }
+  // Sets the count, e.g. from a saved panel state; the lines already written stay written.
+  void SetLines(std::uint64_t lines) { lines_ = lines; }
   void Flush();
 
  private:
@@ -41,6 +47,8 @@ class TraceLog {
   std::filesystem::path path_;
   WarningSink warn_;
   bool warned_ = false;
+  std::uint64_t lines_ = 0;    // lines given
+  std::uint64_t written_ = 0;  // the highest line number given to the file
 };
 
 }  // namespace kv74

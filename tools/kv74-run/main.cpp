@@ -15,6 +15,7 @@
 #include "run.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
+#include "session.hpp"
 #include "state_json.hpp"
 #include "tools/common/output.hpp"
 
@@ -89,14 +90,22 @@ int Run(const RunOptions& o) {
   plan.traceLimit = o.traceLimit.value_or(0);
   plan.clicks = clicks;
   for (const ScriptClick& c : clicks) {
-    if (c.step > plan.stepLimit) {
+    if (c.step > plan.stepLimit && !o.Monitor()) {
       std::fprintf(stderr, "kv74-run: %s:%d: step %" PRIu64 " lies beyond the run; not clicked\n",
                    o.input->string().c_str(), c.line, c.step);
     }
   }
 
   const auto start = std::chrono::steady_clock::now();
-  const RunResult r = RunMachine(m, panel, plan);
+  RunResult r;
+  int status = 0;
+  if (o.Monitor()) {
+    const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, images);
+    r.steps = result.steps;
+    status = result.status;
+  } else {
+    r = RunMachine(m, panel, plan);
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -140,7 +149,7 @@ int Run(const RunOptions& o) {
     }
     std::fprintf(stderr, "\n");
   }
-  return 0;
+  return status;
 }
 
 }  // namespace

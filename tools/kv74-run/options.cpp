@@ -87,6 +87,13 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       SetOnce(o.traceLimit, *n, option);
     } else if (option == "--plot-png") {
       SetOnce(o.plotPng, value(), option);
+    } else if (option == "--debug") {
+      flag();
+      o.debug = true;
+    } else if (option == "--do") {
+      SetOnce(o.doScript, std::filesystem::path(value()), option);
+    } else if (option == "--debug-info") {
+      SetOnce(o.debugInfo, std::filesystem::path(value()), option);
     } else {
       throw UsageError("unknown option '" + args[i] + "' (see --help)");
     }
@@ -95,6 +102,11 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
     throw UsageError("--state-json and --trace cannot both write to standard output");
   }
   if (o.traceLimit && !o.trace) throw UsageError("--trace-limit needs --trace");
+  if (o.debug && o.doScript) throw UsageError("--debug and --do cannot be used together");
+  if (o.Monitor() && (o.untilPc || o.trace)) {
+    throw UsageError(
+        "--until-pc and --trace are monitor commands (until, trace) with --debug/--do");
+  }
   for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");
   }
@@ -144,6 +156,12 @@ Options:
                         step number, PC, instruction word, next word (hex), form
   --trace-limit BYTES stop tracing before the trace would pass BYTES (whole lines); the run
                       goes on and says at which step tracing stopped
+  --debug             the monitor, interactive: a prompt with line editing and history when
+                      standard input is a terminal (commands: docs/debugging.md, or 'help')
+  --do FILE           the monitor's commands from FILE, no prompt; every line is checked
+                      before anything runs; --steps is then optional (it bounds 'continue')
+  --debug-info FILE   symbols and source lines for the monitor (default: V4.debug.json in
+                      the image directory, when present)
   --quiet, -q         no summary on standard error
   --help, -h          this text
 
@@ -152,9 +170,9 @@ target and replace it only once complete; a device or FIFO is written in place, 
 link is followed. Every output and prog.txt is checked before the run, and nothing is emptied
 unless all checks pass.
 
-Exit status: 0 done; 1 an image is missing ("Resource v4 not found"); 2 a bad option,
-script line, directory or file, or an output that could not be written (one line naming what
-is wrong and why). Nothing is run unless all inputs are good.
+Exit status: 0 done; 1 an image is missing ("Resource v4 not found"), or a monitor
+'expect' failed; 2 a bad option, script line, directory or file, or an output that could not
+be written (one line naming what is wrong and why). Nothing is run unless all inputs are good.
 )";
 }
 

@@ -28,6 +28,12 @@ struct RunOptions {
   std::optional<std::string> plotPng;
   bool quiet = false;
   bool help = false;
+  // The monitor: interactive (--debug) or commands from a file (--do); see docs/debugging.md.
+  bool debug = false;
+  std::optional<std::filesystem::path> doScript;
+  std::optional<std::filesystem::path> debugInfo;  // default: <images>/V4.debug.json if present
+
+  bool Monitor() const { return debug || doScript.has_value(); }
 
   // Steps to run at most: --steps, else unlimited with --until-pc, else 0.
   std::uint64_t StepLimit() const;

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "debug/panel_target.hpp"
 #include "emu/machine.hpp"
 #include "panel/image_canvas.hpp"
 #include "panel/panel.hpp"
@@ -39,11 +40,14 @@ class RunnerPanel final : public ScriptedPanel {
 
   Control* Find(std::string_view name) { return surface_.Find(name); }
   const PanelLogic& Logic() const { return logic_; }
+  // The panel as the run-control engine drives it (clicks, hand-overs, snapshots).
+  debug::PanelTarget& DebugTarget() { return target_; }
 
  private:
   mutable TableSurface surface_;
   ImageCanvas canvas_;
   PanelLogic logic_;
+  debug::PanelTarget target_{logic_, surface_, &canvas_};
 };
 
 }  // namespace kv74
