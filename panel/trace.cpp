@@ -29,6 +29,7 @@ bool TraceLog::OpenFile(const std::filesystem::path& file) {
 void TraceLog::Line(std::string_view text) {
   if (!out_.is_open()) return;
   out_ << text << '\n';
+  if (flushPerLine_) out_.flush();
   CheckStream("writing");
 }
 

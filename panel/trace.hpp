@@ -1,5 +1,6 @@
 // The program trace "prog.txt": one line per decoded block, emptied at start, written through the
-// stream's ordinary buffering (flushed when the log is flushed or destroyed), text-mode line ends.
+// stream's ordinary buffering (flushed when the log is flushed or destroyed, or after every line
+// when asked), text-mode line ends.
 #pragma once
 
 #include <filesystem>
@@ -29,6 +30,9 @@ class TraceLog {
 
   // Appends text and a line end. A write error closes the log and tells the user once.
   void Line(std::string_view text);
+  // Each line reaches the file as it is written, so that it can be followed during a run (the
+  // window); off by default, where buffering keeps long runs fast (the runner).
+  void SetFlushPerLine(bool on) { flushPerLine_ = on; }
   void Flush();
 
  private:
@@ -39,6 +43,7 @@ class TraceLog {
   std::filesystem::path path_;
   WarningSink warn_;
   bool warned_ = false;
+  bool flushPerLine_ = false;
 };
 
 }  // namespace kv74
