@@ -3,18 +3,37 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QStatusBar>
 #include <QThread>
+#include <cstdio>
 
 #include "emu/image.hpp"
 #include "emu/power.hpp"
+#include "panel/click.hpp"
+#include "script.hpp"
 #include "shell/about.hpp"
+#include "shell/image_check.hpp"
 #include "shell/ram_save.hpp"
 #include "shell/wiring.hpp"
 
 namespace kv74::shell {
+namespace {
+
+std::vector<TimedClick> LoadClicks(const QString& path) {
+  std::vector<TimedClick> clicks;
+  for (ScriptClick& c :
+       LoadScript(path.toStdString(), [](std::string_view name) { return IsClickable(name); })) {
+    clicks.push_back({c.step, std::move(c.name)});
+  }
+  return clicks;
+}
+
+void ServeWindow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+}  // namespace
 
 Session::Session(const SessionOptions& options)
-    : workDir_(options.workDir), m_(std::make_unique<MachineState>()) {
+    : workDir_(options.workDir), ramFile_(options.ramFile), m_(std::make_unique<MachineState>()) {
   form_ = std::make_unique<qt::TForm1>();
   disp_ = std::make_unique<TDisp>();
   PanelOptions panelOptions;
@@ -24,22 +43,43 @@ Session::Session(const SessionOptions& options)
     form->ShowWarning(QString::fromStdString(message));
   };
   panel_ = std::make_unique<PanelLogic>(*m_, *form_, *disp_, std::move(panelOptions));
+  panel_->Trace().SetFlushPerLine(true);  // prog.txt can be followed while the program runs
   handover_ = std::make_unique<qt::WindowHandover>(form_.get());
-  // RunFlag is 1 from here on, before any image is loaded.
-  thread_ = std::make_unique<EmulationThread>(*m_, *handover_);
+  clicks_ = std::make_unique<WindowClicks>(*form_, *panel_);
+  run_ = std::make_unique<WindowRun>(*m_, *handover_, *clicks_);
   std::filesystem::path dir = options.imageDir.isEmpty()
                                   ? DefaultImageDir()
                                   : std::filesystem::path(options.imageDir.toStdString());
   LoadImages(*m_, dir);
+  warnings_ = ImageWarnings(dir);
+  if (!ramFile_.isEmpty()) LoadBatteryRam(*m_, ramFile_);
   PowerOn(*m_);
+  if (!options.input.isEmpty()) run_->SetScript(LoadClicks(options.input));
+  if (!options.record.isEmpty()) {
+    recorder_ = std::make_unique<ClickRecorder>(options.record);
+    ClickRecorder* recorder = recorder_.get();
+    run_->SetRecorder(
+        [recorder](std::uint64_t step, const std::string& name) { recorder->Record(step, name); });
+  }
+  if (options.exitAt) {
+    run_->SetExitAt(*options.exitAt, [form] {
+      QMetaObject::invokeMethod(form, &QWidget::close, Qt::QueuedConnection);
+    });
+  }
+  run_->SetSpeed(options.speed);
   Wire();
-  thread_->Start();
   panel_->StartUp();
+  for (const QString& w : warnings_)
+    std::fprintf(stderr, "kv74: %s\n", w.toLocal8Bit().constData());
+  // Last: from here on the processor runs, and nothing above can fail any more.
+  run_->Start(options.startPaused);
 }
 
 Session::~Session() {
   StopEmulation();
-  thread_.reset();
+  Finish();
+  run_.reset();
+  recorder_.reset();
   panel_.reset();  // flushes the trace
   handover_.reset();
   disp_.reset();
@@ -48,14 +88,16 @@ Session::~Session() {
 
 void Session::Wire() {
   qt::TForm1* form = form_.get();
-  WirePanel(*form, *panel_);
-  EmulationThread* thread = thread_.get();
-  form->SetStopHandshake([thread] { thread->RequestStop(); },
-                         [thread] { return thread->Finished(); });
+  WirePanel(*form, *panel_, false);
+  WindowRun* run = run_.get();
+  QObject::connect(form, &qt::TForm1::controlClicked, form,
+                   [run](const QString& name) { run->PostClick(name.toStdString()); });
+  form->SetStopHandshake([run] { run->RequestStop(); }, [run] { return run->Finished(); });
   QObject::connect(form, &qt::TForm1::aboutClicked, form, [form] { Tabout::KaboutClick(form); });
   QObject::connect(form, &qt::TForm1::saveClicked, form, [this] { msaveClick(); });
   QObject::connect(form, &qt::TForm1::closed, form, [this] {
     panel_->Trace().Flush();
+    Finish();
     disp_->AllowClose();
     disp_->close();
     QCoreApplication::quit();
@@ -65,26 +107,46 @@ void Session::Wire() {
 void Session::Show() {
   disp_->show();
   form_->show();
+  if (!warnings_.isEmpty()) form_->StatusBar()->showMessage(warnings_.join("; "));
   if (QGuiApplication::platformName() != "offscreen") {
     form_->raise();
     form_->activateWindow();
   }
 }
 
+void Session::AtStepBoundary(const std::function<void()>& fn) {
+  run_->RunAtBoundary(fn, ServeWindow);
+}
+
 bool Session::msaveClick() {
+  RamWords words;
+  AtStepBoundary([this, &words] { words = CopyRam(*m_); });
   QString error;
-  if (SaveRam(*m_, QDir(workDir_).filePath(RAM_FILE_NAME), &error)) return true;
+  if (WriteRamFile(words, QDir(workDir_).filePath(RAM_FILE_NAME), &error)) return true;
   form_->ShowWarning(error);
   return false;
 }
 
 void Session::StopEmulation() {
-  if (!thread_ || thread_->Finished()) return;
-  thread_->RequestStop();
-  while (!thread_->Finished()) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (!thread_->Finished()) QThread::usleep(500);
+  if (!run_ || !run_->Started() || run_->Finished()) return;
+  run_->RequestStop();
+  while (!run_->Finished()) {
+    ServeWindow();
+    if (!run_->Finished()) QThread::usleep(500);
   }
+}
+
+void Session::Report(const QString& message) {
+  failed_ = true;
+  std::fprintf(stderr, "kv74: %s\n", message.toLocal8Bit().constData());
+}
+
+void Session::Finish() {
+  if (finished_ || (run_->Started() && !run_->Finished())) return;
+  finished_ = true;
+  QString error;
+  if (recorder_ && !recorder_->Finish(run_->Steps(), &error)) Report(error);
+  if (!ramFile_.isEmpty() && !SaveRam(*m_, ramFile_, &error)) Report(error);
 }
 
 }  // namespace kv74::shell

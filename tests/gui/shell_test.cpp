@@ -114,7 +114,7 @@ TEST(Session, RunsTheBundledFirmwareSavesAndStopsOnClose) {
   o.workDir = work.path();
   Session session(o);
   EXPECT_EQ(QFile(work.filePath("prog.txt")).size(), 0);  // emptied at start
-  EXPECT_EQ(session.Thread().RunFlag(), EmulationThread::RUN);
+  EXPECT_EQ(session.Run().RunFlag(), WindowRun::RUN);
   EXPECT_EQ(session.Form().Find("ki8")->Colour(), colour::GREEN);
   session.Show();
   QElapsedTimer timer;
@@ -123,7 +123,7 @@ TEST(Session, RunsTheBundledFirmwareSavesAndStopsOnClose) {
   EXPECT_TRUE(session.msaveClick());
   EXPECT_EQ(QFile(work.filePath("kv74.ram")).size(), 8192);
   EXPECT_TRUE(session.Form().close());
-  EXPECT_TRUE(session.Thread().Finished());
+  EXPECT_TRUE(session.Run().Finished());
   EXPECT_FALSE(session.Disp().isVisible());
 }
 
@@ -152,12 +152,12 @@ TEST(Session, UnwritableFilesAreToldOnceWithoutStoppingTheEmulation) {
   shown = VisibleMessages();
   ASSERT_EQ(shown.size(), 2);
   EXPECT_EQ(shown.filter("kv74.ram").size(), 1) << shown.join('|').toStdString();
-  EXPECT_EQ(session.Thread().RunFlag(), EmulationThread::RUN);
+  EXPECT_EQ(session.Run().RunFlag(), WindowRun::RUN);
   session.Form().close();
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (qobject_cast<QMessageBox*>(w)) w->close();
   }
-  EXPECT_TRUE(session.Thread().Finished());
+  EXPECT_TRUE(session.Run().Finished());
 }
 
 // The program itself, on the offscreen platform.
@@ -200,7 +200,8 @@ TEST(Program, ScreenshotRunGrabsBothWindowsAndClosesNormally) {
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   QImage panel(work.filePath("shot-panel.png"));
   QImage plot(work.filePath("shot-plot.png"));
-  EXPECT_EQ(panel.size(), QSize(714, 368));
+  EXPECT_GE(panel.width(), 714);  // the panel under a menu bar, above a status bar
+  EXPECT_GT(panel.height(), 368);
   EXPECT_FALSE(plot.isNull());
   EXPECT_TRUE(QFile::exists(work.filePath("prog.txt")));
 }

@@ -1,0 +1,127 @@
+#include "shell/run_controls.hpp"
+
+#include <QActionGroup>
+#include <QDateTime>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "shell/pacing.hpp"
+#include "shell/session.hpp"
+
+namespace kv74::shell {
+namespace {
+
+constexpr int kStatusMs = 500;
+
+struct SpeedChoice {
+  const char* text;
+  double factor;
+};
+constexpr SpeedChoice kSpeeds[] = {
+    {"As fast as possible", 0},
+    {"Real time", 1},
+    {"x0.1", 0.1},
+    {"x0.5", 0.5},
+    {"x2", 2},
+    {"x10", 10},
+    {"x100", 100},
+};
+
+}  // namespace
+
+QString StatusLine(double stepsPerSecond, double speedSetting, std::uint64_t steps, bool paused) {
+  const QString count = QLocale(QLocale::English).toString(static_cast<qulonglong>(steps));
+  const QString setting = speedSetting == 0 ? QString("max") : "x" + QString::number(speedSetting);
+  if (paused) return QString("paused at step %1 (speed %2)").arg(count, setting);
+  return QString("%1 M steps/s  x%2 real time  step %3 (speed %4)")
+      .arg(stepsPerSecond / 1e6, 0, 'f', 2)
+      .arg(stepsPerSecond / NOMINAL_STEPS_PER_SECOND, 0, 'f', 2)
+      .arg(count, setting);
+}
+
+RunControls::RunControls(Session& session)
+    : QObject(&session.Form()), session_(session), status_(new QLabel(&session.Form())) {
+  status_->setObjectName("runStatus");
+  session_.Form().StatusBar()->addPermanentWidget(status_);
+  BuildMenus();
+  lastMs_ = QDateTime::currentMSecsSinceEpoch();
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, &RunControls::UpdateStatus);
+  timer->start(kStatusMs);
+  UpdateStatus();
+}
+
+void RunControls::BuildMenus() {
+  qt::TForm1& form = session_.Form();
+  QMenu* file = form.MenuBar()->addMenu("&File");
+  file->addAction("Save &RAM (kv74.ram)", [this] { session_.msaveClick(); });
+  file->addSeparator();
+  file->addAction("&Quit", QKeySequence::Quit, [&form] { form.close(); });
+
+  QMenu* run = form.MenuBar()->addMenu("&Run");
+  pause_ = run->addAction("&Pause", QKeySequence(Qt::Key_F5), [this] { TogglePause(); });
+  run->addAction("&Step", QKeySequence(Qt::Key_F10), [this] { StepOne(); });
+  run->addAction("Step &N...", QKeySequence(Qt::SHIFT | Qt::Key_F10), [this] { AskStepN(); });
+  QMenu* speed = run->addMenu("Spee&d");
+  auto* group = new QActionGroup(speed);
+  for (const SpeedChoice& s : kSpeeds) {
+    QAction* a = speed->addAction(s.text, [this, f = s.factor] { SetSpeed(f); });
+    a->setCheckable(true);
+    a->setChecked(s.factor == session_.Run().Speed());
+    group->addAction(a);
+  }
+
+  QMenu* view = form.MenuBar()->addMenu("&Options");
+  QAction* keys = view->addAction("PC &keyboard for the keypad");
+  keys->setCheckable(true);
+  keys->setChecked(form.KeyboardShortcuts());
+  connect(keys, &QAction::toggled, this, [&form](bool on) { form.SetKeyboardShortcuts(on); });
+  QAction* overlay = view->addAction("Plot &axes and scale");
+  overlay->setCheckable(true);
+  connect(overlay, &QAction::toggled, this, [this](bool on) { session_.Disp().SetOverlay(on); });
+}
+
+void RunControls::TogglePause() {
+  WindowRun& run = session_.Run();
+  if (run.Paused()) {
+    run.Resume();
+  } else {
+    run.Pause();
+  }
+}
+
+void RunControls::StepOne() { session_.Run().StepBy(1); }
+
+void RunControls::AskStepN() {
+  bool ok = false;
+  const int n = QInputDialog::getInt(&session_.Form(), "Step N", "Steps to run:", 1000, 1,
+                                     1'000'000'000, 1, &ok);
+  if (ok) session_.Run().StepBy(static_cast<std::uint64_t>(n));
+}
+
+void RunControls::SetSpeed(double factor) { session_.Run().SetSpeed(factor); }
+
+QString RunControls::StatusText() {
+  WindowRun& run = session_.Run();
+  return StatusLine(rate_, run.Speed(), run.Steps(), run.Paused());
+}
+
+void RunControls::UpdateStatus() {
+  WindowRun& run = session_.Run();
+  const std::uint64_t steps = run.Steps();
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (now > lastMs_)
+    rate_ = static_cast<double>(steps - lastSteps_) * 1000.0 / double(now - lastMs_);
+  lastSteps_ = steps;
+  lastMs_ = now;
+  status_->setText(StatusText());
+  pause_->setText(run.Paused() ? "&Resume" : "&Pause");
+  session_.Disp().SetScale(session_.Panel().ScaleFactor());
+}
+
+}  // namespace kv74::shell

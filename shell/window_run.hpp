@@ -1,0 +1,126 @@
+// The window's emulation thread: the processor runs in blocks of steps, and between two blocks
+// (always at a step boundary) the run control acts: clicks are taken and stamped with their step,
+// script clicks are made at theirs, pause, single step and step N stop the run, the pacing sleeps,
+// requests of the window thread are served (the RAM save), and the RunFlag handshake ends it.
+// The processor itself never sees any of this: the same clicks at the same steps give the same
+// run at any speed.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "emu/handover.hpp"
+#include "emu/machine.hpp"
+#include "shell/pacing.hpp"
+
+namespace kv74::shell {
+
+// Makes a click on the panel; called on the emulation thread between two steps and returns once
+// the click has been made (the window makes it on its own thread meanwhile).
+class ClickSink {
+ public:
+  virtual ~ClickSink() = default;
+  virtual void ApplyClick(const std::string& name) = 0;
+};
+
+struct TimedClick {
+  std::uint64_t step;  // made after this many steps, before the next
+  std::string name;
+};
+
+class WindowRun {
+ public:
+  static constexpr int RUN = 1;
+  static constexpr int STOP = 0;
+  static constexpr int FINISHED = 0xFF;
+  static constexpr std::uint64_t kUnpacedBlock = 1 << 16;
+
+  WindowRun(MachineState& m, HandoverReceiver& handover, ClickSink& clicks);
+  // Stops and joins a thread still running; the receivers must not block for ever by then.
+  ~WindowRun();
+  WindowRun(const WindowRun&) = delete;
+  WindowRun& operator=(const WindowRun&) = delete;
+
+  // Set up before Start.
+  void SetScript(std::vector<TimedClick> clicks);  // in step order
+  // `reached` runs once on the emulation thread when the count reaches `steps` (after the
+  // script's clicks at that count); the run then stands still until it is stopped.
+  void SetExitAt(std::uint64_t steps, std::function<void()> reached);
+  // Told every click made, with its step, on the emulation thread.
+  void SetRecorder(std::function<void(std::uint64_t, const std::string&)> recorder);
+  void SetStepCount(std::uint64_t steps) { steps_ = steps; }  // a snapshot's count
+
+  // Starts the thread once, running or paused; the machine must be in place.
+  void Start(bool paused = false);
+
+  // From the window thread, at any time.
+  void SetSpeed(double factor);  // times real time; 0 = as fast as possible
+  double Speed() const { return speed_.load(std::memory_order_relaxed); }
+  void Pause();
+  void Resume();
+  // Runs n more steps and pauses again (from running: the n steps count from where it paused).
+  void StepBy(std::uint64_t n);
+  bool Paused() const { return paused_.load(std::memory_order_acquire); }
+  // A click of the user: made at the next step boundary of a running machine, or where a paused
+  // one resumes.
+  void PostClick(std::string name);
+  // Runs fn on the emulation thread at a step boundary (running or paused) and returns when it
+  // has run; `serve` is called while waiting, to keep hand-overs to the caller's thread flowing.
+  // Before the start and after the finish fn runs on the caller's thread.
+  void RunAtBoundary(const std::function<void()>& fn, const std::function<void()>& serve);
+  std::uint64_t Steps() const { return published_.load(std::memory_order_acquire); }
+
+  // The stop handshake, as the EmulationThread's.
+  void RequestStop();
+  bool Finished() const { return runFlag_.load(std::memory_order_acquire) == FINISHED; }
+  int RunFlag() const { return runFlag_.load(std::memory_order_acquire); }
+  bool Started() const { return thread_.joinable(); }
+
+ private:
+  void Body();
+  // Makes the script's and the user's clicks due at the current count.
+  void MakeDueClicks(bool takePosted);
+  void Publish() { published_.store(steps_, std::memory_order_release); }
+  // Waits while paused (or at the exit count) serving requests; false when stopping.
+  bool WaitWhileStill();
+  void ServeRequest(std::unique_lock<std::mutex>& lock);
+  std::uint64_t NextBlock();
+
+  MachineState& m_;
+  HandoverReceiver& handover_;
+  ClickSink& clicks_;
+  std::vector<TimedClick> script_;
+  std::size_t scriptNext_ = 0;
+  std::optional<std::uint64_t> exitAt_;
+  std::function<void()> exitReached_;
+  bool exitDone_ = false;
+  std::function<void(std::uint64_t, const std::string&)> recorder_;
+  std::uint64_t steps_ = 0;  // owned by the emulation thread
+  Pacer pacer_;
+
+  std::atomic<int> runFlag_{RUN};
+  std::atomic<std::uint64_t> published_{0};
+  std::atomic<double> speed_{0};
+  std::atomic<bool> paused_{false};
+
+  std::mutex mutex_;  // guards what follows; never held while a step runs
+  std::condition_variable wake_;
+  bool pauseRequested_ = false;
+  std::optional<std::uint64_t> stepBudget_;  // steps left before pausing again
+  bool speedChanged_ = false;
+  std::deque<std::string> posted_;
+  const std::function<void()>* request_ = nullptr;
+  std::atomic<bool> requestDone_{false};
+
+  std::thread thread_;
+};
+
+}  // namespace kv74::shell
