@@ -116,12 +116,16 @@ void WindowRun::MakeDueClicks(bool takePosted) {
   while (scriptNext_ < script_.size() && script_[scriptNext_].step <= steps_)
     make(script_[scriptNext_++].name);
   if (!takePosted) return;
-  std::deque<std::string> posted;
+  // One of the user's clicks per block: the firmware reads the keyboard register once per pass,
+  // so keys typed faster than the blocks run (or while paused) still arrive one by one.
+  std::string name;
   {
     std::lock_guard lock(mutex_);
-    posted.swap(posted_);
+    if (posted_.empty()) return;
+    name = std::move(posted_.front());
+    posted_.pop_front();
   }
-  for (const std::string& name : posted) make(name);
+  make(name);
 }
 
 bool WindowRun::WaitWhileStill() {

@@ -69,8 +69,8 @@ class WindowRun {
   // Runs n more steps and pauses again (from running: the n steps count from where it paused).
   void StepBy(std::uint64_t n);
   bool Paused() const { return paused_.load(std::memory_order_acquire); }
-  // A click of the user: made at the next step boundary of a running machine, or where a paused
-  // one resumes.
+  // A click of the user: made at the next block boundary of a running machine, or where a paused
+  // one resumes; one per block, in the order posted.
   void PostClick(std::string name);
   // Runs fn on the emulation thread at a step boundary (running or paused) and returns when it
   // has run; `serve` is called while waiting, to keep hand-overs to the caller's thread flowing.
