@@ -102,6 +102,23 @@ void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v) {
   if (rule.ticked) ReschedulePeripherals(m);
 }
 
+std::uint16_t PeekWord(MachineState& m, std::uint16_t a) {
+  const unsigned i = static_cast<unsigned>(a) - DATA_BASE;
+  if (i < DATA_WORDS) return m.DataMemory[i];
+  if (a < PROGRAM_BASE + PROGRAM_WORDS) return m.ProgramMemory[a - PROGRAM_BASE];
+  if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) return m.TableMemory[a - TABLE_BASE];
+  const int w = MappedWord(a);
+  if (w < 0) return 0;
+  SyncPeripherals(m);
+  switch (kWordRules[w].read) {
+    case ReadKind::Rate: return m[w] & kRateReadMask;
+    case ReadKind::Timer: return m.timerCount;
+    case ReadKind::Keyboard:
+    case ReadKind::Port: return LoadShared(m, w);
+    default: return m[w];
+  }
+}
+
 void NoteWatchedCell(MachineState& m, std::uint16_t a) {
   switch (a) {
     case cell::FEED_RATE: m.NotifyWord |= notify::FEED; break;

@@ -19,6 +19,11 @@ namespace kv74 {
 std::uint16_t BusReadOutsideData(MachineState& m, std::uint16_t a);
 void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v);
 
+// The word at an address as the processor would read it, without the read's side effects (the
+// keyboard word and the position counters are not cleared, no fault is raised); 0 where nothing
+// is mapped. Brings the peripherals up to date first.
+std::uint16_t PeekWord(MachineState& m, std::uint16_t a);
+
 // Sets the NotifyWord bit of a watched DataMemory cell (no effect for other addresses).
 void NoteWatchedCell(MachineState& m, std::uint16_t a);
 
@@ -45,5 +50,14 @@ inline void BusWrite(MachineState& m, std::uint16_t a, std::uint16_t v) {
   }
   BusWriteOutsideData(m, a, v);
 }
+
+// The bus as the instruction bodies are instantiated with: this one is the machine's own; a bus
+// that also reports the accesses is in emu/tap.hpp. Noted tells of a store made without the bus
+// (the stack pushes of calls and request entry).
+struct PlainBus {
+  static std::uint16_t Read(MachineState& m, std::uint16_t a) { return BusRead(m, a); }
+  static void Write(MachineState& m, std::uint16_t a, std::uint16_t v) { BusWrite(m, a, v); }
+  static void Noted(MachineState&, std::uint16_t, std::uint16_t, std::uint16_t) {}
+};
 
 }  // namespace kv74

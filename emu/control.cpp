@@ -6,6 +6,7 @@
 #include "emu/bus.hpp"
 #include "emu/decode.hpp"
 #include "emu/instructions.hpp"
+#include "emu/tap.hpp"
 
 namespace kv74::exec {
 namespace {
@@ -24,31 +25,44 @@ void RaiseBadAddress(MachineState& m) { m[reg::FAULTS] |= fault::BAD_ADDRESS; }
 // RegisterFile word named by a direct offset 0x00..0x3F, or -1 when the offset is unmapped.
 int DirectWord(std::uint16_t op) { return static_cast<int>(IoMap[FieldO(op)]) - 1; }
 
+template <typename Bus>
 void Enter(MachineState& m, unsigned bit, std::uint16_t entryPc) {
   m[reg::FAULTS] &= static_cast<std::uint16_t>(~(1u << bit));
   if (bit == 0) {
     Pc(m) = 0;  // restart saves nothing
     return;
   }
-  DirectStackStore(m, entryPc);
+  DirectStackStore<Bus>(m, entryPc);
   Pc(m) = m.ProgramMemory[kVectors[bit]];
 }
 
+template <typename Bus>
 void Call(MachineState& m, std::uint16_t returnAddress, std::uint16_t target) {
-  DirectStackStore(m, returnAddress);
+  DirectStackStore<Bus>(m, returnAddress);
   Pc(m) = target;
 }
 
 }  // namespace
 
+int RequestLine(const MachineState& m) {
+  const unsigned pending = m[reg::FAULTS];
+  if (pending & fault::FAULT_MASK) return std::countr_zero(pending & fault::FAULT_MASK);
+  if ((pending & fault::INTERRUPT_MASK) && !(m[reg::IMASK] & kInterruptMaskBit)) {
+    return std::countr_zero(pending & fault::INTERRUPT_MASK);
+  }
+  return -1;
+}
+
+template <typename Bus>
 bool TakeRequest(MachineState& m, std::uint16_t entryPc) {
   const unsigned pending = m[reg::FAULTS];
   if (pending & fault::FAULT_MASK) {
-    Enter(m, static_cast<unsigned>(std::countr_zero(pending & fault::FAULT_MASK)), entryPc);
+    Enter<Bus>(m, static_cast<unsigned>(std::countr_zero(pending & fault::FAULT_MASK)), entryPc);
     return true;
   }
   if ((pending & fault::INTERRUPT_MASK) && !(m[reg::IMASK] & kInterruptMaskBit)) {
-    Enter(m, static_cast<unsigned>(std::countr_zero(pending & fault::INTERRUPT_MASK)), entryPc);
+    Enter<Bus>(m, static_cast<unsigned>(std::countr_zero(pending & fault::INTERRUPT_MASK)),
+               entryPc);
     return true;
   }
   return false;
@@ -57,18 +71,22 @@ bool TakeRequest(MachineState& m, std::uint16_t entryPc) {
 // A stack pointer that has left DataMemory would push the word outside the RAM: the store is
 // dropped and the bad-address request raised, while the stack pointer still moves as for a
 // real push.
+template <typename Bus>
 void DirectStackStore(MachineState& m, std::uint16_t v) {
   const std::uint16_t sp = ++Sp(m);
   const unsigned i = static_cast<unsigned>(sp) - DATA_BASE;
   if (i < DATA_WORDS) {
+    const std::uint16_t before = m.DataMemory[i];
     m.DataMemory[i] = v;
+    Bus::Noted(m, sp, before, v);
   } else {
     RaiseBadAddress(m);
   }
 }
 
+template <typename Bus>
 void CallTable(MachineState& m) {
-  Call(m, static_cast<std::uint16_t>(Pc(m) + 1), m.ProgramMemory[FieldDD(m.opWord)]);
+  Call<Bus>(m, static_cast<std::uint16_t>(Pc(m) + 1), m.ProgramMemory[FieldDD(m.opWord)]);
 }
 
 // The displacement counts from the jump itself: dd = 0 is a loop on the spot.
@@ -80,11 +98,12 @@ void JumpRel(MachineState& m) {
   }
 }
 
+template <typename Bus>
 void JumpReg(MachineState& m) {
   const unsigned c = FieldD(m.opWord);
   const std::uint16_t target = m.RegisterFile[FieldN(m.opWord)];
   if (c == kCallCondition) {
-    Call(m, static_cast<std::uint16_t>(Pc(m) + 1), target);
+    Call<Bus>(m, static_cast<std::uint16_t>(Pc(m) + 1), target);
   } else if (TestCondition(m, c)) {
     Pc(m) = target;
   } else {
@@ -92,10 +111,11 @@ void JumpReg(MachineState& m) {
   }
 }
 
+template <typename Bus>
 void JumpAbs(MachineState& m) {
   const unsigned c = FieldD(m.opWord);
   if (c == kCallCondition) {
-    Call(m, static_cast<std::uint16_t>(Pc(m) + 2), m.extWord);
+    Call<Bus>(m, static_cast<std::uint16_t>(Pc(m) + 2), m.extWord);
   } else if (TestCondition(m, c)) {
     Pc(m) = m.extWord;
   } else {
@@ -103,8 +123,9 @@ void JumpAbs(MachineState& m) {
   }
 }
 
+template <typename Bus>
 void Return(MachineState& m) {
-  Pc(m) = BusRead(m, Sp(m));
+  Pc(m) = Bus::Read(m, Sp(m));
   --Sp(m);
 }
 
@@ -129,8 +150,9 @@ void WriteDirect(MachineState& m) {
 }
 
 // Reads through the bus; the register is written directly, without hook or notification.
+template <typename Bus>
 void PopReg(MachineState& m) {
-  const std::uint16_t v = BusRead(m, Sp(m));
+  const std::uint16_t v = Bus::Read(m, Sp(m));
   const int w = DirectWord(m.opWord);
   if (w < 0) {
     RaiseBadAddress(m);
@@ -142,17 +164,32 @@ void PopReg(MachineState& m) {
 }
 
 // The register is read directly; the store goes through the bus and may notify.
+template <typename Bus>
 void PushReg(MachineState& m) {
   const std::uint16_t sp = ++Sp(m);
   const int w = DirectWord(m.opWord);
   if (w < 0) {
     RaiseBadAddress(m);
   } else {
-    BusWrite(m, sp, m[w]);
+    Bus::Write(m, sp, m[w]);
   }
   Advance(m, 1);
 }
 
 void NoOperation(MachineState& m) { Advance(m, 1); }
+
+// The forms that reach memory, for both buses.
+#define KV74_CONTROL_FORMS(Bus)                                      \
+  template bool TakeRequest<Bus>(MachineState&, std::uint16_t);      \
+  template void DirectStackStore<Bus>(MachineState&, std::uint16_t); \
+  template void CallTable<Bus>(MachineState&);                       \
+  template void JumpReg<Bus>(MachineState&);                         \
+  template void JumpAbs<Bus>(MachineState&);                         \
+  template void Return<Bus>(MachineState&);                          \
+  template void PopReg<Bus>(MachineState&);                          \
+  template void PushReg<Bus>(MachineState&);
+KV74_CONTROL_FORMS(PlainBus)
+KV74_CONTROL_FORMS(TappedBus)
+#undef KV74_CONTROL_FORMS
 
 }  // namespace kv74::exec

@@ -38,5 +38,8 @@ void Step(MachineState& m);
 void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
 void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
                        HandoverReceiver& receiver);
+// At most n steps while flag is go, tested before every step; returns the steps run.
+std::uint64_t RunScheduledStepsWhile(MachineState& m, std::uint64_t n, const std::atomic<int>& flag,
+                                     int go, HandoverReceiver& receiver);
 
 }  // namespace kv74

@@ -3,6 +3,7 @@
 #include "emu/bus.hpp"
 #include "emu/decode.hpp"
 #include "emu/instructions.hpp"
+#include "emu/tap.hpp"
 
 namespace kv74::exec {
 namespace {
@@ -55,17 +56,19 @@ void CompareBytes(MachineState& m, std::uint16_t a, std::uint16_t b) {
   m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_NONE) | (a < b ? flag::C : 0) | (a == b ? flag::Z : 0);
 }
 
+template <typename Bus>
 void Load(MachineState& m, std::uint16_t a) {
-  const std::uint16_t v = BusRead(m, a);
+  const std::uint16_t v = Bus::Read(m, a);
   R(m, FieldD(m.opWord)) = v;
   SetResultFlags(m, v);
   Advance(m, 1);
 }
 
 // Flags and PC follow the store: a store to the PC continues at the value + 1.
+template <typename Bus>
 void Store(MachineState& m, std::uint16_t a) {
   const std::uint16_t v = R(m, FieldD(m.opWord));
-  BusWrite(m, a, v);
+  Bus::Write(m, a, v);
   SetResultFlags(m, v);
   Advance(m, 1);
 }
@@ -74,28 +77,43 @@ void Store(MachineState& m, std::uint16_t a) {
 
 void Invalid(MachineState& m) { RaiseInvalid(m); }
 
-void LoadBase0(MachineState& m) { Load(m, ShortBase0(m)); }
-void StoreBase0(MachineState& m) { Store(m, ShortBase0(m)); }
-void LoadBase1(MachineState& m) { Load(m, ShortBase1(m)); }
-void StoreBase1(MachineState& m) { Store(m, ShortBase1(m)); }
+template <typename Bus>
+void LoadBase0(MachineState& m) {
+  Load<Bus>(m, ShortBase0(m));
+}
+template <typename Bus>
+void StoreBase0(MachineState& m) {
+  Store<Bus>(m, ShortBase0(m));
+}
+template <typename Bus>
+void LoadBase1(MachineState& m) {
+  Load<Bus>(m, ShortBase1(m));
+}
+template <typename Bus>
+void StoreBase1(MachineState& m) {
+  Store<Bus>(m, ShortBase1(m));
+}
 
+template <typename Bus>
 void AluToR0Short(MachineState& m) {
-  const std::uint16_t v = BusRead(m, ShortAddress(m));
+  const std::uint16_t v = Bus::Read(m, ShortAddress(m));
   R(m, 0) = BinaryOp(m, FieldT(m.opWord), R(m, 0), v);
   Advance(m, 1);
 }
 
+template <typename Bus>
 void AluToMemShort(MachineState& m) {
   const std::uint16_t a = ShortAddress(m);
   const unsigned t = FieldT(m.opWord);
-  const std::uint16_t v = BusRead(m, a);
+  const std::uint16_t v = Bus::Read(m, a);
   const std::uint16_t r = BinaryOp(m, t, R(m, 0), v);
   Advance(m, 1);
-  if (t != binary::CMP) BusWrite(m, a, r);
+  if (t != binary::CMP) Bus::Write(m, a, r);
 }
 
+template <typename Bus>
 void AluShortT7(MachineState& m) {
-  BusRead(m, ShortAddress(m));  // the read and its side effects come before the fault
+  Bus::Read(m, ShortAddress(m));  // the read and its side effects come before the fault
   RaiseInvalid(m);
 }
 
@@ -122,54 +140,61 @@ void AluRR(MachineState& m) {
   if (t != binary::CMP) R(m, j) = r;
 }
 
+template <typename Bus>
 void MovbBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
   SetByteFlags(m, MoveByte(m, BasexRegister(op), v, FieldS(op)));
 }
 
+template <typename Bus>
 void CmpbBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
   CompareBytes(m, RegisterByte(R(m, BasexRegister(op)), FieldS(op)), SourceByte(v, FieldS(op)));
 }
 
+template <typename Bus>
 void MovRegBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
   R(m, FieldD(op)) = v;
   SetResultFlags(m, v);
 }
 
+template <typename Bus>
 void AluRegBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const unsigned x = BasexRegister(op);
-  const std::uint16_t v = BusRead(m, BasedAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
   R(m, x) = BinaryOp(m, FieldT(op), R(m, x), v);
 }
 
+template <typename Bus>
 void MovBasexReg(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const std::uint16_t a = BasedAddress(m, FieldN(op));
   const std::uint16_t v = R(m, FieldD(op));
   const bool faultedBefore = BadAddressPending(m);
-  BusWrite(m, a, v);
+  Bus::Write(m, a, v);
   if (faultedBefore || !BadAddressPending(m)) SetResultFlags(m, v);
 }
 
+template <typename Bus>
 void AluBasexReg(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const unsigned t = FieldT(op), x = BasexRegister(op);
   const std::uint16_t a = BasedAddress(m, FieldN(op));
-  const std::uint16_t v = BusRead(m, a);
+  const std::uint16_t v = Bus::Read(m, a);
   const std::uint16_t r = BinaryOp(m, t, R(m, x), v);
-  if (t != binary::CMP) BusWrite(m, a, r);
+  if (t != binary::CMP) Bus::Write(m, a, r);
   if (!BadAddressPending(m)) m[reg::FLAGS] &= static_cast<std::uint16_t>(~flag::C);
 }
 
+template <typename Bus>
 void MovbInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
   SetByteFlags(m, MoveByte(m, 0, v, FieldS(op)));
 }
 
@@ -181,9 +206,10 @@ void MovbImm(MachineState& m) {
   Advance(m, 2);
 }
 
+template <typename Bus>
 void CmpbInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
   CompareBytes(m, RegisterByte(R(m, 0), FieldS(op)), SourceByte(v, FieldS(op)));
 }
 
@@ -193,9 +219,10 @@ void CmpbImm(MachineState& m) {
   Advance(m, 2);
 }
 
+template <typename Bus>
 void AluInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
   R(m, 0) = BinaryOp(m, FieldT(op), R(m, 0), v);
 }
 
@@ -205,9 +232,10 @@ void AluImm(MachineState& m) {
   Advance(m, 2);
 }
 
+template <typename Bus>
 void MovInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = BusRead(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
   R(m, FieldD(op)) = v;
   SetResultFlags(m, v);
 }
@@ -230,11 +258,12 @@ void PairIntoPair(MachineState& m) {
 }
 
 // The result is written back for every t, TEST included: both hooks of an I/O word run.
+template <typename Bus>
 void UnaryMem(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const std::uint16_t a = BasedAddress(m, FieldN(op));
-  const std::uint16_t r = UnaryOp(m, FieldT(op), BusRead(m, a));
-  BusWrite(m, a, r);
+  const std::uint16_t r = UnaryOp(m, FieldT(op), Bus::Read(m, a));
+  Bus::Write(m, a, r);
 }
 
 void UnaryReg(MachineState& m) {
@@ -257,5 +286,29 @@ void Sign(MachineState& m) {
   m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | (negative ? flag::N : flag::Z);
   Advance(m, 1);
 }
+
+// The forms that reach memory, for both buses.
+#define KV74_DATA_FORMS(Bus)                       \
+  template void LoadBase0<Bus>(MachineState&);     \
+  template void StoreBase0<Bus>(MachineState&);    \
+  template void LoadBase1<Bus>(MachineState&);     \
+  template void StoreBase1<Bus>(MachineState&);    \
+  template void AluToR0Short<Bus>(MachineState&);  \
+  template void AluToMemShort<Bus>(MachineState&); \
+  template void AluShortT7<Bus>(MachineState&);    \
+  template void MovbBasex<Bus>(MachineState&);     \
+  template void CmpbBasex<Bus>(MachineState&);     \
+  template void MovRegBasex<Bus>(MachineState&);   \
+  template void AluRegBasex<Bus>(MachineState&);   \
+  template void MovBasexReg<Bus>(MachineState&);   \
+  template void AluBasexReg<Bus>(MachineState&);   \
+  template void MovbInd<Bus>(MachineState&);       \
+  template void CmpbInd<Bus>(MachineState&);       \
+  template void AluInd<Bus>(MachineState&);        \
+  template void MovInd<Bus>(MachineState&);        \
+  template void UnaryMem<Bus>(MachineState&);
+KV74_DATA_FORMS(PlainBus)
+KV74_DATA_FORMS(TappedBus)
+#undef KV74_DATA_FORMS
 
 }  // namespace kv74::exec

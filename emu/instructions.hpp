@@ -1,5 +1,6 @@
 // The bodies of the instruction forms, one per row family of the opcode map, each working on
-// the latched opWord/extWord. ExecuteStep picks one through the decoder table.
+// the latched opWord/extWord. ExecuteStep picks one through the decoder table. The forms that
+// reach memory are templates over the bus (PlainBus, TappedBus), instantiated for both.
 #pragma once
 
 #include <cstdint>
@@ -10,38 +11,61 @@ namespace kv74::exec {
 
 // Request entry: takes the highest-priority pending request (faults 0..3 first, then the
 // interrupts 4..7 unless word 22 bit 4 masks them). Returns false when nothing was taken.
+template <typename Bus>
 bool TakeRequest(MachineState& m, std::uint16_t entryPc);
 
+// The request line TakeRequest would take now, or -1.
+int RequestLine(const MachineState& m);
+
 // Pushes v onto the processor stack without BusWrite: no hook, no notification.
+template <typename Bus>
 void DirectStackStore(MachineState& m, std::uint16_t v);
 
 // Data movement and ALU forms (execute.cpp).
 void Invalid(MachineState& m);
-void LoadBase0(MachineState& m);      // 0x0dxx
-void StoreBase0(MachineState& m);     // 0x1dxx
-void LoadBase1(MachineState& m);      // 0x2dxx
-void StoreBase1(MachineState& m);     // 0x3dxx
-void AluToR0Short(MachineState& m);   // 0x4
+template <typename Bus>
+void LoadBase0(MachineState& m);  // 0x0dxx
+template <typename Bus>
+void StoreBase0(MachineState& m);  // 0x1dxx
+template <typename Bus>
+void LoadBase1(MachineState& m);  // 0x2dxx
+template <typename Bus>
+void StoreBase1(MachineState& m);  // 0x3dxx
+template <typename Bus>
+void AluToR0Short(MachineState& m);  // 0x4
+template <typename Bus>
 void AluToMemShort(MachineState& m);  // 0x5
-void AluShortT7(MachineState& m);     // 0x4/0x5 with t = 7: operand read, then invalid
-void MovRR(MachineState& m);          // 0x70jn
-void Mul(MachineState& m);            // 0x71jn
-void AluRR(MachineState& m);          // 0x9tjn
-void MovbBasex(MachineState& m);      // group 0xC
+template <typename Bus>
+void AluShortT7(MachineState& m);  // 0x4/0x5 with t = 7: operand read, then invalid
+void MovRR(MachineState& m);       // 0x70jn
+void Mul(MachineState& m);         // 0x71jn
+void AluRR(MachineState& m);       // 0x9tjn
+template <typename Bus>
+void MovbBasex(MachineState& m);  // group 0xC
+template <typename Bus>
 void CmpbBasex(MachineState& m);
+template <typename Bus>
 void MovRegBasex(MachineState& m);
+template <typename Bus>
 void AluRegBasex(MachineState& m);
+template <typename Bus>
 void MovBasexReg(MachineState& m);  // group 0xD
+template <typename Bus>
 void AluBasexReg(MachineState& m);
+template <typename Bus>
 void MovbInd(MachineState& m);  // group 0xE
 void MovbImm(MachineState& m);
+template <typename Bus>
 void CmpbInd(MachineState& m);
 void CmpbImm(MachineState& m);
+template <typename Bus>
 void AluInd(MachineState& m);
 void AluImm(MachineState& m);
+template <typename Bus>
 void MovInd(MachineState& m);
 void MovImm(MachineState& m);
 void PairIntoR0R1(MachineState& m);
+template <typename Bus>
 void UnaryMem(MachineState& m);  // group 0xF
 void UnaryReg(MachineState& m);
 void ShiftReg(MachineState& m);
@@ -49,14 +73,20 @@ void Sign(MachineState& m);
 void PairIntoPair(MachineState& m);
 
 // Control transfer, stack, direct register access and the special words (control.cpp).
-void CallTable(MachineState& m);    // 0x62dd
-void JumpRel(MachineState& m);      // 0x6cdd
-void JumpReg(MachineState& m);      // 0xEc4n
-void JumpAbs(MachineState& m);      // 0xEc50
+template <typename Bus>
+void CallTable(MachineState& m);  // 0x62dd
+void JumpRel(MachineState& m);    // 0x6cdd
+template <typename Bus>
+void JumpReg(MachineState& m);  // 0xEc4n
+template <typename Bus>
+void JumpAbs(MachineState& m);  // 0xEc50
+template <typename Bus>
 void Return(MachineState& m);       // 0xE370
 void ReadDirect(MachineState& m);   // 0xE1C0 + o
 void WriteDirect(MachineState& m);  // 0xF1C0 + o
-void PopReg(MachineState& m);       // 0xE3C0 + o
+template <typename Bus>
+void PopReg(MachineState& m);  // 0xE3C0 + o
+template <typename Bus>
 void PushReg(MachineState& m);      // 0xF3C0 + o
 void NoOperation(MachineState& m);  // STOP, WAIT
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel/plot.hpp"
@@ -31,6 +32,10 @@ class ImageCanvas final : public PlotCanvas {
   bool SavePng(const std::filesystem::path& path, std::string* error = nullptr) const;
 
   const std::vector<std::uint8_t>& Rgb() const { return rgb_; }
+  // A picture of the same size, e.g. from a saved panel state.
+  void SetRgb(std::vector<std::uint8_t> rgb) {
+    if (rgb.size() == rgb_.size()) rgb_ = std::move(rgb);
+  }
 
  private:
   std::vector<std::uint8_t> rgb_;  // row-major, 3 bytes per pixel

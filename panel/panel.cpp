@@ -42,6 +42,14 @@ void PanelLogic::UpdatePlot() {
   if (IsDrawn(p)) canvas_.Ring(p.column, p.row, colour::WHITE);
 }
 
+void PanelLogic::RestoreState(const State& s) {
+  lampPattern_ = s.lampPattern;
+  traceGate_ = s.traceGate;
+  scale_ = s.scale;
+  previous_ = s.previous;
+  trace_.SetLines(s.traceLines);
+}
+
 void PanelLogic::cleaClick() { canvas_.Clear(); }
 
 void PanelLogic::mashClick() { scale_ = NextScale(scale_); }

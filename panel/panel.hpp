@@ -51,6 +51,17 @@ class PanelLogic final : public HandoverReceiver {
   void DecodeBlock();
   void UpdatePlot();
 
+  // What the panel logic keeps beside its controls and canvas, for snapshots.
+  struct State {
+    bool lampPattern = false;
+    std::int32_t traceGate = 0;
+    int scale = 1;
+    PlotPoint previous{};
+    std::uint64_t traceLines = 0;
+  };
+  State SaveState() const { return {lampPattern_, traceGate_, scale_, previous_, trace_.Lines()}; }
+  void RestoreState(const State& s);
+
   bool LampPatternFlag() const { return lampPattern_; }
   std::int32_t TraceGate() const { return traceGate_; }
   int ScaleFactor() const { return scale_; }

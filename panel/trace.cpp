@@ -27,6 +27,8 @@ bool TraceLog::OpenFile(const std::filesystem::path& file) {
 }
 
 void TraceLog::Line(std::string_view text) {
+  if (++lines_ <= written_) return;
+  written_ = lines_;
   if (!out_.is_open()) return;
   out_ << text << '\n';
   if (flushPerLine_) out_.flush();

@@ -3,6 +3,7 @@
 // when asked), text-mode line ends.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -28,11 +29,16 @@ class TraceLog {
   bool IsOpen() const { return out_.is_open(); }
   const std::filesystem::path& Path() const { return path_; }
 
-  // Appends text and a line end. A write error closes the log and tells the user once.
+  // Appends text and a line end. A write error closes the log and tells the user once. Lines are
+  // counted; a line whose number was written before (the run went back and comes again) is not
+  // written twice.
   void Line(std::string_view text);
   // Each line reaches the file as it is written, so that it can be followed during a run (the
   // window); off by default, where buffering keeps long runs fast (the runner).
   void SetFlushPerLine(bool on) { flushPerLine_ = on; }
+  std::uint64_t Lines() const { return lines_; }
+  // Sets the count, e.g. from a saved panel state; the lines already written stay written.
+  void SetLines(std::uint64_t lines) { lines_ = lines; }
   void Flush();
 
  private:
@@ -44,6 +50,8 @@ class TraceLog {
   WarningSink warn_;
   bool warned_ = false;
   bool flushPerLine_ = false;
+  std::uint64_t lines_ = 0;    // lines given
+  std::uint64_t written_ = 0;  // the highest line number given to the file
 };
 
 }  // namespace kv74

@@ -1,0 +1,166 @@
+// Run control over a machine and a target (debug/target.hpp): running and stepping, breakpoints,
+// watchpoints and catchpoints, pause from another thread, clicks as logged events of the run,
+// call stack, history, reverse execution and snapshots. The console monitor, the window and the
+// debug adapter all drive the machine through one Engine.
+//
+// Threads: everything runs on the thread that owns the engine (the emulation thread of the
+// window, the runner's main thread), except RequestPause and PostClick, which any thread may call.
+//
+// Cost: with no point set and neither history nor call tracking on, a run is the machine's plain
+// scheduled loop, split only where a click or a checkpoint falls. Otherwise a checked loop
+// instantiation runs (emu/run_checked.hpp): a bitmap test per step for breakpoints, the tapped
+// instruction bodies (emu/tap.hpp) while a watchpoint exists.
+//
+// Reverse execution: a checkpoint of the machine, the panel state, the click-schedule position and
+// the call stack is kept every `checkpointInterval` steps (a ring of `checkpointCount`, the oldest
+// dropped; about 33 KB plus the run-length coded plot picture each); going back restores the
+// newest checkpoint at or before the target step and runs forward to it with the logged clicks.
+// Outputs already written (prog.txt lines) are not written again.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "debug/call_stack.hpp"
+#include "debug/clicks.hpp"
+#include "debug/history.hpp"
+#include "debug/points.hpp"
+#include "debug/stop.hpp"
+#include "debug/target.hpp"
+#include "emu/handover.hpp"
+#include "emu/machine.hpp"
+#include "emu/tap.hpp"
+
+namespace kv74::debug {
+
+struct EngineOptions {
+  std::uint64_t checkpointInterval = std::uint64_t{1} << 22;  // steps between checkpoints
+  std::size_t checkpointCount = 64;                           // checkpoints kept
+  std::size_t historySize = 100000;                           // steps the history keeps
+  bool reverse = true;                                        // keep checkpoints at all
+};
+
+class Engine {
+ public:
+  static constexpr std::uint64_t FOREVER = std::numeric_limits<std::uint64_t>::max();
+
+  // The machine must be powered on with its images in place; the engine counts steps from 0.
+  Engine(MachineState& m, Target& target, EngineOptions options = {});
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  MachineState& Machine() { return m_; }
+  Target& GetTarget() { return target_; }
+  std::uint64_t Steps() const { return steps_; }
+
+  // ---- Running (owning thread). Each returns why it stopped; a point hit ends any of them.
+  StopReason Continue(std::uint64_t maxSteps = FOREVER);  // until a stop, at most maxSteps
+  StopReason Step(std::uint64_t n = 1);
+  StopReason Next();    // over a call: runs until it has returned to the next instruction
+  StopReason Finish();  // until the current routine returns
+  StopReason RunTo(std::uint16_t address, std::uint64_t maxSteps = FOREVER);
+  StopReason Back(std::uint64_t n = 1);
+  StopReason ReverseContinue();  // back to the previous point hit
+  // The oldest step that going back can reach.
+  std::uint64_t OldestReachable() const;
+
+  // ---- Any thread.
+  // The run in progress stops at its next step boundary (a run started later stops at once).
+  void RequestPause();
+  // A click applied by the running thread at its next step boundary, or by the next run.
+  void PostClick(std::string name);
+
+  // ---- Clicks (owning thread, between runs).
+  // Applied now and logged at Steps(); false when the target does not take it.
+  bool Click(std::string_view name);
+  // Scheduled clicks (an --input script), made as the run reaches their steps.
+  void SetSchedule(std::vector<ClickEvent> clicks);
+  const ClickRecord& Clicks() const { return clicks_; }
+
+  // ---- Points, call stack, history.
+  PointTable& Points() { return points_; }
+  void TrackCalls(bool on);
+  const CallStack& Calls() const { return calls_; }
+  void RecordHistory(bool on);
+  bool RecordingHistory() const { return recordHistory_; }
+  void SetHistorySize(std::size_t n) { history_.SetCapacity(n); }
+  const History& GetHistory() const { return history_; }
+
+  // ---- Snapshots (debug/snapshot.hpp has the format). Loading checks everything first and
+  // throws SnapshotError, changing nothing, when the bytes are unusable; going back then reaches
+  // no further than the loaded moment.
+  std::vector<std::uint8_t> SaveSnapshot();
+  void LoadSnapshot(std::span<const std::uint8_t> bytes);
+  // Written to a temporary beside the file, renamed on success; std::runtime_error with the
+  // system's reason on failure.
+  void SaveSnapshotFile(const std::filesystem::path& file);
+  void LoadSnapshotFile(const std::filesystem::path& file);
+
+ private:
+  enum class Mode : std::uint8_t { Plain, Over, Out, To };
+  struct Goal {
+    std::uint64_t end = FOREVER;
+    Mode mode = Mode::Plain;
+    std::uint16_t address = 0, sp = 0;
+    StopKind done = StopKind::Done;
+    bool replay = false;  // going back: no points, no history, no pause
+    bool search = false;  // reverse search: points noted, not stopped at, counts untouched
+  };
+  struct Checkpoint;
+  struct Hit {
+    bool found = false;
+    StopReason reason;
+  };
+  class Receiver : public HandoverReceiver {
+   public:
+    explicit Receiver(Target& t) : t_(t) {}
+    void Handover(MachineState& m) override { t_.Handover(m); }
+
+   private:
+    Target& t_;
+  };
+  template <typename Bus>
+  friend struct LoopChecks;
+
+  StopReason Go(const Goal& g);
+  bool RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit);
+  void RunPlain(std::uint64_t end, bool pausable);
+  std::uint64_t NextBoundary() const;
+  void Arrive(bool takePosted);
+  void ApplyClick(std::string_view name, bool logIt);
+  void Fork();
+  StopReason Make(StopKind kind) const;
+  void Finalize(const StopReason& r);
+
+  void TakeCheckpoint();
+  const Checkpoint* CheckpointAtOrBefore(std::uint64_t step) const;
+  void Restore(const Checkpoint& c);
+  void ReplayTo(std::uint64_t step);
+
+  MachineState& m_;
+  Target& target_;
+  Receiver receiver_;
+  EngineOptions options_;
+  std::uint64_t steps_ = 0;
+  std::uint64_t frontier_ = 0;  // the furthest step the recorded run reached
+  bool recorded_ = false;       // frontier_ holds
+  std::uint64_t arrivedAt_ = FOREVER;
+  std::atomic<int> attention_{0};
+  PointTable points_;
+  AccessTap tap_;
+  ClickRecord clicks_;
+  History history_;
+  CallStack calls_;
+  bool recordHistory_ = false, trackCalls_ = false;
+  std::deque<Checkpoint> checkpoints_;
+};
+
+}  // namespace kv74::debug

@@ -1,0 +1,205 @@
+// The checked loop: what the engine tests between the steps when something is set.
+#include <bit>
+
+#include "debug/engine.hpp"
+#include "emu/decode.hpp"
+#include "emu/run_checked.hpp"
+
+namespace kv74::debug {
+
+template <typename BusT>
+struct LoopChecks {
+  using Bus = BusT;
+  static constexpr bool kTapped = std::is_same_v<Bus, TappedBus>;
+
+  Engine& e;
+  const Engine::Goal& goal;
+  const std::uint64_t* breakBits;
+  std::uint64_t steps, end;
+  bool first;
+  bool slow;   // history, calls, catchpoints, a step goal or a search
+  bool armed;  // points checked (not while retracing the run)
+  bool stopped = false;
+  StopReason stop;
+  Engine::Hit* hit;  // a reverse search notes its hits here instead of stopping
+  std::uint16_t pc = 0, op = 0, sp = 0, faults = 0;
+  int request = -1;
+  std::uint32_t notified = 0;
+
+  bool Stop(StopReason r) {
+    r.step = steps;
+    r.pc = e.m_[reg::PC];
+    if (hit != nullptr) {
+      if (steps < end || r.kind == StopKind::Breakpoint) {
+        hit->found = true;
+        hit->reason = r;
+      }
+      return false;  // go on searching
+    }
+    stop = r;
+    stopped = true;
+    return true;
+  }
+
+  [[gnu::always_inline]] bool Before(MachineState& m) {
+    if (steps == end || stopped) return false;
+    if (e.attention_.load(std::memory_order_relaxed) != 0 && hit == nullptr && !goal.replay) {
+      return false;
+    }
+    pc = m[reg::PC];
+    if (((breakBits[pc >> 6] >> (pc & 63)) & 1) != 0 && !first) [[unlikely]] {
+      if (const Point* p = e.points_.BreakHit(m, pc, hit != nullptr)) {
+        StopReason r;
+        r.kind = StopKind::Breakpoint;
+        r.point = p->id;
+        if (Stop(r)) return false;
+      }
+    }
+    if (slow) return SlowBefore(m);
+    first = false;
+    return true;
+  }
+
+  bool SlowBefore(MachineState& m) {
+    const bool wasFirst = first;
+    first = false;
+    switch (goal.mode) {
+      case Engine::Mode::To:
+        if (!wasFirst && pc == goal.address && Stop(Make(StopKind::RunTo))) return false;
+        break;
+      case Engine::Mode::Over:
+        if (pc == goal.address && m[reg::SP] <= goal.sp && Stop(Make(StopKind::StepOver))) {
+          return false;
+        }
+        break;
+      default: break;
+    }
+    op = PeekWord(m, pc);
+    sp = m[reg::SP];
+    faults = m[reg::FAULTS];
+    if (e.recordHistory_ && !goal.replay && hit == nullptr) {
+      e.history_.Record(m, steps, op, PeekWord(m, static_cast<std::uint16_t>(pc + 1)));
+    }
+    return true;
+  }
+
+  static StopReason Make(StopKind k) {
+    StopReason r;
+    r.kind = k;
+    return r;
+  }
+
+  void Request(MachineState&, int line) { request = line; }
+
+  void Handover(MachineState& m) {
+    notified = m.NotifyWord;
+    e.target_.Handover(m);
+  }
+
+  [[gnu::always_inline]] bool After(MachineState& m) {
+    ++steps;
+    if constexpr (kTapped) {
+      if (threadTap->Any()) [[unlikely]] {
+        CheckAccesses(m);
+        threadTap->Forget();
+      }
+    }
+    if (slow) SlowAfter(m);
+    return !stopped;
+  }
+
+  void CheckAccesses(MachineState& m) {
+    for (const Access& a : threadTap->Accesses()) {
+      if (const Point* p = e.points_.WatchHit(m, a, hit != nullptr)) {
+        StopReason r;
+        r.kind = StopKind::Watchpoint;
+        r.point = p->id;
+        r.access = a;
+        r.accessPc = pc;
+        if (Stop(r)) return;
+      }
+    }
+  }
+
+  void Catch(MachineState& m, CatchKind k, std::uint32_t bits, std::uint32_t reported) {
+    if ((e.points_.CatchMask(k) & bits) == 0) return;
+    if (const Point* p = e.points_.CatchHit(m, k, bits, hit != nullptr)) {
+      StopReason r;
+      r.kind = StopKind::Catch;
+      r.point = p->id;
+      r.catchKind = k;
+      r.bits = reported;
+      Stop(r);
+    }
+  }
+
+  void SlowAfter(MachineState& m) {
+    const Op form = Decode(op);
+    if (e.trackCalls_) {
+      e.calls_.Unwind(m[reg::SP]);
+      if (request >= 0) {
+        e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
+      } else if (form == Op::CallTable ||
+                 ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2)) {
+        e.calls_.Push({pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)),
+                       m[reg::SP], -1});
+      }
+    }
+    if (!armed) {
+      request = -1;
+      notified = 0;
+      return;
+    }
+    if (request >= 0) Catch(m, CatchKind::Request, 1u << request, static_cast<unsigned>(request));
+    const std::uint32_t raised = m[reg::FAULTS] & ~faults & fault::FAULT_MASK;
+    if (raised != 0) Catch(m, CatchKind::Fault, raised, raised);
+    if (notified != 0) Catch(m, CatchKind::Handover, notified, notified);
+    if (goal.mode == Engine::Mode::Out && request < 0 && form == Op::Return &&
+        m[reg::SP] < goal.sp) {
+      Stop(Make(StopKind::StepOut));
+    }
+    request = -1;
+    notified = 0;
+  }
+};
+
+namespace {
+template <typename Bus>
+bool RunWith(LoopChecks<Bus>& checks, MachineState& m, AccessTap* tap) {
+  AccessTap* saved = threadTap;
+  if (tap != nullptr) threadTap = tap;
+  RunScheduledChecked(m, checks);
+  threadTap = saved;
+  return checks.stopped;
+}
+}  // namespace
+
+bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit) {
+  const bool armed = !g.replay || g.search;
+  const bool watch = points_.AnyWatch() && armed;
+  const bool catches = points_.CatchMask(CatchKind::Request) != 0 ||
+                       points_.CatchMask(CatchKind::Fault) != 0 ||
+                       points_.CatchMask(CatchKind::Handover) != 0;
+  const bool slow =
+      g.mode != Mode::Plain || trackCalls_ || (!g.replay && recordHistory_) || (armed && catches);
+  static const std::array<std::uint64_t, 1024> kNoBreaks{};
+  const std::uint64_t* bits = armed ? points_.BreakBits().data() : kNoBreaks.data();
+  bool stopped;
+  std::uint64_t ran;
+  if (watch) {
+    tap_ = points_.Marks();
+    LoopChecks<TappedBus> c{*this, g, bits, steps_, end, first, slow, armed, false, {}, hit};
+    stopped = RunWith(c, m_, &tap_);
+    ran = c.steps;
+    stop = c.stop;
+  } else {
+    LoopChecks<PlainBus> c{*this, g, bits, steps_, end, first, slow, armed, false, {}, hit};
+    stopped = RunWith(c, m_, nullptr);
+    ran = c.steps;
+    stop = c.stop;
+  }
+  steps_ = ran;
+  return stopped;
+}
+
+}  // namespace kv74::debug

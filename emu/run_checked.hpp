@@ -1,0 +1,54 @@
+// A scheduled run loop with checks between the steps, for debuggers and tracers. It runs exactly
+// the steps the plain loops of cpu.hpp run; the checks are a type whose members are inlined into
+// the loop, so the plain loops stay as they are and only a run that asks for checks pays for them:
+//
+//   using Bus = PlainBus or TappedBus     the instruction bodies (emu/tap.hpp)
+//   bool Before(MachineState&)            before each step: false stops the run there
+//   void Request(MachineState&, int line) the step is about to take request `line`
+//   void Handover(MachineState&)          the step left NotifyWord set: hand the machine over
+//   bool After(MachineState&)             after each step and its hand-over: false stops
+//
+// The peripherals are up to date (SyncPeripherals) in Handover and whenever the loop ends; a check
+// that reads peripheral state elsewhere calls SyncPeripherals itself, and must not change what
+// the ticks depend on.
+#pragma once
+
+#include "emu/step_inl.hpp"
+#include "periph/schedule.hpp"
+
+namespace kv74 {
+
+template <typename Checks>
+void RunScheduledChecked(MachineState& m, Checks& checks) {
+  using namespace step_detail;
+  using Bus = typename Checks::Bus;
+  SyncPeripherals(m);
+  ReschedulePeripherals(m);
+  std::uint64_t clock = m.tickClock;
+  while (checks.Before(m)) {
+    m.tickClock = ++clock;
+    if (clock == m.eventClock) [[unlikely]]
+      PeripheralEventTick(m);
+    CheckPc(m, LatchWords(m));
+    if (m[reg::FAULTS] != 0) [[unlikely]] {
+      const int line = exec::RequestLine(m);
+      if (line >= 0) {
+        checks.Request(m, line);
+        exec::TakeRequest<Bus>(m, m[reg::PC]);
+      } else {
+        kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+      }
+    } else {
+      kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+    }
+    if (m.NotifyWord != 0) [[unlikely]] {
+      SyncPeripherals(m);
+      checks.Handover(m);
+      ReschedulePeripherals(m);
+    }
+    if (!checks.After(m)) break;
+  }
+  SyncPeripherals(m);
+}
+
+}  // namespace kv74
