@@ -128,6 +128,33 @@ void TDisp::SetOverlay(bool on) { pick_->SetOverlay(on, scale_); }
 
 const QImage& TDisp::Picture() const { return pick_->Image(); }
 
+std::vector<std::uint8_t> TDisp::PictureRgb() const {
+  const QImage& image = pick_->Image();
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(std::size_t{PLOT_WIDTH} * PLOT_HEIGHT * 3);
+  for (int y = 0; y < PLOT_HEIGHT; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < PLOT_WIDTH; ++x) {
+      rgb.push_back(static_cast<std::uint8_t>(qRed(line[x])));
+      rgb.push_back(static_cast<std::uint8_t>(qGreen(line[x])));
+      rgb.push_back(static_cast<std::uint8_t>(qBlue(line[x])));
+    }
+  }
+  return rgb;
+}
+
+bool TDisp::SetPictureRgb(const std::vector<std::uint8_t>& rgb) {
+  if (rgb.size() != std::size_t{PLOT_WIDTH} * PLOT_HEIGHT * 3) return false;
+  QImage& image = pick_->Image();
+  const std::uint8_t* p = rgb.data();
+  for (int y = 0; y < PLOT_HEIGHT; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < PLOT_WIDTH; ++x, p += 3) line[x] = qRgb(p[0], p[1], p[2]);
+  }
+  pick_->update();
+  return true;
+}
+
 void TDisp::closeEvent(QCloseEvent* event) {
   if (closeAllowed_) {
     event->accept();

@@ -6,6 +6,8 @@
 
 #include <QImage>
 #include <QWidget>
+#include <cstdint>
+#include <vector>
 
 #include "panel/surface.hpp"
 
@@ -41,6 +43,10 @@ class TDisp final : public QWidget, public PlotCanvas {
   void Ring(int column, int row, std::uint32_t pen) override;
 
   const QImage& Picture() const;
+  // The picture as 3 bytes per pixel, row by row (a snapshot's form), and back; false, changing
+  // nothing, when the bytes are not a whole picture.
+  std::vector<std::uint8_t> PictureRgb() const;
+  bool SetPictureRgb(const std::vector<std::uint8_t>& rgb);
   QScrollArea* ScrollArea() const { return scroll_; }
   // Lets the next close request through (the program's end).
   void AllowClose() { closeAllowed_ = true; }

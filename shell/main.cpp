@@ -22,6 +22,7 @@ int Run(kv74::shell::Application& app, const kv74::shell::Options& options) {
     so.record = options.record;
     so.exitAt = options.exitAt;
     so.ramFile = options.ramFile;
+    so.loadState = options.loadState;
     kv74::shell::Session session(so);
     kv74::shell::RunControls controls(session);
     kv74::shell::CloseOnSignals(&session.Form());

@@ -57,8 +57,12 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
                          "Battery-backed RAM: load FILE (8192 bytes) over the RAM image at start, "
                          "save the RAM to it at the end.",
                          "FILE");
-  parser.addOptions(
-      {help, version, images, screenshot, after, speed, record, input, exitAt, paused, ram});
+  QCommandLineOption loadState("load-state",
+                               "Start from the snapshot FILE (saved from the window's File menu "
+                               "or by the run-control tools).",
+                               "FILE");
+  parser.addOptions({help, version, images, screenshot, after, speed, record, input, exitAt, paused,
+                     ram, loadState});
 
   if (!parser.parse(arguments)) return Fail(parser.errorText());
   ParsedOptions result;
@@ -99,6 +103,7 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   o.input = parser.value(input);
   o.startPaused = parser.isSet(paused);
   o.ramFile = parser.value(ram);
+  o.loadState = parser.value(loadState);
   result.options = o;
   return result;
 }

@@ -20,6 +20,7 @@ struct Options {
   std::optional<std::uint64_t> exitAt;  // --exit-at STEPS: close when the count reaches it
   bool startPaused = false;             // --paused: stand still before the first step
   QString ramFile;                      // --ram FILE: battery-backed RAM
+  QString loadState;                    // --load-state FILE: a snapshot to start from
 };
 
 struct ParsedOptions {

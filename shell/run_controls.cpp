@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLocale>
@@ -59,6 +60,16 @@ RunControls::RunControls(Session& session)
 void RunControls::BuildMenus() {
   qt::TForm1& form = session_.Form();
   QMenu* file = form.MenuBar()->addMenu("&File");
+  file->addAction("&Save state...", QKeySequence::Save, [this] {
+    const QString path = QFileDialog::getSaveFileName(&session_.Form(), "Save state", "kv74.state",
+                                                      "Snapshots (*.state);;All files (*)");
+    if (!path.isEmpty()) session_.SaveState(path);
+  });
+  file->addAction("&Load state...", QKeySequence::Open, [this] {
+    const QString path = QFileDialog::getOpenFileName(&session_.Form(), "Load state", QString(),
+                                                      "Snapshots (*.state);;All files (*)");
+    if (!path.isEmpty()) session_.LoadState(path);
+  });
   file->addAction("Save &RAM (kv74.ram)", [this] { session_.msaveClick(); });
   file->addSeparator();
   file->addAction("&Quit", QKeySequence::Quit, [&form] { form.close(); });

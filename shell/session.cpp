@@ -19,8 +19,8 @@
 namespace kv74::shell {
 namespace {
 
-std::vector<TimedClick> LoadClicks(const QString& path) {
-  std::vector<TimedClick> clicks;
+std::vector<debug::ClickEvent> LoadClicks(const QString& path) {
+  std::vector<debug::ClickEvent> clicks;
   for (ScriptClick& c :
        LoadScript(path.toStdString(), [](std::string_view name) { return IsClickable(name); })) {
     clicks.push_back({c.step, std::move(c.name)});
@@ -44,9 +44,7 @@ Session::Session(const SessionOptions& options)
   };
   panel_ = std::make_unique<PanelLogic>(*m_, *form_, *disp_, std::move(panelOptions));
   panel_->Trace().SetFlushPerLine(true);  // prog.txt can be followed while the program runs
-  handover_ = std::make_unique<qt::WindowHandover>(form_.get());
-  clicks_ = std::make_unique<WindowClicks>(*form_, *panel_);
-  run_ = std::make_unique<WindowRun>(*m_, *handover_, *clicks_);
+  target_ = std::make_unique<WindowTarget>(*form_, *disp_, *panel_);
   std::filesystem::path dir = options.imageDir.isEmpty()
                                   ? DefaultImageDir()
                                   : std::filesystem::path(options.imageDir.toStdString());
@@ -54,6 +52,7 @@ Session::Session(const SessionOptions& options)
   warnings_ = ImageWarnings(dir);
   if (!ramFile_.isEmpty()) LoadBatteryRam(*m_, ramFile_);
   PowerOn(*m_);
+  run_ = std::make_unique<WindowRun>(*m_, *target_);
   if (!options.input.isEmpty()) run_->SetScript(LoadClicks(options.input));
   if (!options.record.isEmpty()) {
     recorder_ = std::make_unique<ClickRecorder>(options.record);
@@ -69,6 +68,7 @@ Session::Session(const SessionOptions& options)
   run_->SetSpeed(options.speed);
   Wire();
   panel_->StartUp();
+  if (!options.loadState.isEmpty()) run_->LoadSnapshotFile(options.loadState.toStdString());
   for (const QString& w : warnings_)
     std::fprintf(stderr, "kv74: %s\n", w.toLocal8Bit().constData());
   // Last: from here on the processor runs, and nothing above can fail any more.
@@ -80,8 +80,8 @@ Session::~Session() {
   Finish();
   run_.reset();
   recorder_.reset();
+  target_.reset();
   panel_.reset();  // flushes the trace
-  handover_.reset();
   disp_.reset();
   form_.reset();
 }
@@ -118,6 +118,26 @@ void Session::AtStepBoundary(const std::function<void()>& fn) {
   run_->RunAtBoundary(fn, ServeWindow);
 }
 
+bool Session::SaveState(const QString& path) {
+  try {
+    AtStepBoundary([this, &path] { run_->Engine().SaveSnapshotFile(path.toStdString()); });
+    return true;
+  } catch (const std::exception& e) {
+    form_->ShowWarning("The state could not be saved: " + QString::fromLocal8Bit(e.what()));
+    return false;
+  }
+}
+
+bool Session::LoadState(const QString& path) {
+  try {
+    AtStepBoundary([this, &path] { run_->LoadSnapshotFile(path.toStdString()); });
+    return true;
+  } catch (const std::exception& e) {
+    form_->ShowWarning("The state could not be loaded: " + QString::fromLocal8Bit(e.what()));
+    return false;
+  }
+}
+
 bool Session::msaveClick() {
   RamWords words;
   AtStepBoundary([this, &words] { words = CopyRam(*m_); });
@@ -142,7 +162,7 @@ void Session::Report(const QString& message) {
 }
 
 void Session::Finish() {
-  if (finished_ || (run_->Started() && !run_->Finished())) return;
+  if (finished_ || !run_ || (run_->Started() && !run_->Finished())) return;
   finished_ = true;
   QString error;
   if (recorder_ && !recorder_->Finish(run_->Steps(), &error)) Report(error);

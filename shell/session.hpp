@@ -12,11 +12,10 @@
 #include "emu/machine.hpp"
 #include "panel/panel.hpp"
 #include "panel/qt/form1.hpp"
-#include "panel/qt/window_handover.hpp"
 #include "shell/disp.hpp"
 #include "shell/recorder.hpp"
-#include "shell/window_clicks.hpp"
 #include "shell/window_run.hpp"
+#include "shell/window_target.hpp"
 
 namespace kv74::shell {
 
@@ -29,6 +28,7 @@ struct SessionOptions {
   QString record;                       // where to record the clicks
   std::optional<std::uint64_t> exitAt;  // close when the count reaches it
   QString ramFile;                      // battery-backed RAM
+  QString loadState;                    // a snapshot to start from
 };
 
 class Session {
@@ -51,8 +51,12 @@ class Session {
   // The stop handshake, serving hand-overs until the thread has finished; what closing the panel
   // does, and what the end of a session does if the panel was never closed.
   void StopEmulation();
-  // Runs fn on the emulation thread at a step boundary, serving the window meanwhile.
+  // Runs fn on the emulation thread at a step boundary, serving the window meanwhile; rethrows.
   void AtStepBoundary(const std::function<void()>& fn);
+  // The machine's state (with the panel's) to a snapshot file, and back, at a step boundary;
+  // false with the reason told in the window on failure (a failed load changes nothing).
+  bool SaveState(const QString& path);
+  bool LoadState(const QString& path);
 
   // Images that fill their area only partly, as told at start.
   const QStringList& Warnings() const { return warnings_; }
@@ -80,8 +84,7 @@ class Session {
   std::unique_ptr<qt::TForm1> form_;
   std::unique_ptr<TDisp> disp_;
   std::unique_ptr<PanelLogic> panel_;
-  std::unique_ptr<qt::WindowHandover> handover_;
-  std::unique_ptr<WindowClicks> clicks_;
+  std::unique_ptr<WindowTarget> target_;
   std::unique_ptr<ClickRecorder> recorder_;
   std::unique_ptr<WindowRun> run_;
 };

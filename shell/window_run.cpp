@@ -2,14 +2,24 @@
 
 #include <algorithm>
 
-#include "emu/thread.hpp"
-
 namespace kv74::shell {
 
 using Clock = Pacer::Clock;
 
-WindowRun::WindowRun(MachineState& m, HandoverReceiver& handover, ClickSink& clicks)
-    : m_(m), handover_(handover), clicks_(clicks) {}
+namespace {
+
+// The window goes forward only: no checkpoints for going back.
+debug::EngineOptions WindowEngineOptions() {
+  debug::EngineOptions o;
+  o.reverse = false;
+  o.historySize = 0;
+  return o;
+}
+
+}  // namespace
+
+WindowRun::WindowRun(MachineState& m, debug::Target& target)
+    : engine_(m, target, WindowEngineOptions()) {}
 
 WindowRun::~WindowRun() {
   if (!thread_.joinable()) return;
@@ -17,7 +27,15 @@ WindowRun::~WindowRun() {
   thread_.join();
 }
 
-void WindowRun::SetScript(std::vector<TimedClick> clicks) { script_ = std::move(clicks); }
+void WindowRun::SetScript(std::vector<debug::ClickEvent> clicks) {
+  engine_.SetSchedule(std::move(clicks));
+}
+
+void WindowRun::LoadSnapshotFile(const std::filesystem::path& file) {
+  engine_.LoadSnapshotFile(file);
+  recorded_ = engine_.Clicks().Log().size();
+  Publish();
+}
 
 void WindowRun::SetExitAt(std::uint64_t steps, std::function<void()> reached) {
   exitAt_ = steps;
@@ -99,23 +117,26 @@ void WindowRun::RunAtBoundary(const std::function<void()>& fn, const std::functi
     if (serve) serve();
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+  std::exception_ptr error;
+  {
+    std::lock_guard lock(mutex_);
+    std::swap(error, requestError_);
+  }
+  if (error) std::rethrow_exception(error);
 }
 
 void WindowRun::ServeRequest(std::unique_lock<std::mutex>&) {
   if (request_ == nullptr) return;
-  (*request_)();
+  try {
+    (*request_)();
+  } catch (...) {
+    requestError_ = std::current_exception();
+  }
   request_ = nullptr;
   requestDone_.store(true, std::memory_order_release);
 }
 
-void WindowRun::MakeDueClicks(bool takePosted) {
-  auto make = [this](const std::string& name) {
-    if (recorder_) recorder_(steps_, name);
-    clicks_.ApplyClick(name);
-  };
-  while (scriptNext_ < script_.size() && script_[scriptNext_].step <= steps_)
-    make(script_[scriptNext_++].name);
-  if (!takePosted) return;
+void WindowRun::MakePostedClick() {
   // One of the user's clicks per block: the firmware reads the keyboard register once per pass,
   // so keys typed faster than the blocks run (or while paused) still arrive one by one.
   std::string name;
@@ -125,7 +146,15 @@ void WindowRun::MakeDueClicks(bool takePosted) {
     name = std::move(posted_.front());
     posted_.pop_front();
   }
-  make(name);
+  engine_.Click(name);
+  Record();
+}
+
+void WindowRun::Record() {
+  const std::vector<debug::ClickEvent>& log = engine_.Clicks().Log();
+  for (; recorded_ < log.size(); ++recorded_) {
+    if (recorder_) recorder_(log[recorded_].step, log[recorded_].name);
+  }
 }
 
 bool WindowRun::WaitWhileStill() {
@@ -148,47 +177,48 @@ bool WindowRun::WaitWhileStill() {
   }
   if (paused_.load(std::memory_order_relaxed)) {
     paused_.store(false, std::memory_order_release);
-    pacer_.Restart(steps_, Clock::now());
+    pacer_.Restart(engine_.Steps(), Clock::now());
   }
   if (speedChanged_) {
     speedChanged_ = false;
-    pacer_.SetFactor(speed_.load(std::memory_order_relaxed), steps_, Clock::now());
+    pacer_.SetFactor(speed_.load(std::memory_order_relaxed), engine_.Steps(), Clock::now());
   }
   return true;
 }
 
 std::uint64_t WindowRun::NextBlock() {
+  const std::uint64_t steps = engine_.Steps();
   std::uint64_t n = pacer_.BlockSteps(kUnpacedBlock);
-  if (scriptNext_ < script_.size()) n = std::min(n, script_[scriptNext_].step - steps_);
-  if (exitAt_ && !exitDone_) n = std::min(n, *exitAt_ - steps_);
+  if (exitAt_ && !exitDone_) n = std::min(n, *exitAt_ - std::min(*exitAt_, steps));
   std::lock_guard lock(mutex_);
   if (stepBudget_) n = std::min(n, *stepBudget_);
   return n;
 }
 
 void WindowRun::Body() {
-  pacer_.SetFactor(speed_.load(std::memory_order_relaxed), steps_, Clock::now());
+  pacer_.SetFactor(speed_.load(std::memory_order_relaxed), engine_.Steps(), Clock::now());
   for (;;) {
-    MakeDueClicks(false);
-    if (exitAt_ && !exitDone_ && steps_ >= *exitAt_) {
+    if (exitAt_ && !exitDone_ && engine_.Steps() >= *exitAt_) {
       exitDone_ = true;
       Publish();
       if (exitReached_) exitReached_();
     }
     if (!WaitWhileStill()) break;
-    MakeDueClicks(true);
+    MakePostedClick();
     const std::uint64_t n = NextBlock();
     if (n == 0) continue;
-    RunSteps(m_, n, handover_);
-    steps_ += n;
+    const std::uint64_t before = engine_.Steps();
+    engine_.Continue(n);  // the script's clicks due on the way are made and logged
+    Record();
     Publish();
+    const std::uint64_t done = engine_.Steps() - before;
     std::unique_lock lock(mutex_);
     if (stepBudget_) {
-      *stepBudget_ -= n;
+      *stepBudget_ -= std::min(*stepBudget_, done);
       continue;
     }
     if (!pacer_.Paced()) continue;
-    const Clock::time_point due = pacer_.DueTime(steps_, Clock::now());
+    const Clock::time_point due = pacer_.DueTime(engine_.Steps(), Clock::now());
     wake_.wait_until(lock, due, [this] {
       return runFlag_.load(std::memory_order_acquire) == STOP || request_ != nullptr ||
              speedChanged_ || pauseRequested_;

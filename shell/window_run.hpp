@@ -1,15 +1,17 @@
-// The window's emulation thread: the processor runs in blocks of steps, and between two blocks
-// (always at a step boundary) the run control acts: clicks are taken and stamped with their step,
-// script clicks are made at theirs, pause, single step and step N stop the run, the pacing sleeps,
-// requests of the window thread are served (the RAM save), and the RunFlag handshake ends it.
-// The processor itself never sees any of this: the same clicks at the same steps give the same
-// run at any speed.
+// The window's emulation thread: the run-control engine runs the processor in blocks of steps,
+// and between two blocks (always at a step boundary) the window's run control acts: the user's
+// clicks are made and logged with their step, pause, single step and step N stop the run, the
+// pacing sleeps, requests of the window thread are served (the RAM save, snapshots), and the
+// RunFlag handshake ends it. Script clicks are made by the engine at their steps. The processor
+// itself never sees any of this: the same clicks at the same steps give the same run at any speed.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -17,24 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "emu/handover.hpp"
+#include "debug/engine.hpp"
 #include "emu/machine.hpp"
 #include "shell/pacing.hpp"
 
 namespace kv74::shell {
-
-// Makes a click on the panel; called on the emulation thread between two steps and returns once
-// the click has been made (the window makes it on its own thread meanwhile).
-class ClickSink {
- public:
-  virtual ~ClickSink() = default;
-  virtual void ApplyClick(const std::string& name) = 0;
-};
-
-struct TimedClick {
-  std::uint64_t step;  // made after this many steps, before the next
-  std::string name;
-};
 
 class WindowRun {
  public:
@@ -43,20 +32,22 @@ class WindowRun {
   static constexpr int FINISHED = 0xFF;
   static constexpr std::uint64_t kUnpacedBlock = 1 << 16;
 
-  WindowRun(MachineState& m, HandoverReceiver& handover, ClickSink& clicks);
+  // The machine must be powered on with its images in place.
+  WindowRun(MachineState& m, debug::Target& target);
   // Stops and joins a thread still running; the receivers must not block for ever by then.
   ~WindowRun();
   WindowRun(const WindowRun&) = delete;
   WindowRun& operator=(const WindowRun&) = delete;
 
   // Set up before Start.
-  void SetScript(std::vector<TimedClick> clicks);  // in step order
+  void SetScript(std::vector<debug::ClickEvent> clicks);
   // `reached` runs once on the emulation thread when the count reaches `steps` (after the
   // script's clicks at that count); the run then stands still until it is stopped.
   void SetExitAt(std::uint64_t steps, std::function<void()> reached);
-  // Told every click made, with its step, on the emulation thread.
+  // Told every click made, with its step, on the emulation thread, as it is made.
   void SetRecorder(std::function<void(std::uint64_t, const std::string&)> recorder);
-  void SetStepCount(std::uint64_t steps) { steps_ = steps; }  // a snapshot's count
+  // Starts from a snapshot file (its step count and click log too); throws as the engine does.
+  void LoadSnapshotFile(const std::filesystem::path& file);
 
   // Starts the thread once, running or paused; the machine must be in place.
   void Start(bool paused = false);
@@ -73,10 +64,12 @@ class WindowRun {
   // one resumes; one per block, in the order posted.
   void PostClick(std::string name);
   // Runs fn on the emulation thread at a step boundary (running or paused) and returns when it
-  // has run; `serve` is called while waiting, to keep hand-overs to the caller's thread flowing.
-  // Before the start and after the finish fn runs on the caller's thread.
+  // has run, rethrowing what it threw; `serve` is called while waiting, to keep hand-overs to the
+  // caller's thread flowing. Before the start and after the finish fn runs on the caller's thread.
   void RunAtBoundary(const std::function<void()>& fn, const std::function<void()>& serve);
   std::uint64_t Steps() const { return published_.load(std::memory_order_acquire); }
+  // The engine, for RunAtBoundary's functions (on the emulation thread) and before the start.
+  debug::Engine& Engine() { return engine_; }
 
   // The stop handshake, as the EmulationThread's.
   void RequestStop();
@@ -86,24 +79,22 @@ class WindowRun {
 
  private:
   void Body();
-  // Makes the script's and the user's clicks due at the current count.
-  void MakeDueClicks(bool takePosted);
-  void Publish() { published_.store(steps_, std::memory_order_release); }
+  // Makes the next of the user's clicks.
+  void MakePostedClick();
+  // Tells the recorder the clicks logged since it was last told.
+  void Record();
+  void Publish() { published_.store(engine_.Steps(), std::memory_order_release); }
   // Waits while paused (or at the exit count) serving requests; false when stopping.
   bool WaitWhileStill();
   void ServeRequest(std::unique_lock<std::mutex>& lock);
   std::uint64_t NextBlock();
 
-  MachineState& m_;
-  HandoverReceiver& handover_;
-  ClickSink& clicks_;
-  std::vector<TimedClick> script_;
-  std::size_t scriptNext_ = 0;
+  debug::Engine engine_;
+  std::size_t recorded_ = 0;  // clicks of the engine's log told to the recorder
   std::optional<std::uint64_t> exitAt_;
   std::function<void()> exitReached_;
   bool exitDone_ = false;
   std::function<void(std::uint64_t, const std::string&)> recorder_;
-  std::uint64_t steps_ = 0;  // owned by the emulation thread
   Pacer pacer_;
 
   std::atomic<int> runFlag_{RUN};
@@ -119,6 +110,7 @@ class WindowRun {
   std::deque<std::string> posted_;
   const std::function<void()>* request_ = nullptr;
   std::atomic<bool> requestDone_{false};
+  std::exception_ptr requestError_;
 
   std::thread thread_;
 };

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 #include "emu/image.hpp"
 #include "emu/power.hpp"
@@ -291,6 +292,51 @@ TEST(Signals, CloseTheProgramAsTheCloseQueryDoes) {
     EXPECT_EQ(QFileInfo(work.filePath("battery.ram")).size(), 8192) << signal;
     EXPECT_EQ(QDir(work.path()).entryList(QDir::Files).size(), 3) << signal;
   }
+}
+
+TEST(Snapshots, SavedAndLoadedInTheWindowAndAtStart) {
+  QTemporaryDir work;
+  SessionOptions o = InDir(work);
+  o.input = kDemo;
+  const QString file = work.filePath("s.state");
+  auto capture = [](Session& s) {
+    return std::make_tuple(s.Run().Steps(), s.Machine().RegisterFile, s.Machine().DataMemory,
+                           PanelJson(s.Form(), s.Panel()));
+  };
+  decltype(capture(std::declval<Session&>())) saved;
+  {
+    Session session(o);
+    session.Show();
+    WindowRun& run = session.Run();
+    auto pauseAfter = [&](std::uint64_t steps) {
+      ASSERT_TRUE(ServeUntil([&] { return run.Steps() > steps; }));
+      run.Pause();
+      ASSERT_TRUE(ServeUntil([&] { return run.Paused(); }));
+    };
+    pauseAfter(5'000'000);
+    ASSERT_TRUE(session.SaveState(file));
+    saved = capture(session);
+    run.Resume();
+    pauseAfter(std::get<0>(saved) + 3'000'000);
+    EXPECT_NE(capture(session), saved);
+    ASSERT_TRUE(session.LoadState(file));
+    EXPECT_EQ(capture(session), saved);
+    // A file that is no snapshot changes nothing.
+    QFile bad(work.filePath("bad.state"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("KV74SNAP and no more");
+    bad.close();
+    EXPECT_FALSE(session.LoadState(bad.fileName()));
+    EXPECT_EQ(capture(session), saved);
+    session.Form().close();
+  }
+  o.input.clear();
+  o.loadState = file;
+  o.startPaused = true;
+  Session started(o);
+  started.Show();
+  ASSERT_TRUE(ServeUntil([&] { return started.Run().Paused(); }));
+  EXPECT_EQ(capture(started), saved);
 }
 
 }  // namespace
