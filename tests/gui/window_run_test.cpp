@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -337,6 +338,60 @@ TEST(Snapshots, SavedAndLoadedInTheWindowAndAtStart) {
   started.Show();
   ASSERT_TRUE(ServeUntil([&] { return started.Run().Paused(); }));
   EXPECT_EQ(capture(started), saved);
+}
+
+// Every start-up step that can fail comes before the processor runs: the failure is told and
+// nothing waits on a thread blocked in a hand-over.
+TEST(StartUp, FailsBeforeTheProcessorRuns) {
+  QTemporaryDir work;
+  QFile script(work.filePath("bad.input"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write("100 click k0x2B\n50 click nosuch\n");
+  script.close();
+  struct Case {
+    void (*set)(SessionOptions&, const QTemporaryDir&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {[](SessionOptions& o, const QTemporaryDir& w) { o.input = w.filePath("bad.input"); },
+       "bad.input:2"},
+      {[](SessionOptions& o, const QTemporaryDir& w) { o.record = w.filePath("no/dir/rec"); },
+       "cannot record"},
+      {[](SessionOptions& o, const QTemporaryDir& w) { o.loadState = w.filePath("bad.input"); },
+       "snapshot"},
+  };
+  for (const Case& c : cases) {
+    SessionOptions o = InDir(work);
+    c.set(o, work);
+    QElapsedTimer timer;
+    timer.start();
+    try {
+      Session session(o);
+      ADD_FAILURE() << c.message << ": started";
+    } catch (const std::exception& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+    }
+    EXPECT_LT(timer.elapsed(), 5000);
+  }
+}
+
+TEST(StartUp, ShortAndEmptyImagesAreToldAsWarnings) {
+  QTemporaryDir images, work;
+  for (const char* name : {"V4", "AMT"})
+    QFile::copy(QString(KV74_DATA_DIR) + "/" + name, images.filePath(name));
+  QFile ram(images.filePath("RAM"));
+  ASSERT_TRUE(ram.open(QIODevice::WriteOnly));
+  ram.write(QByteArray(100, '\0'));
+  ram.close();
+  SessionOptions o = InDir(work);
+  o.imageDir = images.path();
+  o.startPaused = true;
+  Session session(o);
+  ASSERT_EQ(session.Warnings().size(), 1);
+  EXPECT_TRUE(session.Warnings()[0].contains(images.filePath("RAM")));
+  EXPECT_TRUE(session.Warnings()[0].contains("holds 100 bytes of its 8192-byte area"));
+  session.Show();
+  EXPECT_TRUE(session.Form().StatusBar()->currentMessage().contains("100 bytes"));
 }
 
 }  // namespace
