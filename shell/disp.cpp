@@ -122,7 +122,9 @@ void TDisp::SetScale(int scale) {
   pick_->SetOverlay(pick_->Overlay(), scale);
 }
 
-QString TDisp::ScaleText() const { return scale_ == 2 ? "scale x2" : "scale x1"; }
+QString TDisp::ScaleText() const {
+  return QString("scale ") + QChar(0x00D7) + QString::number(scale_);
+}
 
 void TDisp::SetOverlay(bool on) { pick_->SetOverlay(on, scale_); }
 

@@ -24,7 +24,7 @@ int Run(kv74::shell::Application& app, const kv74::shell::Options& options) {
     so.ramFile = options.ramFile;
     so.loadState = options.loadState;
     kv74::shell::Session session(so);
-    kv74::shell::RunControls controls(session);
+    kv74::shell::RunControls controls(session, options.plotOverlay);
     kv74::shell::CloseOnSignals(&session.Form());
     session.Show();
     if (!options.screenshotPrefix.isEmpty()) {

@@ -61,8 +61,9 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
                                "Start from the snapshot FILE (saved from the window's File menu "
                                "or by the run-control tools).",
                                "FILE");
+  QCommandLineOption overlay("plot-overlay", "Show axes and scale over the plot from the start.");
   parser.addOptions({help, version, images, screenshot, after, speed, record, input, exitAt, paused,
-                     ram, loadState});
+                     ram, loadState, overlay});
 
   if (!parser.parse(arguments)) return Fail(parser.errorText());
   ParsedOptions result;
@@ -104,6 +105,7 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   o.startPaused = parser.isSet(paused);
   o.ramFile = parser.value(ram);
   o.loadState = parser.value(loadState);
+  o.plotOverlay = parser.isSet(overlay);
   result.options = o;
   return result;
 }

@@ -21,6 +21,7 @@ struct Options {
   bool startPaused = false;             // --paused: stand still before the first step
   QString ramFile;                      // --ram FILE: battery-backed RAM
   QString loadState;                    // --load-state FILE: a snapshot to start from
+  bool plotOverlay = false;             // --plot-overlay: axes and scale over the plot
 };
 
 struct ParsedOptions {

@@ -24,32 +24,31 @@ struct SpeedChoice {
   double factor;
 };
 constexpr SpeedChoice kSpeeds[] = {
-    {"As fast as possible", 0},
-    {"Real time", 1},
-    {"x0.1", 0.1},
-    {"x0.5", 0.5},
-    {"x2", 2},
-    {"x10", 10},
-    {"x100", 100},
+    {"As fast as possible", 0}, {"Real time", 1}, {"\u00D70.1", 0.1},
+    {"\u00D70.5", 0.5},         {"\u00D72", 2},   {"\u00D710", 10},
+    {"\u00D7100", 100},
 };
 
 }  // namespace
 
 QString StatusLine(double stepsPerSecond, double speedSetting, std::uint64_t steps, bool paused) {
   const QString count = QLocale(QLocale::English).toString(static_cast<qulonglong>(steps));
-  const QString setting = speedSetting == 0 ? QString("max") : "x" + QString::number(speedSetting);
+  const QString times = QString(QChar(0x00D7));
+  const QString setting =
+      speedSetting == 0 ? QString("max") : times + QString::number(speedSetting);
   if (paused) return QString("paused at step %1 (speed %2)").arg(count, setting);
-  return QString("%1 M steps/s  x%2 real time  step %3 (speed %4)")
+  return QString("%1 M steps/s  %2%3 real time  step %4 (speed %5)")
       .arg(stepsPerSecond / 1e6, 0, 'f', 2)
+      .arg(times)
       .arg(stepsPerSecond / NOMINAL_STEPS_PER_SECOND, 0, 'f', 2)
       .arg(count, setting);
 }
 
-RunControls::RunControls(Session& session)
+RunControls::RunControls(Session& session, bool plotOverlay)
     : QObject(&session.Form()), session_(session), status_(new QLabel(&session.Form())) {
   status_->setObjectName("runStatus");
   session_.Form().StatusBar()->addPermanentWidget(status_);
-  BuildMenus();
+  BuildMenus(plotOverlay);
   lastMs_ = QDateTime::currentMSecsSinceEpoch();
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &RunControls::UpdateStatus);
@@ -57,7 +56,7 @@ RunControls::RunControls(Session& session)
   UpdateStatus();
 }
 
-void RunControls::BuildMenus() {
+void RunControls::BuildMenus(bool plotOverlay) {
   qt::TForm1& form = session_.Form();
   QMenu* file = form.MenuBar()->addMenu("&File");
   file->addAction("&Save state...", QKeySequence::Save, [this] {
@@ -95,6 +94,7 @@ void RunControls::BuildMenus() {
   QAction* overlay = view->addAction("Plot &axes and scale");
   overlay->setCheckable(true);
   connect(overlay, &QAction::toggled, this, [this](bool on) { session_.Disp().SetOverlay(on); });
+  overlay->setChecked(plotOverlay);
 }
 
 void RunControls::TogglePause() {

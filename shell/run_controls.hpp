@@ -16,7 +16,7 @@ class Session;
 
 class RunControls final : public QObject {
  public:
-  explicit RunControls(Session& session);
+  explicit RunControls(Session& session, bool plotOverlay = false);
 
   void TogglePause();
   void StepOne();
@@ -26,7 +26,7 @@ class RunControls final : public QObject {
   QString StatusText();
 
  private:
-  void BuildMenus();
+  void BuildMenus(bool plotOverlay);
   void UpdateStatus();
 
   Session& session_;
