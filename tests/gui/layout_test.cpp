@@ -16,6 +16,7 @@
 #include "panel/qt/indicator.hpp"
 #include "panel/qt/lamp.hpp"
 #include "panel/qt/panel_key.hpp"
+#include "panel/qt/tooltips.hpp"
 
 namespace kv74::qt {
 namespace {
@@ -218,6 +219,27 @@ TEST_F(LayoutTest, WindowCaptionAndSize) {
   form.resize(200, 100);
   EXPECT_EQ(form.PanelArea()->size(), QSize(714, 368));
   EXPECT_GE(form.height(), 368 + form.MenuBar()->height() + form.StatusBar()->height());
+}
+
+TEST_F(LayoutTest, EveryKeyLampIndicatorAndFieldHasATooltip) {
+  for (const ControlInfo& info : PanelControls()) {
+    if (info.kind == ControlKind::Label || info.name == "Button1") continue;
+    EXPECT_FALSE(form.Widget(info.name)->toolTip().isEmpty()) << info.name;
+  }
+  // Shortcuts click keypad keys and are named in their tooltips.
+  struct Case {
+    int key;
+    std::string_view name;
+  };
+  for (const Case& c :
+       {Case{Qt::Key_7, "k0x1C"}, Case{Qt::Key_Minus, "k0x26"}, Case{Qt::Key_Enter, "k0x3E"},
+        Case{Qt::Key_Asterisk, "k0x3E"}, Case{Qt::Key_Escape, "k0x39"}, Case{Qt::Key_X, "k0x09"},
+        Case{Qt::Key_N, "k0x21"}, Case{Qt::Key_Q, ""}}) {
+    EXPECT_EQ(ShortcutKey(c.key), c.name) << c.key;
+    if (!c.name.empty()) {
+      EXPECT_TRUE(form.Widget(c.name)->toolTip().contains("[key "));
+    }
+  }
 }
 
 TEST_F(LayoutTest, SetCaptionAndColourShowOnTheWidgets) {
