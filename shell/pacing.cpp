@@ -16,6 +16,10 @@ std::uint64_t Pacer::BlockSteps(std::uint64_t unpaced) const {
 }
 
 Pacer::Clock::time_point Pacer::DueTime(std::uint64_t steps, Clock::time_point now) {
+  if (steps < refSteps_) {
+    Restart(steps, now);
+    return now;
+  }
   const double seconds = static_cast<double>(steps - refSteps_) / StepsPerSecond();
   const auto due = refTime_ + std::chrono::duration_cast<Clock::duration>(
                                   std::chrono::duration<double>(seconds));

@@ -34,6 +34,7 @@ void WindowRun::SetScript(std::vector<debug::ClickEvent> clicks) {
 void WindowRun::LoadSnapshotFile(const std::filesystem::path& file) {
   engine_.LoadSnapshotFile(file);
   recorded_ = engine_.Clicks().Log().size();
+  pacer_.Restart(engine_.Steps(), Clock::now());  // the count may have gone back
   Publish();
 }
 

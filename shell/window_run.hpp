@@ -46,7 +46,8 @@ class WindowRun {
   void SetExitAt(std::uint64_t steps, std::function<void()> reached);
   // Told every click made, with its step, on the emulation thread, as it is made.
   void SetRecorder(std::function<void(std::uint64_t, const std::string&)> recorder);
-  // Starts from a snapshot file (its step count and click log too); throws as the engine does.
+  // The machine, the panel, the step count and the click log from a snapshot file; before Start
+  // or on the emulation thread (RunAtBoundary). Throws as the engine does, changing nothing.
   void LoadSnapshotFile(const std::filesystem::path& file);
 
   // Starts the thread once, running or paused; the machine must be in place.
