@@ -1,5 +1,6 @@
 // Control transfer, the stack, request entry, direct register access and the special words.
 #include <array>
+#include <atomic>
 #include <bit>
 
 #include "emu/alu.hpp"
@@ -77,7 +78,8 @@ void DirectStackStore(MachineState& m, std::uint16_t v) {
   const unsigned i = static_cast<unsigned>(sp) - DATA_BASE;
   if (i < DATA_WORDS) {
     const std::uint16_t before = m.DataMemory[i];
-    m.DataMemory[i] = v;
+    // One atomic word, as every RAM store, for the window thread reading RAM meanwhile.
+    std::atomic_ref<std::uint16_t>(m.DataMemory[i]).store(v, std::memory_order_relaxed);
     Bus::Noted(m, sp, before, v);
   } else {
     RaiseBadAddress(m);

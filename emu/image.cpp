@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <system_error>
 #include <vector>
+
+#include "emu/read_file.hpp"
 
 namespace kv74 {
 namespace fs = std::filesystem;
@@ -32,20 +33,36 @@ fs::path ExecutableDir() {
   return ec ? fs::path() : exe.parent_path();
 }
 
-// Reads at most limit bytes of the image.
-std::vector<std::uint8_t> ReadImage(const fs::path& dir, std::string_view name, std::size_t limit) {
+struct ImageBytes {
+  std::vector<std::uint8_t> bytes;  // at most the area's size
+  std::string warning;              // set for an empty, short or oversized image
+};
+
+// Reads at most the area's size of the image; a FIFO, device or directory is refused.
+ImageBytes ReadImage(const fs::path& dir, std::string_view name, const char* area,
+                     std::size_t limit) {
   const fs::path file = FindImage(dir, name);
-  std::ifstream in(file, std::ios::binary);
-  std::vector<std::uint8_t> bytes(limit);
-  if (in) in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-  if (!in && !in.eof()) {
-    throw ImageError(ImageError::Kind::Unreadable, "cannot read image " + file.string());
+  const FileBytes f = ReadRegularFile(file, limit, true);
+  if (!f.ok()) {
+    throw ImageError(ImageError::Kind::Unreadable,
+                     "cannot read image " + file.string() + ": " + f.error);
   }
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
-  return bytes;
+  ImageBytes r{{f.bytes.begin(), f.bytes.end()}, {}};
+  const std::string sizes =
+      std::to_string(f.size) + " bytes, " + area + " holds " + std::to_string(limit);
+  if (f.size == 0) {
+    r.warning = "image " + file.string() + " is empty (" + sizes + "); the area keeps its contents";
+  } else if (f.size < limit) {
+    r.warning = "image " + file.string() + " is short (" + sizes + "); the rest keeps its contents";
+  } else if (f.size > limit) {
+    r.warning = "image " + file.string() + " is oversized (" + sizes + "); the excess is ignored";
+  }
+  return r;
 }
 
-void CopyBytes(const std::vector<std::uint8_t>& bytes, std::span<std::uint16_t> area) {
+void CopyBytes(const ImageBytes& image, std::span<std::uint16_t> area, ImageWarnings& warnings) {
+  const auto& bytes = image.bytes;
+  if (!image.warning.empty()) warnings.push_back(image.warning);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::uint16_t& word = area[i / 2];
     if (i % 2 == 0) {
@@ -97,17 +114,21 @@ fs::path FindImage(const fs::path& dir, std::string_view name) {
   return matches.front();
 }
 
-void LoadImage(const fs::path& dir, std::string_view name, std::span<std::uint16_t> area) {
-  CopyBytes(ReadImage(dir, name, area.size_bytes()), area);
+ImageWarnings LoadImage(const fs::path& dir, std::string_view name, std::span<std::uint16_t> area) {
+  ImageWarnings warnings;
+  CopyBytes(ReadImage(dir, name, "the area", area.size_bytes()), area, warnings);
+  return warnings;
 }
 
-void LoadImages(MachineState& m, const fs::path& dir) {
-  const auto program = ReadImage(dir, "v4", sizeof m.ProgramMemory);
-  const auto table = ReadImage(dir, "amt", sizeof m.TableMemory);
-  const auto data = ReadImage(dir, "ram", sizeof m.DataMemory);
-  CopyBytes(program, m.ProgramMemory);
-  CopyBytes(table, m.TableMemory);
-  CopyBytes(data, m.DataMemory);
+ImageWarnings LoadImages(MachineState& m, const fs::path& dir) {
+  const auto program = ReadImage(dir, "v4", "ProgramMemory", sizeof m.ProgramMemory);
+  const auto table = ReadImage(dir, "amt", "TableMemory", sizeof m.TableMemory);
+  const auto data = ReadImage(dir, "ram", "DataMemory", sizeof m.DataMemory);
+  ImageWarnings warnings;
+  CopyBytes(program, m.ProgramMemory, warnings);
+  CopyBytes(table, m.TableMemory, warnings);
+  CopyBytes(data, m.DataMemory, warnings);
+  return warnings;
 }
 
 }  // namespace kv74

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "emu/machine.hpp"
 
@@ -32,13 +33,18 @@ std::filesystem::path DefaultImageDir();
 // when dir cannot be listed.
 std::filesystem::path FindImage(const std::filesystem::path& dir, std::string_view name);
 
+// One line per image that is empty, shorter or longer than its area, naming the file, its size
+// and the area's size. Such images are still loaded.
+using ImageWarnings = std::vector<std::string>;
+
 // Copies the image's bytes into area from its start, low byte first: at most the area's size, no
-// more than the image holds. Bytes beyond the image keep their contents.
-void LoadImage(const std::filesystem::path& dir, std::string_view name,
-               std::span<std::uint16_t> area);
+// more than the image holds. Bytes beyond the image keep their contents. Only a regular file is
+// read (ImageError Unreadable otherwise).
+ImageWarnings LoadImage(const std::filesystem::path& dir, std::string_view name,
+                        std::span<std::uint16_t> area);
 
 // The three images of a start: "v4" into ProgramMemory, "amt" into TableMemory, "ram" into
 // DataMemory. All three are read before any is copied, so a failure leaves m untouched.
-void LoadImages(MachineState& m, const std::filesystem::path& dir);
+ImageWarnings LoadImages(MachineState& m, const std::filesystem::path& dir);
 
 }  // namespace kv74

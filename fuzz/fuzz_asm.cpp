@@ -21,7 +21,7 @@ using namespace kv74::as;
 
 Result AssembleString(const std::string& text) {
   Options options;
-  options.read = [&text](const std::string& path) -> std::optional<std::string> {
+  options.read = [&text](const std::string& path, std::string&) -> std::optional<std::string> {
     if (path == "main.s") return text;
     if (path == "inc.s") return std::string("x = 1\n.word x\n");
     return std::nullopt;

@@ -56,6 +56,19 @@ void ImageCanvas::SetPixel(int column, int row, std::uint32_t bgr) {
   p[2] = static_cast<std::uint8_t>((bgr >> 16) & 0xFF);
 }
 
+bool ImageCanvas::SavePng(std::FILE* file, std::string* error) const {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = PLOT_WIDTH;
+  image.height = PLOT_HEIGHT;
+  image.format = PNG_FORMAT_RGB;
+  const int ok = png_image_write_to_stdio(&image, file, 0, rgb_.data(), 0, nullptr);
+  if (ok == 0 && error != nullptr) *error = image.message;
+  png_image_free(&image);
+  return ok != 0;
+}
+
 bool ImageCanvas::SavePng(const std::filesystem::path& path, std::string* error) const {
   png_image image;
   std::memset(&image, 0, sizeof image);

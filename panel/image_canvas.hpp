@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -30,6 +31,8 @@ class ImageCanvas final : public PlotCanvas {
 
   // Writes the picture as an 8-bit RGB PNG. On failure returns false and sets *error.
   bool SavePng(const std::filesystem::path& path, std::string* error = nullptr) const;
+  // The same picture into an open stream (libpng leaves the stream's file in place on failure).
+  bool SavePng(std::FILE* file, std::string* error = nullptr) const;
 
   const std::vector<std::uint8_t>& Rgb() const { return rgb_; }
   // A picture of the same size, e.g. from a saved panel state.

@@ -43,9 +43,10 @@ void TraceLog::Flush() {
 
 void TraceLog::CheckStream(const char* what) {
   if (out_) return;
+  const std::string reason = errno != 0 ? std::strerror(errno) : "unknown error";
   out_.close();
-  Warn(std::string(what) + " the trace file " + path_.string() +
-       " failed; further blocks are not logged");
+  Warn(std::string(what) + " the trace file " + path_.string() + " failed (" + reason +
+       "); further blocks are not logged");
 }
 
 void TraceLog::Warn(const std::string& message) {

@@ -27,6 +27,8 @@ class TraceLog {
   bool Open(const std::filesystem::path& directory);
   bool OpenFile(const std::filesystem::path& file);
   bool IsOpen() const { return out_.is_open(); }
+  // True once opening or writing failed (the user has been told).
+  bool Failed() const { return warned_; }
   const std::filesystem::path& Path() const { return path_; }
 
   // Appends text and a line end. A write error closes the log and tells the user once. Lines are

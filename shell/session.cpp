@@ -12,7 +12,6 @@
 #include "panel/click.hpp"
 #include "script.hpp"
 #include "shell/about.hpp"
-#include "shell/image_check.hpp"
 #include "shell/ram_save.hpp"
 #include "shell/wiring.hpp"
 
@@ -48,8 +47,7 @@ Session::Session(const SessionOptions& options)
   std::filesystem::path dir = options.imageDir.isEmpty()
                                   ? DefaultImageDir()
                                   : std::filesystem::path(options.imageDir.toStdString());
-  LoadImages(*m_, dir);
-  warnings_ = ImageWarnings(dir);
+  for (const std::string& w : LoadImages(*m_, dir)) warnings_ << QString::fromStdString(w);
   if (!ramFile_.isEmpty()) LoadBatteryRam(*m_, ramFile_);
   PowerOn(*m_);
   run_ = std::make_unique<WindowRun>(*m_, *target_);

@@ -1,6 +1,7 @@
 #include "emu/image.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <memory>
@@ -55,25 +56,43 @@ TEST(ImageTest, UnreadableDirectoryIsNotAMissingImage) {
   }
 }
 
-TEST(ImageTest, CopiesLittleEndianUpToTheShorterLength) {
+TEST(ImageTest, CopiesLittleEndianUpToTheShorterLengthAndWarnsOfOtherSizes) {
   struct Case {
     std::vector<std::uint8_t> bytes;
     std::array<std::uint16_t, 4> expected;  // area preset to 0xAAAA
+    const char* warning;                    // fragment; "" for none
   };
   const Case cases[] = {
-      {{}, {0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA}},
-      {{0x34, 0x12}, {0x1234, 0xAAAA, 0xAAAA, 0xAAAA}},
-      {{0x34, 0x12, 0x78}, {0x1234, 0xAA78, 0xAAAA, 0xAAAA}},  // odd length: low byte only
-      {{1, 0, 2, 0, 3, 0, 4, 0}, {1, 2, 3, 4}},
-      {{1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0}, {1, 2, 3, 4}},  // longer than the area: cut
+      {{}, {0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA}, "img is empty (0 bytes, the area holds 8)"},
+      {{0x34, 0x12}, {0x1234, 0xAAAA, 0xAAAA, 0xAAAA}, "img is short (2 bytes, the area holds 8)"},
+      {{0x34, 0x12, 0x78}, {0x1234, 0xAA78, 0xAAAA, 0xAAAA}, "is short (3 bytes"},  // low byte only
+      {{1, 0, 2, 0, 3, 0, 4, 0}, {1, 2, 3, 4}, ""},
+      {{1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0}, {1, 2, 3, 4}, "img is oversized (12 bytes, the area"},
   };
   for (const Case& c : cases) {
     TempDir dir;
     WriteBytes(dir / "img", c.bytes);
     std::array<std::uint16_t, 4> area;
     area.fill(0xAAAA);
-    LoadImage(dir.path(), "IMG", area);
+    const ImageWarnings warnings = LoadImage(dir.path(), "IMG", area);
     EXPECT_EQ(area, c.expected) << c.bytes.size() << " bytes";
+    ASSERT_EQ(warnings.size(), *c.warning ? 1u : 0u) << c.bytes.size() << " bytes";
+    if (*c.warning) {
+      EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
+    }
+  }
+}
+
+TEST(ImageTest, OnlyARegularFileIsAnImage) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo((dir / "v4").c_str(), 0644), 0);  // would block a plain open for ever
+  std::array<std::uint16_t, 4> area{};
+  try {
+    LoadImage(dir.path(), "V4", area);
+    ADD_FAILURE() << "a FIFO was read";
+  } catch (const ImageError& e) {
+    EXPECT_EQ(e.kind(), ImageError::Kind::Unreadable);
+    EXPECT_NE(std::string(e.what()).find("not a regular file"), std::string::npos) << e.what();
   }
 }
 

@@ -33,15 +33,20 @@ class RunnerTest : public ::testing::Test {
 
   Result Run(const std::string& args) {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string cmd = "cd " + dir.path().string() + " && " + std::string(KV74_RUN_BINARY) + " " +
-                            args + " >" + out.string() + " 2>" + err.string();
+    const std::string cmd = "cd " + dir.path().string() + " && " + std::string(KV74_RUN_BINARY) +
+                            " " + args + " >" + out.string() + " 2>" + err.string();
     const int status = std::system(cmd.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
   }
 
-  void WriteImages(const op::Words& program) {
+  // Full-size images: a short one is loaded too, with a warning on standard error.
+  void WriteImages(op::Words program) {
+    program.resize(PROGRAM_WORDS);
     WriteWords(images / "V4", program);
-    WriteWords(images / "amt", std::vector<std::uint16_t>{0x013E, 0x023C});
+    std::vector<std::uint16_t> table(TABLE_WORDS, 0);
+    table[0] = 0x013E;
+    table[1] = 0x023C;
+    WriteWords(images / "amt", table);
     std::vector<std::uint16_t> ram(DATA_WORDS, 0);
     ram[0x25F] = 7200;
     ram[0x261] = 22000;

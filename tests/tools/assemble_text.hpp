@@ -17,7 +17,7 @@ struct Sources {
                   std::vector<std::pair<std::string, std::string>> defines = {}) const {
     Options options;
     options.defines = std::move(defines);
-    options.read = [this](const std::string& path) -> std::optional<std::string> {
+    options.read = [this](const std::string& path, std::string&) -> std::optional<std::string> {
       const auto it = files.find(path);
       if (it == files.end()) return std::nullopt;
       return it->second;

@@ -1,11 +1,14 @@
 #include "tools/asm/assembler.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
+#include <tuple>
 
+#include "emu/read_file.hpp"
 #include "tools/asm/block.hpp"
 #include "tools/asm/encode.hpp"
 #include "tools/asm/expr.hpp"
@@ -15,13 +18,13 @@
 
 namespace kv74::as {
 
-std::optional<std::string> ReadFromDisk(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return text.str();
+std::optional<std::string> ReadFromDisk(const std::string& path, std::string& error) {
+  FileBytes f = ReadRegularFile(path, kMaxSourceBytes);
+  if (!f.ok()) {
+    error = f.error;
+    return std::nullopt;
+  }
+  return std::move(f.bytes);
 }
 
 namespace {
@@ -109,6 +112,14 @@ class Assembler : public Scope {
     memory_.CheckWindows(errors_);
     Result r;
     r.ok = errors_.empty();
+    std::stable_sort(errors_.begin(), errors_.end(), [](const Diagnostic& a, const Diagnostic& b) {
+      return std::tie(a.where.file, a.where.line, a.where.column) <
+             std::tie(b.where.file, b.where.line, b.where.column);
+    });
+    if (errors_.size() > kMaxReportedErrors) {
+      r.moreErrors = errors_.size() - kMaxReportedErrors;
+      errors_.resize(kMaxReportedErrors);
+    }
     r.errors = errors_;
     if (r.ok) {
       for (int a = 0; a < kAreaCount; ++a)
@@ -145,10 +156,7 @@ class Assembler : public Scope {
 
  private:
   void Error(const Location& where, const std::string& message) {
-    for (const Diagnostic& d : errors_)
-      if (d.message == message && d.where.line == where.line && d.where.column == where.column &&
-          d.where.file == where.file)
-        return;
+    if (!reported_.emplace(where.file, where.line, where.column, message).second) return;
     errors_.push_back({where, message});
   }
   void Error(const Diagnostic& d) { Error(d.where, d.message); }
@@ -202,9 +210,20 @@ class Assembler : public Scope {
                       " deep (does a file include itself?)");
       return;
     }
-    const auto text = options_.read(path);
+    if (depth > 0 && ++includes_ > kMaxIncludes) {
+      if (includes_ == kMaxIncludes + 1)
+        Error(from, "more than " + std::to_string(kMaxIncludes) + " .include lines followed");
+      return;
+    }
+    std::string why;
+    const auto text = options_.read(path, why);
     if (!text) {
-      Error(from, "cannot read '" + path + "'");
+      Error(from, "cannot read '" + path + "'" + (why.empty() ? "" : ": " + why));
+      return;
+    }
+    totalBytes_ += text->size();
+    if (totalBytes_ > kMaxTotalBytes) {
+      Error(from, "sources exceed " + std::to_string(kMaxTotalBytes) + " bytes in all");
       return;
     }
     std::istringstream in(*text);
@@ -547,6 +566,9 @@ class Assembler : public Scope {
   std::vector<CondFrame> conditionals_;
   Memory memory_;
   Diagnostics errors_;
+  std::set<std::tuple<std::string, int, int, std::string>> reported_;
+  int includes_ = 0;
+  std::size_t totalBytes_ = 0;
   std::int64_t pc_ = 0;
   std::int64_t dollar_ = 0;
 };

@@ -12,10 +12,17 @@
 
 namespace kv74::as {
 
-// Reads a whole source file; nullopt if it cannot be read.
-using FileReader = std::function<std::optional<std::string>(const std::string& path)>;
+// Reads a whole source file; nullopt with `error` set (the reason) if it cannot be read.
+using FileReader =
+    std::function<std::optional<std::string>(const std::string& path, std::string& error)>;
 
-std::optional<std::string> ReadFromDisk(const std::string& path);
+// Regular files of at most kMaxSourceBytes only.
+std::optional<std::string> ReadFromDisk(const std::string& path, std::string& error);
+
+inline constexpr std::size_t kMaxSourceBytes = 4u << 20;  // one file
+inline constexpr std::size_t kMaxTotalBytes = 64u << 20;  // all files of a run together
+inline constexpr int kMaxIncludes = 1000;                 // .include lines followed in a run
+inline constexpr std::size_t kMaxReportedErrors = 100;
 
 struct Options {
   // -D NAME=VALUE: constants defined before the first line (VALUE is an expression).
@@ -30,7 +37,8 @@ struct AreaImage {
 
 struct Result {
   bool ok = false;
-  Diagnostics errors;
+  Diagnostics errors;             // sorted by file, line and column; at most kMaxReportedErrors
+  std::size_t moreErrors = 0;     // found beyond those
   std::vector<AreaImage> images;  // the areas the source placed words in
   std::string listing;
   std::string symbols;

@@ -27,6 +27,19 @@ namespace {
 
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
+// Nesting of unary operators, parentheses and constants defined by other constants, counted
+// across the evaluations a lookup starts; deeper input would exhaust the stack.
+constexpr int kMaxDepth = 200;
+thread_local int g_depth = 0;
+
+struct DepthGuard {
+  DepthGuard() { ++g_depth; }
+  ~DepthGuard() { --g_depth; }
+  DepthGuard(const DepthGuard&) = delete;
+  DepthGuard& operator=(const DepthGuard&) = delete;
+  bool Exceeded() const { return g_depth > kMaxDepth; }
+};
+
 // Wrapping arithmetic on the two's-complement 64-bit value.
 std::int64_t Wrap(std::uint64_t v) { return static_cast<std::int64_t>(v); }
 
@@ -177,6 +190,11 @@ class Parser {
   }
 
   Value Unary() {
+    const DepthGuard guard;
+    if (guard.Exceeded()) {
+      return Fail("expression nested more than " + std::to_string(kMaxDepth) +
+                  " deep (parentheses, unary operators and constants defined by constants)");
+    }
     if (Accept("-")) {
       Value v = Unary();
       if (v.ok()) v.value = Wrap(0 - static_cast<std::uint64_t>(v.value));

@@ -9,6 +9,7 @@
 #include "tools/asm/assembler.hpp"
 #include "tools/asm/memory.hpp"
 #include "tools/asm/output.hpp"
+#include "tools/common/output.hpp"
 
 namespace {
 
@@ -74,17 +75,33 @@ int Parse(int argc, char** argv, CommandLine& cl) {
   return -1;
 }
 
+// Two outputs naming one file: a usage error before anything is assembled.
+int CheckOutputsDiffer(const CommandLine& cl) {
+  std::vector<std::pair<std::string, std::string>> outputs;
+  for (const auto& area : kv74::as::kAreas) {
+    const std::string name =
+        &area == &kv74::as::kAreas[kv74::as::kProgramArea] ? cl.programName : area.image;
+    outputs.emplace_back("image " + name, cl.outDir + "/" + name);
+  }
+  if (!cl.listing.empty()) outputs.emplace_back("--listing", cl.listing);
+  if (!cl.symbols.empty()) outputs.emplace_back("--symbols", cl.symbols);
+  const std::string clash = kv74::fileio::SameFileClash(outputs);
+  return clash.empty() ? -1 : Usage(clash);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   CommandLine cl;
   if (const int status = Parse(argc, argv, cl); status >= 0) return status;
+  if (const int status = CheckOutputsDiffer(cl); status >= 0) return status;
 
   const kv74::as::Result result = kv74::as::Assemble(cl.source, cl.options);
   for (const auto& e : result.errors) std::fprintf(stderr, "%s\n", kv74::as::Format(e).c_str());
+  if (result.moreErrors > 0) std::fprintf(stderr, "kv74-as: %zu more errors\n", result.moreErrors);
   if (!result.ok) {
-    std::fprintf(stderr, "kv74-as: %zu error%s, nothing written\n", result.errors.size(),
-                 result.errors.size() == 1 ? "" : "s");
+    const std::size_t total = result.errors.size() + result.moreErrors;
+    std::fprintf(stderr, "kv74-as: %zu error%s, nothing written\n", total, total == 1 ? "" : "s");
     return 1;
   }
 

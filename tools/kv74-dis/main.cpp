@@ -1,19 +1,20 @@
 // kv74-dis [--base ADDR] [--from A] [--to B] [--source] IMAGE
 // Prints one line per instruction (address, word(s), text), or with --source an assembly
 // source that kv74-as turns back into the same image, byte for byte.
-// Exit status: 0 success, 1 unreadable image or an image that fits no area (--source),
-// 2 bad usage.
+// Exit status: 0 success, 1 unreadable image, an image running past 0xFFFF or one that fits no
+// area (--source), or standard output not written; 2 bad usage.
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "emu/decode.hpp"
 #include "emu/disasm.hpp"
+#include "emu/read_file.hpp"
 
 namespace {
 
@@ -72,18 +73,23 @@ struct Image {
   std::size_t bytes = 0;
 };
 
-std::optional<Image> Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                         std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+// The whole address space: no image can be longer.
+constexpr std::uintmax_t kMaxImageBytes = 2 * 0x10000;
+
+std::optional<Image> Load(const std::string& path, std::string& error) {
+  const kv74::FileBytes file = kv74::ReadRegularFile(path, kMaxImageBytes);
+  if (!file.ok()) {
+    error = file.error;
+    return std::nullopt;
+  }
+  const std::string& bytes = file.bytes;
   Image image;
   image.bytes = bytes.size();
   image.oddByte = bytes.size() % 2 != 0;
   for (std::size_t i = 0; i < bytes.size(); i += 2)
-    image.words.push_back(
-        static_cast<std::uint16_t>(bytes[i] | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0)));
+    image.words.push_back(static_cast<std::uint16_t>(
+        static_cast<std::uint8_t>(bytes[i]) |
+        (i + 1 < bytes.size() ? static_cast<std::uint8_t>(bytes[i + 1]) << 8 : 0)));
   return image;
 }
 
@@ -139,13 +145,14 @@ int Parse(int argc, char** argv, CommandLine& cl) {
     }
   }
   if (cl.path.empty()) return Usage("no image");
+  if (cl.from > cl.to) return Usage("--from lies after --to");
   if (!cl.baseGiven) cl.base = DefaultBase(cl.path);
   return -1;
 }
 
 void PrintListing(const Image& image, const CommandLine& cl) {
   for (std::size_t i = 0; i < image.words.size();) {
-    const std::uint32_t address = (cl.base + i) & 0xFFFF;
+    const auto address = static_cast<std::uint32_t>(cl.base + i);
     const kv74::Disassembly d = At(image, i, address);
     if (address >= cl.from && address <= cl.to) {
       std::string words = Hex4(image.words[i]) + " " +
@@ -193,12 +200,23 @@ int PrintSource(const Image& image, const CommandLine& cl) {
 int main(int argc, char** argv) {
   CommandLine cl;
   if (const int status = Parse(argc, argv, cl); status >= 0) return status;
-  const auto image = Load(cl.path);
+  std::string error;
+  const auto image = Load(cl.path, error);
   if (!image) {
-    std::fprintf(stderr, "kv74-dis: cannot read '%s'\n", cl.path.c_str());
+    std::fprintf(stderr, "kv74-dis: cannot read '%s': %s\n", cl.path.c_str(), error.c_str());
     return 1;
   }
-  if (cl.source) return PrintSource(*image, cl);
-  PrintListing(*image, cl);
-  return 0;
+  if (cl.base + image->words.size() > 0x10000) {
+    std::fprintf(stderr, "kv74-dis: %zu words from 0x%04X run past address 0xFFFF\n",
+                 image->words.size(), cl.base);
+    return 1;
+  }
+  errno = 0;  // a failed write during the listing leaves its reason here
+  const int status = cl.source ? PrintSource(*image, cl) : (PrintListing(*image, cl), 0);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "kv74-dis: cannot write standard output: %s\n",
+                 std::strerror(errno ? errno : EIO));
+    return 1;
+  }
+  return status;
 }

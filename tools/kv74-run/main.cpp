@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include "runner_panel.hpp"
 #include "script.hpp"
 #include "state_json.hpp"
+#include "tools/common/output.hpp"
 
 namespace fs = std::filesystem;
 using namespace kv74;
@@ -24,81 +26,67 @@ namespace {
 constexpr int EXIT_MISSING_IMAGE = 1;
 constexpr int EXIT_USAGE = 2;
 
-// An output file that appears only once complete: written beside its target, then renamed.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string& name, const char* what) : name_(name), what_(what) {
-    if (name_ == "-") return;
-    temp_ = name_ + ".part";
-    file_ = std::fopen(temp_.c_str(), "wb");
-    if (!file_) throw UsageError(std::string("cannot write ") + what_ + " " + name_);
+// Usage errors about the outputs, found before anything is read, created or emptied: two outputs
+// naming one file, a working directory or prog.txt that cannot be written.
+void CheckOutputs(const RunOptions& o, const fs::path& workdir) {
+  std::vector<std::pair<std::string, std::string>> named;
+  if (o.stateJson) named.emplace_back("--state-json", *o.stateJson);
+  if (o.trace) named.emplace_back("--trace", *o.trace);
+  if (o.plotPng) named.emplace_back("--plot-png", *o.plotPng);
+  named.emplace_back(std::string(TRACE_FILE_NAME), (workdir / TRACE_FILE_NAME).string());
+  if (std::string clash = fileio::SameFileClash(named); !clash.empty()) throw UsageError(clash);
+  std::string error;
+  if (!fileio::CheckWritable(workdir.string(), true, error)) {
+    throw UsageError("cannot use working directory " + error);
   }
-  ~OutputFile() {
-    if (file_) std::fclose(file_);
-    if (!temp_.empty()) std::remove(temp_.c_str());
+  std::error_code ec;
+  if (fs::is_directory(workdir, ec) &&
+      !fileio::CheckWritable((workdir / TRACE_FILE_NAME).string(), false, error)) {
+    throw UsageError("cannot write " + error);
   }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  std::FILE* get() const { return file_ ? file_ : stdout; }
-
-  void Commit() {
-    bool ok = std::fflush(get()) == 0 && !std::ferror(get());
-    if (file_) {
-      ok = std::fclose(file_) == 0 && ok;
-      file_ = nullptr;
-      ok = ok && std::rename(temp_.c_str(), name_.c_str()) == 0;
-    }
-    if (!ok) throw UsageError(std::string("cannot write ") + what_ + " " + name_);
-    temp_.clear();
-  }
-
- private:
-  std::string name_, what_, temp_;
-  std::FILE* file_ = nullptr;
-};
+}
 
 int Run(const RunOptions& o) {
+  const fs::path workdir = o.workdir ? *o.workdir : fs::path(".");
+  CheckOutputs(o, workdir);
+  fileio::Transaction outputs;
+  fileio::Output* state = o.stateJson ? &outputs.Add("state JSON", *o.stateJson) : nullptr;
+  fileio::Output* trace = o.trace ? &outputs.Add("trace", *o.trace) : nullptr;
+  fileio::Output* plot = o.plotPng ? &outputs.Add("plot picture", *o.plotPng) : nullptr;
+  if (std::string error; !outputs.OpenAll(error)) throw UsageError(error);
+
   auto machine = std::make_unique<MachineState>();
   MachineState& m = *machine;
-  const fs::path workdir = o.workdir ? *o.workdir : fs::path(".");
   RunnerPanel panel(m, workdir);
   std::vector<ScriptClick> clicks;
   if (o.input) {
     clicks = LoadScript(*o.input, [&](std::string_view n) { return panel.IsClickable(n); });
   }
   const fs::path images = o.images ? *o.images : DefaultImageDir();
-  if (o.images && !fs::is_directory(images)) {
-    throw UsageError("cannot read image directory " + images.string());
+  std::error_code ec;
+  if (o.images && !fs::is_directory(images, ec)) {
+    throw UsageError("cannot read image directory " + images.string() +
+                     (ec ? ": " + ec.message() : ""));
   }
-  LoadImages(m, images);
+  for (const std::string& warning : LoadImages(m, images)) {
+    std::fprintf(stderr, "kv74-run: warning: %s\n", warning.c_str());
+  }
   PowerOn(m);
   if (o.workdir) {
-    std::error_code ec;
     fs::create_directories(*o.workdir, ec);
-    if (!fs::is_directory(*o.workdir)) {
+    if (!fs::is_directory(*o.workdir, ec)) {
       throw UsageError("cannot use working directory " + o.workdir->string() +
                        (ec ? ": " + ec.message() : ""));
     }
   }
-
-  if (o.plotPng) {
-    const fs::path dir = fs::path(*o.plotPng).parent_path();
-    if (!dir.empty() && !fs::is_directory(dir)) {
-      throw UsageError("cannot write plot picture " + *o.plotPng + ": no directory " +
-                       dir.string());
-    }
-  }
   panel.StartUp();
-
-  std::unique_ptr<OutputFile> state, trace;
-  if (o.stateJson) state = std::make_unique<OutputFile>(*o.stateJson, "state JSON");
-  if (o.trace) trace = std::make_unique<OutputFile>(*o.trace, "trace");
+  if (panel.TraceFailed()) throw UsageError("cannot write " + (workdir / TRACE_FILE_NAME).string());
 
   RunPlan plan;
   plan.stepLimit = o.StepLimit();
   plan.untilPc = o.untilPc;
-  plan.trace = trace ? trace->get() : nullptr;
+  plan.trace = trace ? trace->Stream() : nullptr;
+  plan.traceLimit = o.traceLimit.value_or(0);
   plan.clicks = clicks;
   for (const ScriptClick& c : clicks) {
     if (c.step > plan.stepLimit) {
@@ -113,10 +101,18 @@ int Run(const RunOptions& o) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   panel.FlushTrace();
-  if (trace) trace->Commit();
-  if (o.plotPng) {
+  if (r.traceError != 0) {
+    throw UsageError("cannot write trace " + *o.trace + ": " + std::strerror(r.traceError));
+  }
+  if (r.traceStoppedAt) {
+    std::fprintf(stderr,
+                 "kv74-run: trace stopped before step %" PRIu64 ": --trace-limit of %" PRIu64
+                 " bytes reached\n",
+                 *r.traceStoppedAt, plan.traceLimit);
+  }
+  if (plot) {
     std::string error;
-    if (!panel.SavePlot(*o.plotPng, &error)) {
+    if (!panel.SavePlot(plot->Stream(), &error)) {
       throw UsageError("cannot write plot picture " + *o.plotPng + ": " + error);
     }
   }
@@ -127,9 +123,12 @@ int Run(const RunOptions& o) {
     WriteStateMembers(w, m, r.steps);
     panel.WriteJsonMembers(w);
     w.EndObject();
-    const std::string text = json.str();
-    std::fwrite(text.data(), 1, text.size(), state->get());
-    state->Commit();
+    state->Write(json.str());
+  }
+  if (std::string error; !outputs.CommitAll(error)) throw UsageError(error);
+  if (panel.TraceFailed()) {
+    throw UsageError("decoded blocks were not all written to " +
+                     (workdir / TRACE_FILE_NAME).string());
   }
 
   if (!o.quiet) {
@@ -162,6 +161,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kv74-run: %s\n", e.what());
     return EXIT_USAGE;
   } catch (const UsageError& e) {
+    std::fprintf(stderr, "kv74-run: %s\n", e.what());
+    return EXIT_USAGE;
+  } catch (const std::exception& e) {
     std::fprintf(stderr, "kv74-run: %s\n", e.what());
     return EXIT_USAGE;
   }

@@ -79,6 +79,12 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       SetOnce(o.untilPc, static_cast<std::uint16_t>(*a), option);
     } else if (option == "--trace") {
       SetOnce(o.trace, value(), option);
+    } else if (option == "--trace-limit") {
+      const std::string v = value();
+      const auto n = ParseNumber(v);
+      if (!n || *n == 0)
+        throw UsageError("--trace-limit needs a positive number of bytes, not '" + v + "'");
+      SetOnce(o.traceLimit, *n, option);
     } else if (option == "--plot-png") {
       SetOnce(o.plotPng, value(), option);
     } else {
@@ -88,6 +94,7 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
   if (o.stateJson == "-" && o.trace == "-") {
     throw UsageError("--state-json and --trace cannot both write to standard output");
   }
+  if (o.traceLimit && !o.trace) throw UsageError("--trace-limit needs --trace");
   for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");
   }
@@ -135,12 +142,19 @@ Options:
                       default: the current directory)
   --trace FILE        write one line per step to FILE ('-' = standard output):
                         step number, PC, instruction word, next word (hex), form
+  --trace-limit BYTES stop tracing before the trace would pass BYTES (whole lines); the run
+                      goes on and says at which step tracing stopped
   --quiet, -q         no summary on standard error
   --help, -h          this text
 
+Output files (--state-json, --trace, --plot-png) are written to a temporary beside the
+target and replace it only once complete; a device or FIFO is written in place, a symbolic
+link is followed. Every output and prog.txt is checked before the run, and nothing is emptied
+unless all checks pass.
+
 Exit status: 0 done; 1 an image is missing ("Resource v4 not found"); 2 a bad option,
-script line, directory or file (one line naming what is wrong). Nothing is run unless all
-inputs are good.
+script line, directory or file, or an output that could not be written (one line naming what
+is wrong and why). Nothing is run unless all inputs are good.
 )";
 }
 

@@ -23,7 +23,8 @@ struct RunOptions {
   std::optional<std::filesystem::path> input;
   std::optional<std::filesystem::path> workdir;
   std::optional<std::uint16_t> untilPc;
-  std::optional<std::string> trace;  // "-" = standard output
+  std::optional<std::string> trace;         // "-" = standard output
+  std::optional<std::uint64_t> traceLimit;  // bytes
   std::optional<std::string> plotPng;
   bool quiet = false;
   bool help = false;

@@ -1,6 +1,7 @@
 #include "run.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 
 #include "emu/cpu.hpp"
@@ -10,19 +11,43 @@
 namespace kv74 {
 namespace {
 
+struct TraceState {
+  std::FILE* file;  // null once tracing stopped
+  std::uint64_t bytes = 0;
+};
+
+void TraceLine(const MachineState& m, const RunPlan& plan, RunResult& r, TraceState& t) {
+  char line[96];
+  const int n = std::snprintf(line, sizeof line, "%" PRIu64 " %04X %04X %04X %s\n", r.steps,
+                              m[reg::PC], m.opWord, m.extWord, OpName(Decode(m.opWord)));
+  const auto size = static_cast<std::size_t>(n);
+  if (plan.traceLimit != 0 && t.bytes + size > plan.traceLimit) {
+    r.traceStoppedAt = r.steps;
+    t.file = nullptr;
+    return;
+  }
+  if (std::fwrite(line, 1, size, t.file) != size) {
+    r.traceError = errno != 0 ? errno : EIO;
+    t.file = nullptr;
+    return;
+  }
+  t.bytes += size;
+}
+
 // Steps one at a time, checking the stop address and writing the trace. Returns false when the
 // stop address was reached.
 bool RunChecked(MachineState& m, ScriptedPanel& panel, const RunPlan& plan, RunResult& r,
-                std::uint64_t until) {
+                TraceState& t, std::uint64_t until) {
   for (; r.steps < until; ++r.steps) {
     if (plan.untilPc && m[reg::PC] == *plan.untilPc) return false;
     Fetch(m);
-    if (plan.trace) {
-      std::fprintf(plan.trace, "%" PRIu64 " %04X %04X %04X %s\n", r.steps, m[reg::PC], m.opWord,
-                   m.extWord, OpName(Decode(m.opWord)));
-    }
+    if (t.file) TraceLine(m, plan, r, t);
     ExecuteStep(m);
     if (m.NotifyWord != 0) panel.Handover(m);
+    if (!t.file && !plan.untilPc) {
+      ++r.steps;  // tracing stopped: the rest runs unchecked
+      break;
+    }
   }
   return true;
 }
@@ -31,7 +56,7 @@ bool RunChecked(MachineState& m, ScriptedPanel& panel, const RunPlan& plan, RunR
 
 RunResult RunMachine(MachineState& m, ScriptedPanel& panel, const RunPlan& plan) {
   RunResult r;
-  const bool checked = plan.untilPc || plan.trace;
+  TraceState trace{plan.trace};
   auto clickDue = [&] {
     while (r.clicksDone < plan.clicks.size() && plan.clicks[r.clicksDone].step == r.steps) {
       panel.Click(plan.clicks[r.clicksDone++].name);
@@ -41,8 +66,8 @@ RunResult RunMachine(MachineState& m, ScriptedPanel& panel, const RunPlan& plan)
   while (r.steps < plan.stepLimit) {
     std::uint64_t until = plan.stepLimit;
     if (r.clicksDone < plan.clicks.size()) until = std::min(until, plan.clicks[r.clicksDone].step);
-    if (checked) {
-      if (!RunChecked(m, panel, plan, r, until)) {
+    if (plan.untilPc || trace.file) {
+      if (!RunChecked(m, panel, plan, r, trace, until)) {
         r.stoppedAtPc = true;
         return r;
       }

@@ -31,8 +31,11 @@ class RunnerPanel final : public ScriptedPanel {
 
   // Writes the plot as it stands to a PNG; false with *error set on failure.
   bool SavePlot(const std::filesystem::path& path, std::string* error) const;
+  bool SavePlot(std::FILE* file, std::string* error) const { return canvas_.SavePng(file, error); }
   // Pushes the buffered trace lines to prog.txt.
   void FlushTrace() { logic_.Trace().Flush(); }
+  // True when prog.txt could not be opened or written (the user has been told why).
+  bool TraceFailed() { return logic_.Trace().Failed(); }
 
   Control* Find(std::string_view name) { return surface_.Find(name); }
   const PanelLogic& Logic() const { return logic_; }

@@ -1,8 +1,8 @@
 #include "script.hpp"
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
+
+#include "emu/read_file.hpp"
 
 #include "options.hpp"
 
@@ -59,13 +59,9 @@ std::vector<ScriptClick> ParseScript(std::string_view text, const std::string& s
 
 std::vector<ScriptClick> LoadScript(const std::filesystem::path& file,
                                     const ClickableCheck& isClickable) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  if (!in || std::filesystem::is_directory(file)) {
-    throw UsageError("cannot read input script " + file.string());
-  }
-  return ParseScript(text.str(), file.string(), isClickable);
+  const FileBytes text = ReadRegularFile(file, MAX_SCRIPT_BYTES);
+  if (!text.ok()) throw UsageError("cannot read input script " + file.string() + ": " + text.error);
+  return ParseScript(text.bytes, file.string(), isClickable);
 }
 
 }  // namespace kv74

@@ -22,7 +22,10 @@ using ClickableCheck = std::function<bool(std::string_view)>;
 std::vector<ScriptClick> ParseScript(std::string_view text, const std::string& source,
                                      const ClickableCheck& isClickable);
 
-// Reads and parses a script file; an unreadable file is a UsageError too.
+inline constexpr std::uintmax_t MAX_SCRIPT_BYTES = 16u << 20;
+
+// Reads and parses a script file; an unreadable, non-regular or oversized file is a UsageError
+// too.
 std::vector<ScriptClick> LoadScript(const std::filesystem::path& file,
                                     const ClickableCheck& isClickable);
 
