@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QStatusBar>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 
 #include "emu/image.hpp"
@@ -105,6 +107,12 @@ void Session::Wire() {
 void Session::Show() {
   disp_->show();
   form_->show();
+  // On a small screen the panel (taller by its menu and status bars than the board's window)
+  // moves up over the plot's lower edge rather than off the bottom.
+  if (QScreen* screen = form_->screen()) {
+    const int overhang = form_->frameGeometry().bottom() - screen->availableGeometry().bottom();
+    if (overhang > 0) form_->move(form_->x(), std::max(0, form_->y() - overhang));
+  }
   if (!warnings_.isEmpty()) form_->StatusBar()->showMessage(warnings_.join("; "));
   if (QGuiApplication::platformName() != "offscreen") {
     form_->raise();
