@@ -51,7 +51,13 @@ void Engine::Fork() {
 
 void Engine::ApplyClick(std::string_view name, bool logIt) {
   target_.Click(name);
-  if (logIt) clicks_.Append(steps_, std::string(name));
+  if (!logIt) return;
+  clicks_.Append(steps_, std::string(name));
+  // A checkpoint of this step was taken before the click: take it again.
+  if (!checkpoints_.empty() && checkpoints_.back().step == steps_) {
+    checkpoints_.pop_back();
+    TakeCheckpoint();
+  }
 }
 
 bool Engine::Click(std::string_view name) {
@@ -69,7 +75,9 @@ void Engine::Arrive(bool takePosted) {
     arrivedAt_ = steps_;
     std::vector<std::string> scheduled = clicks_.TakeScheduled(steps_);
     if (recorded_ && steps_ <= frontier_) {
-      for (const std::string& name : clicks_.LoggedAt(steps_)) ApplyClick(name, false);
+      for (const std::string& name : clicks_.LoggedAt(steps_)) {
+        if (target_.IsClickable(name)) ApplyClick(name, false);
+      }
     } else {
       frontier_ = steps_;
       recorded_ = true;
@@ -128,8 +136,10 @@ StopReason Engine::Go(const Goal& g) {
       return Make(StopKind::Pause);
     }
     const std::uint64_t end = std::min(g.end, NextBoundary());
-    const bool checked = g.mode != Mode::Plain || g.search ||
-                         (!g.replay && (points_.AnyActive() || recordHistory_)) || trackCalls_;
+    const bool checked =
+        g.mode != Mode::Plain || g.search ||
+        (!g.replay && (points_.AnyActive() || recordHistory_ || observer_ != nullptr)) ||
+        trackCalls_;
     StopReason stop;
     bool stopped = false;
     if (checked) {
