@@ -31,6 +31,7 @@ void TraceLog::Line(std::string_view text) {
   written_ = lines_;
   if (!out_.is_open()) return;
   out_ << text << '\n';
+  if (flushPerLine_) out_.flush();
   CheckStream("writing");
 }
 

@@ -1,5 +1,6 @@
 // The program trace "prog.txt": one line per decoded block, emptied at start, written through the
-// stream's ordinary buffering (flushed when the log is flushed or destroyed), text-mode line ends.
+// stream's ordinary buffering (flushed when the log is flushed or destroyed, or after every line
+// when asked), text-mode line ends.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,9 @@ class TraceLog {
   // counted; a line whose number was written before (the run went back and comes again) is not
   // written twice.
   void Line(std::string_view text);
+  // Each line reaches the file as it is written, so that it can be followed during a run (the
+  // window); off by default, where buffering keeps long runs fast (the runner).
+  void SetFlushPerLine(bool on) { flushPerLine_ = on; }
   std::uint64_t Lines() const { return lines_; }
   // Sets the count, e.g. from a saved panel state; the lines already written stay written.
   void SetLines(std::uint64_t lines) { lines_ = lines; }
@@ -47,6 +51,7 @@ class TraceLog {
   std::filesystem::path path_;
   WarningSink warn_;
   bool warned_ = false;
+  bool flushPerLine_ = false;
   std::uint64_t lines_ = 0;    // lines given
   std::uint64_t written_ = 0;  // the highest line number given to the file
 };

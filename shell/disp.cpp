@@ -1,6 +1,7 @@
 #include "shell/disp.hpp"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -31,6 +32,37 @@ PlotPicture::PlotPicture(QWidget* parent)
 void PlotPicture::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.drawImage(event->rect(), image_, event->rect());
+  if (overlay_) PaintOverlay(p);
+}
+
+void PlotPicture::SetOverlay(bool on, int scale) {
+  if (on == overlay_ && scale == scale_) return;
+  overlay_ = on;
+  scale_ = scale;
+  update();
+}
+
+void PlotPicture::PaintOverlay(QPainter& p) {
+  // Axes through the origin (Z along the columns, X down the rows) and a tick every 100 pixels
+  // labelled in steps: at scale 1 a column is 100 steps of Z and a row 200 steps of X.
+  const QPoint origin(PLOT_WIDTH / 2, PLOT_HEIGHT / 2);
+  p.setPen(QColor(120, 150, 200, 150));
+  p.drawLine(0, origin.y(), PLOT_WIDTH, origin.y());
+  p.drawLine(origin.x(), 0, origin.x(), PLOT_HEIGHT);
+  p.setFont(qt::PanelFont(9));
+  for (int d = -500; d <= 500; d += 100) {
+    if (d == 0) continue;
+    const int column = origin.x() + d;
+    if (column > 0 && column < PLOT_WIDTH) {
+      p.drawLine(column, origin.y() - 3, column, origin.y() + 3);
+      p.drawText(column + 2, origin.y() - 4, "Z" + QString::number(d * 100 / scale_));
+    }
+    const int row = origin.y() + d;
+    if (row > 0 && row < PLOT_HEIGHT) {
+      p.drawLine(origin.x() - 3, row, origin.x() + 3, row);
+      p.drawText(origin.x() + 5, row + 4, "X" + QString::number(d * 200 / scale_));
+    }
+  }
 }
 
 TDisp::TDisp(QWidget* parent)
@@ -48,6 +80,12 @@ TDisp::TDisp(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(scroll_);
+  scaleLabel_ = new QLabel(this);
+  scaleLabel_->setObjectName("scale");
+  scaleLabel_->setAutoFillBackground(true);
+  scaleLabel_->setMargin(2);
+  scaleLabel_->move(4, 4);
+  SetScale(1);
   Clear();
   move(1, 0);
   resize(kWidth, kHeight);
@@ -67,15 +105,65 @@ void TDisp::Ring(int column, int row, std::uint32_t pen) {
   p.drawEllipse(QRect(column - 1, row - 1, 2, 2));
   p.end();
   pick_->update(QRect(column - 2, row - 2, 5, 5));
+  // The tool stays in view: a point that leaves the visible part scrolls it into the middle.
+  const QRect visible(-pick_->pos(), scroll_->viewport()->size());
+  if (!visible.adjusted(8, 8, -8, -8).contains(column, row)) {
+    scroll_->ensureVisible(column, row, scroll_->viewport()->width() / 2,
+                           scroll_->viewport()->height() / 2);
+  }
 }
+
+void TDisp::SetScale(int scale) {
+  if (scale == scale_ && !scaleLabel_->text().isEmpty()) return;
+  scale_ = scale;
+  scaleLabel_->setText(ScaleText());
+  scaleLabel_->adjustSize();
+  scaleLabel_->raise();
+  pick_->SetOverlay(pick_->Overlay(), scale);
+}
+
+QString TDisp::ScaleText() const {
+  return QString("scale ") + QChar(0x00D7) + QString::number(scale_);
+}
+
+void TDisp::SetOverlay(bool on) { pick_->SetOverlay(on, scale_); }
 
 const QImage& TDisp::Picture() const { return pick_->Image(); }
 
+std::vector<std::uint8_t> TDisp::PictureRgb() const {
+  const QImage& image = pick_->Image();
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(std::size_t{PLOT_WIDTH} * PLOT_HEIGHT * 3);
+  for (int y = 0; y < PLOT_HEIGHT; ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < PLOT_WIDTH; ++x) {
+      rgb.push_back(static_cast<std::uint8_t>(qRed(line[x])));
+      rgb.push_back(static_cast<std::uint8_t>(qGreen(line[x])));
+      rgb.push_back(static_cast<std::uint8_t>(qBlue(line[x])));
+    }
+  }
+  return rgb;
+}
+
+bool TDisp::SetPictureRgb(const std::vector<std::uint8_t>& rgb) {
+  if (rgb.size() != std::size_t{PLOT_WIDTH} * PLOT_HEIGHT * 3) return false;
+  QImage& image = pick_->Image();
+  const std::uint8_t* p = rgb.data();
+  for (int y = 0; y < PLOT_HEIGHT; ++y) {
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < PLOT_WIDTH; ++x, p += 3) line[x] = qRgb(p[0], p[1], p[2]);
+  }
+  pick_->update();
+  return true;
+}
+
 void TDisp::closeEvent(QCloseEvent* event) {
-  if (closeAllowed_)
+  if (closeAllowed_) {
     event->accept();
-  else
-    event->ignore();
+    return;
+  }
+  event->ignore();
+  showMinimized();
 }
 
 void TDisp::showEvent(QShowEvent* event) {

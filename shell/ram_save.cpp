@@ -1,23 +1,60 @@
 #include "shell/ram_save.hpp"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
-
-#include "panel/cells.hpp"
+#include <stdexcept>
 
 namespace kv74::shell {
 
-bool SaveRam(MachineState& m, const QString& path, QString* error) {
-  // The processor keeps running: the words are those of the moment each is copied.
-  QByteArray bytes(static_cast<qsizetype>(DATA_WORDS * 2), '\0');
+RamWords CopyRam(const MachineState& m) {
+  RamWords words;
+  std::copy(m.DataMemory.begin(), m.DataMemory.end(), words.begin());
+  return words;
+}
+
+bool WriteRamFile(const RamWords& words, const QString& path, QString* error) {
+  QByteArray bytes(static_cast<qsizetype>(RAM_FILE_BYTES), '\0');
   for (std::size_t i = 0; i < DATA_WORDS; ++i) {
-    std::uint16_t w = LoadDataWord(m, static_cast<std::uint16_t>(DATA_BASE + i));
-    bytes[static_cast<qsizetype>(2 * i)] = static_cast<char>(w & 0xFF);
-    bytes[static_cast<qsizetype>(2 * i + 1)] = static_cast<char>(w >> 8);
+    bytes[static_cast<qsizetype>(2 * i)] = static_cast<char>(words[i] & 0xFF);
+    bytes[static_cast<qsizetype>(2 * i + 1)] = static_cast<char>(words[i] >> 8);
   }
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
     if (error) *error = "The RAM could not be saved to " + path + ": " + file.errorString();
     return false;
+  }
+  return true;
+}
+
+bool SaveRam(const MachineState& m, const QString& path, QString* error) {
+  return WriteRamFile(CopyRam(m), path, error);
+}
+
+bool LoadBatteryRam(MachineState& m, const QString& path) {
+  auto fail = [&path](const QString& why) {
+    throw std::runtime_error(
+        ("battery RAM " + path + ": " + why + "; the file is left as it is").toStdString());
+  };
+  const QFileInfo info(path);
+  if (!info.exists()) {
+    if (!info.absoluteDir().exists()) fail("its folder does not exist");
+    return false;
+  }
+  if (info.isDir()) fail("is a folder, not a RAM file");
+  if (!info.isFile()) fail("is not a regular file");
+  if (info.size() != RAM_FILE_BYTES) {
+    fail(QString("holds %1 bytes, a RAM file holds %2").arg(info.size()).arg(RAM_FILE_BYTES));
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) fail("cannot be read (" + file.errorString() + ")");
+  const QByteArray bytes = file.read(RAM_FILE_BYTES + 1);
+  if (bytes.size() != RAM_FILE_BYTES) fail("could not be read whole");
+  for (std::size_t i = 0; i < DATA_WORDS; ++i) {
+    const auto lo = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i)]);
+    const auto hi = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i + 1)]);
+    m.DataMemory[i] = static_cast<std::uint16_t>(lo | hi << 8);
   }
   return true;
 }

@@ -1,16 +1,16 @@
 #include "shell/wiring.hpp"
 
+#include "panel/click.hpp"
+
 namespace kv74::shell {
 
-void WirePanel(qt::TForm1& form, PanelLogic& panel) {
+void WirePanel(qt::TForm1& form, PanelLogic& panel, bool directClicks) {
   PanelLogic* p = &panel;
+  qt::TForm1* f = &form;
   form.SetRefreshHandler([p] { p->RefreshPanel(); });
-  QObject::connect(&form, &qt::TForm1::keyClicked, &form,
-                   [p](const QString& name) { p->PultKeyClik(name.toStdString()); });
-  QObject::connect(&form, &qt::TForm1::inputLampClicked, &form,
-                   [p](const QString& name) { p->KEoutClick(name.toStdString()); });
-  QObject::connect(&form, &qt::TForm1::cleaClicked, &form, [p] { p->cleaClick(); });
-  QObject::connect(&form, &qt::TForm1::mashClicked, &form, [p] { p->mashClick(); });
+  if (!directClicks) return;
+  QObject::connect(&form, &qt::TForm1::controlClicked, &form,
+                   [p, f](const QString& name) { ClickControl(*p, *f, name.toStdString()); });
 }
 
 }  // namespace kv74::shell

@@ -1,24 +1,33 @@
 #include "panel/qt/form1.hpp"
 
 #include <QAbstractButton>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <cstdio>
 #include <stdexcept>
 
+#include "panel/click.hpp"
 #include "panel/controls.hpp"
 #include "panel/qt/lamp.hpp"
 #include "panel/qt/layout.hpp"
 #include "panel/qt/look.hpp"
 #include "panel/qt/panel_key.hpp"
+#include "panel/qt/tooltips.hpp"
 
 namespace kv74::qt {
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent),
+      menuBar_(new QMenuBar(this)),
+      panelArea_(new QWidget(this)),
+      statusBar_(new QStatusBar(this)) {
   setObjectName("Form1");
   setWindowTitle("KV-74 V4");
   setFont(PanelFont(11));
@@ -26,12 +35,26 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   QPalette pal = palette();
   pal.setColor(QPalette::Window, FromBgr(colour::BUTTON_FACE));
   setPalette(pal);
-  built_ = BuildPanel(this);
+  panelArea_->setObjectName("panelArea");
+  built_ = BuildPanel(panelArea_);
   IndexControls();
   WireClicks();
+  ApplyTooltips(*this);
+  // The panel's controls stand where the layout puts them: the window can grow a little, as the
+  // board's window could, but never shrink so far that a control is clipped.
+  panelArea_->setMinimumSize(kFormWidth, kFormHeight);
+  panelArea_->setMaximumSize(kFormMaxWidth, kFormMaxHeight);
+  statusBar_->setSizeGripEnabled(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setMenuBar(menuBar_);
+  layout->addWidget(panelArea_, 1);
+  layout->addWidget(statusBar_);
+  layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
+  setFocusPolicy(Qt::StrongFocus);
   move(3, 364);
-  resize(kFormWidth, kFormHeight);
-  setMaximumSize(kFormMaxWidth, kFormMaxHeight);
+  resize(minimumSizeHint());
 }
 
 void TForm1::IndexControls() {
@@ -57,41 +80,33 @@ QWidget* TForm1::Widget(std::string_view name) const {
 }
 
 void TForm1::WireClicks() {
-  jogGroup_ = new QButtonGroup(this);
-  // Not exclusive: an exclusive group cannot release its checked button, and the jog toggles
-  // may all be up. JogClicked keeps at most one down.
-  jogGroup_->setExclusive(false);
   for (const ControlInfo& info : PanelControls()) {
+    if (!IsClickable(info.name)) continue;
     QWidget* w = Widget(info.name);
     QString name = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
-    auto* button = qobject_cast<QAbstractButton*>(w);
-    switch (info.kind) {
-      case ControlKind::Key:
-        connect(button, &QAbstractButton::clicked, this, [this, name] { emit keyClicked(name); });
-        break;
-      case ControlKind::JogToggle: jogGroup_->addButton(button); break;
-      case ControlKind::InputLamp:
-        connect(static_cast<Lamp*>(w), &Lamp::clicked, this,
-                [this, name] { emit inputLampClicked(name); });
-        break;
-      default: break;
+    if (auto* lamp = qobject_cast<Lamp*>(w)) {
+      connect(lamp, &Lamp::clicked, this, [this, name] { emit controlClicked(name); });
+      continue;
     }
+    auto* button = qobject_cast<QAbstractButton*>(w);
+    connect(button, &QAbstractButton::clicked, this, [this, button, name] {
+      // The toggle takes its new state when the click is made, not when the mouse lets go.
+      if (button->isCheckable()) button->setChecked(!button->isChecked());
+      emit controlClicked(name);
+    });
   }
-  connect(jogGroup_, &QButtonGroup::buttonClicked, this, &TForm1::JogClicked);
   auto button = [this](std::string_view n) { return qobject_cast<QAbstractButton*>(Widget(n)); };
-  connect(button("clea"), &QAbstractButton::clicked, this, &TForm1::cleaClicked);
-  connect(button("mash"), &QAbstractButton::clicked, this, &TForm1::mashClicked);
   connect(button("Kabout"), &QAbstractButton::clicked, this, &TForm1::aboutClicked);
   connect(button("Button1"), &QAbstractButton::clicked, this, &TForm1::saveClicked);
 }
 
-void TForm1::JogClicked(QAbstractButton* button) {
-  if (button->isChecked()) {
-    for (QAbstractButton* other : jogGroup_->buttons()) {
-      if (other != button) other->setChecked(false);
-    }
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  const std::string_view key = shortcuts_ ? ShortcutKey(event->key()) : std::string_view();
+  if (key.empty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0) {
+    QWidget::keyPressEvent(event);
+    return;
   }
-  emit keyClicked(button->objectName());
+  emit controlClicked(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
 }
 
 void TForm1::SetStopHandshake(std::function<void()> requestStop, std::function<bool()> finished) {

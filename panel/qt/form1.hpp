@@ -1,5 +1,7 @@
-// The panel window Form1: the controller's front panel built from the layout table. It is the
-// ControlSurface of the panel logic; clicks leave it as signals, the emulation thread's hand-over
+// The panel window Form1: the controller's front panel built from the layout table, under a menu
+// bar and above a status bar. It is the ControlSurface of the panel logic; every click on a
+// clickable control (and its PC-keyboard shortcut) leaves it as one signal, with the control
+// left as it was, so that whoever makes the click decides when; the emulation thread's hand-over
 // arrives as a blocking queued call of Refresh, and closing it runs the stop handshake.
 #pragma once
 
@@ -9,8 +11,8 @@
 #include "panel/qt/builder.hpp"
 #include "panel/surface.hpp"
 
-class QAbstractButton;
-class QButtonGroup;
+class QMenuBar;
+class QStatusBar;
 
 namespace kv74::qt {
 
@@ -22,7 +24,9 @@ class TForm1 final : public QWidget, public ControlSurface {
 
   Control* Find(std::string_view name) override;
   QWidget* Widget(std::string_view name) const;
-  QButtonGroup* JogGroup() const { return jogGroup_; }
+  QWidget* PanelArea() const { return panelArea_; }
+  QMenuBar* MenuBar() const { return menuBar_; }
+  QStatusBar* StatusBar() const { return statusBar_; }
 
   // RefreshPanel of the panel logic; run by Refresh.
   void SetRefreshHandler(std::function<void()> refresh) { refresh_ = std::move(refresh); }
@@ -33,36 +37,41 @@ class TForm1 final : public QWidget, public ControlSurface {
   // Tells the user once per distinct message, in a box that does not stop the emulation.
   void ShowWarning(const QString& message);
 
+  // The PC keyboard's digits, '-', Enter ('*'), Escape (C) and the address letters click the
+  // keypad's keys; on by default.
+  void SetKeyboardShortcuts(bool on) { shortcuts_ = on; }
+  bool KeyboardShortcuts() const { return shortcuts_; }
+
  public slots:
   // The hand-over target: the panel logic redraws what NotifyWord names.
   void Refresh();
 
  signals:
-  void keyClicked(const QString& name);        // PultKeyClik
-  void inputLampClicked(const QString& name);  // KEoutClick
-  void cleaClicked();
-  void mashClicked();
-  void aboutClicked();  // KaboutClick
-  void saveClicked();   // msaveClick
-  void closed();        // after the handshake; the program ends
+  void controlClicked(const QString& name);  // a key, toggle, input lamp, clea or mash
+  void aboutClicked();                       // KaboutClick
+  void saveClicked();                        // msaveClick
+  void closed();                             // after the handshake; the program ends
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void IndexControls();
   void WireClicks();
-  void JogClicked(QAbstractButton* button);
   void FormCloseQuery();
 
+  QMenuBar* menuBar_;
+  QWidget* panelArea_;
+  QStatusBar* statusBar_;
   BuiltPanel built_;
   std::map<std::string, Control*, std::less<>> controls_;
-  QButtonGroup* jogGroup_ = nullptr;
   std::function<void()> refresh_;
   std::function<void()> requestStop_;
   std::function<bool()> finished_;
   QStringList warned_;
   bool closing_ = false;
+  bool shortcuts_ = true;
 };
 
 }  // namespace kv74::qt

@@ -30,6 +30,11 @@ void Lamp::SetClickable(bool clickable) {
   setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
+void Lamp::SetNumber(int number) {
+  number_ = number;
+  update();
+}
+
 void Lamp::paintEvent(QPaintEvent*) {
   QPainter p(this);
   QRect r = rect();
@@ -40,6 +45,11 @@ void Lamp::paintEvent(QPaintEvent*) {
     p.setPen(look::kLampCaption);
     p.setFont(font());
     p.drawText(r, Qt::AlignCenter, caption_);
+  }
+  if (number_ >= 0) {
+    p.setPen(QColor(48, 48, 48));
+    p.setFont(PanelFont(8));
+    p.drawText(r, Qt::AlignCenter, QString::number(number_));
   }
 }
 

@@ -23,6 +23,8 @@ class Lamp final : public QFrame, public Control {
   void SetDown(bool) override {}
 
   void SetClickable(bool clickable);
+  // A port lamp's bit number, drawn small in a corner; not part of the caption.
+  void SetNumber(int number);
 
  signals:
   void clicked();
@@ -37,6 +39,7 @@ class Lamp final : public QFrame, public Control {
   QString caption_;
   bool clickable_ = false;
   bool pressed_ = false;
+  int number_ = -1;
 };
 
 }  // namespace kv74::qt

@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QGroupBox>
+#include <QLayout>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <map>
 #include <set>
 
@@ -13,6 +16,7 @@
 #include "panel/qt/indicator.hpp"
 #include "panel/qt/lamp.hpp"
 #include "panel/qt/panel_key.hpp"
+#include "panel/qt/tooltips.hpp"
 
 namespace kv74::qt {
 namespace {
@@ -208,8 +212,34 @@ TEST_F(LayoutTest, KeyCodesFromNamesFillTheGridOnce) {
 TEST_F(LayoutTest, WindowCaptionAndSize) {
   EXPECT_EQ(form.objectName(), "Form1");
   EXPECT_EQ(form.windowTitle(), "KV-74 V4");
-  EXPECT_EQ(form.size(), QSize(714, 368));
-  EXPECT_EQ(form.maximumSize(), QSize(790, 580));
+  EXPECT_EQ(form.PanelArea()->size(), QSize(714, 368));
+  EXPECT_EQ(form.PanelArea()->maximumSize(), QSize(790, 580));
+  // Shrunk, the window keeps the whole panel, the menu bar and the status bar.
+  form.layout()->activate();
+  form.resize(200, 100);
+  EXPECT_EQ(form.PanelArea()->size(), QSize(714, 368));
+  EXPECT_GE(form.height(), 368 + form.MenuBar()->height() + form.StatusBar()->height());
+}
+
+TEST_F(LayoutTest, EveryKeyLampIndicatorAndFieldHasATooltip) {
+  for (const ControlInfo& info : PanelControls()) {
+    if (info.kind == ControlKind::Label || info.name == "Button1") continue;
+    EXPECT_FALSE(form.Widget(info.name)->toolTip().isEmpty()) << info.name;
+  }
+  // Shortcuts click keypad keys and are named in their tooltips.
+  struct Case {
+    int key;
+    std::string_view name;
+  };
+  for (const Case& c :
+       {Case{Qt::Key_7, "k0x1C"}, Case{Qt::Key_Minus, "k0x26"}, Case{Qt::Key_Enter, "k0x3E"},
+        Case{Qt::Key_Asterisk, "k0x3E"}, Case{Qt::Key_Escape, "k0x39"}, Case{Qt::Key_X, "k0x09"},
+        Case{Qt::Key_N, "k0x21"}, Case{Qt::Key_Q, ""}}) {
+    EXPECT_EQ(ShortcutKey(c.key), c.name) << c.key;
+    if (!c.name.empty()) {
+      EXPECT_TRUE(form.Widget(c.name)->toolTip().contains("[key "));
+    }
+  }
 }
 
 TEST_F(LayoutTest, SetCaptionAndColourShowOnTheWidgets) {
@@ -219,7 +249,7 @@ TEST_F(LayoutTest, SetCaptionAndColourShowOnTheWidgets) {
   EXPECT_EQ(static_cast<QLabel*>(form.Widget("kom"))->text(), " * G 1");
   form.Find("ko3")->SetColour(colour::RED);
   QImage shot = form.Widget("ko3")->grab().toImage();
-  EXPECT_EQ(shot.pixelColor(7, 7), QColor(255, 0, 0));
+  EXPECT_EQ(shot.pixelColor(2, 2), QColor(255, 0, 0));  // the middle shows the bit number
   form.Find("v1_5")->SetColour(colour::RED);
   // A lit frame lamp shows as a red ring around its key.
   QImage frame = form.Widget("v1_5")->grab().toImage();

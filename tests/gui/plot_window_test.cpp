@@ -23,6 +23,7 @@ TEST(PlotWindow, HasNoCloseBoxAndIgnoresCloseRequests) {
   disp.show();
   EXPECT_FALSE(disp.close());
   EXPECT_TRUE(disp.isVisible());
+  EXPECT_TRUE(disp.isMinimized());  // a close box the window manager adds minimises
   disp.AllowClose();
   EXPECT_TRUE(disp.close());
 }
@@ -36,6 +37,34 @@ TEST(PlotWindow, ViewStartsScrolledOverACleanPicture) {
   ASSERT_EQ(pick.size(), QSize(1024, 768));
   for (QPoint p : {QPoint(0, 0), QPoint(1023, 767), QPoint(512, 384)})
     EXPECT_EQ(pick.pixelColor(p), qt::FromBgr(colour::BUTTON_FACE));
+  disp.AllowClose();
+}
+
+TEST(PlotWindow, FollowsTheToolAndShowsTheScale) {
+  TDisp disp;
+  disp.show();
+  QScrollBar* h = disp.ScrollArea()->horizontalScrollBar();
+  QScrollBar* v = disp.ScrollArea()->verticalScrollBar();
+  struct Case {
+    int column, row;
+    bool scrolls;
+  };
+  for (const Case& c : {Case{400, 300, false}, Case{1000, 700, true}, Case{20, 20, true}}) {
+    const int h0 = h->value(), v0 = v->value();
+    disp.Ring(c.column, c.row, colour::WHITE);
+    const QRect visible(h->value(), v->value(), disp.ScrollArea()->viewport()->width(),
+                        disp.ScrollArea()->viewport()->height());
+    EXPECT_TRUE(visible.contains(c.column, c.row)) << c.column << "," << c.row;
+    EXPECT_EQ(h->value() != h0 || v->value() != v0, c.scrolls) << c.column << "," << c.row;
+  }
+  EXPECT_TRUE(disp.ScaleText().endsWith("1"));
+  disp.SetScale(2);
+  EXPECT_TRUE(disp.ScaleText().endsWith("2"));
+  // The overlay is drawn over the picture, not into it.
+  const QImage before = disp.Picture();
+  disp.SetOverlay(true);
+  disp.grab();
+  EXPECT_EQ(disp.Picture(), before);
   disp.AllowClose();
 }
 

@@ -42,6 +42,9 @@ TEST(Options, Parse) {
       {{"--after", "-5"}, false, 2, "", "", 0},
       {{"--bogus"}, false, 2, "", "", 0},
       {{"stray"}, false, 2, "", "", 0},
+      {{"--speed", "fast"}, false, 2, "", "", 0},
+      {{"--speed", "0"}, false, 2, "", "", 0},
+      {{"--exit-at", "-1"}, false, 2, "", "", 0},
   };
   for (const Case& c : cases) {
     ParsedOptions p = ParseOptions(QStringList{"kv74"} + c.args);
@@ -56,6 +59,25 @@ TEST(Options, Parse) {
       EXPECT_FALSE(p.output.isEmpty()) << what.toStdString();
     }
   }
+}
+
+TEST(Options, SpeedAndSession) {
+  struct Case {
+    const char* text;
+    std::optional<double> factor;
+  };
+  for (const Case& c : {Case{"max", 0.0}, Case{"real", 1.0}, Case{"0.1", 0.1}, Case{"100", 100.0},
+                        Case{"-2", {}}, Case{"1001", {}}, Case{"nan", {}}, Case{"", {}}})
+    EXPECT_EQ(ParseSpeed(c.text), c.factor) << c.text;
+  ParsedOptions p = ParseOptions({"kv74", "--speed", "real", "--exit-at", "5000", "--input", "a",
+                                  "--record", "b", "--ram", "c", "--paused"});
+  ASSERT_TRUE(p.options);
+  EXPECT_EQ(p.options->speed, 1.0);
+  EXPECT_EQ(p.options->exitAt, 5000u);
+  EXPECT_EQ(p.options->input, "a");
+  EXPECT_EQ(p.options->record, "b");
+  EXPECT_EQ(p.options->ramFile, "c");
+  EXPECT_TRUE(p.options->startPaused);
 }
 
 TEST(RamSave, WritesDataMemoryLowByteFirstAndReplacesTheFile) {
@@ -114,7 +136,7 @@ TEST(Session, RunsTheBundledFirmwareSavesAndStopsOnClose) {
   o.workDir = work.path();
   Session session(o);
   EXPECT_EQ(QFile(work.filePath("prog.txt")).size(), 0);  // emptied at start
-  EXPECT_EQ(session.Thread().RunFlag(), EmulationThread::RUN);
+  EXPECT_EQ(session.Run().RunFlag(), WindowRun::RUN);
   EXPECT_EQ(session.Form().Find("ki8")->Colour(), colour::GREEN);
   session.Show();
   QElapsedTimer timer;
@@ -123,7 +145,7 @@ TEST(Session, RunsTheBundledFirmwareSavesAndStopsOnClose) {
   EXPECT_TRUE(session.msaveClick());
   EXPECT_EQ(QFile(work.filePath("kv74.ram")).size(), 8192);
   EXPECT_TRUE(session.Form().close());
-  EXPECT_TRUE(session.Thread().Finished());
+  EXPECT_TRUE(session.Run().Finished());
   EXPECT_FALSE(session.Disp().isVisible());
 }
 
@@ -152,12 +174,12 @@ TEST(Session, UnwritableFilesAreToldOnceWithoutStoppingTheEmulation) {
   shown = VisibleMessages();
   ASSERT_EQ(shown.size(), 2);
   EXPECT_EQ(shown.filter("kv74.ram").size(), 1) << shown.join('|').toStdString();
-  EXPECT_EQ(session.Thread().RunFlag(), EmulationThread::RUN);
+  EXPECT_EQ(session.Run().RunFlag(), WindowRun::RUN);
   session.Form().close();
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (qobject_cast<QMessageBox*>(w)) w->close();
   }
-  EXPECT_TRUE(session.Thread().Finished());
+  EXPECT_TRUE(session.Run().Finished());
 }
 
 // The program itself, on the offscreen platform.
@@ -200,16 +222,28 @@ TEST(Program, ScreenshotRunGrabsBothWindowsAndClosesNormally) {
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   QImage panel(work.filePath("shot-panel.png"));
   QImage plot(work.filePath("shot-plot.png"));
-  EXPECT_EQ(panel.size(), QSize(714, 368));
+  EXPECT_GE(panel.width(), 714);  // the panel under a menu bar, above a status bar
+  EXPECT_GT(panel.height(), 368);
   EXPECT_FALSE(plot.isNull());
   EXPECT_TRUE(QFile::exists(work.filePath("prog.txt")));
 }
 
 TEST(Program, HelpAndVersion) {
   QTemporaryDir work;
-  ProgramRun help = Kv74({"--help"}, work.path());
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_TRUE(help.out.contains("--images"));
+  // Without a display: answered before the window system starts.
+  QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+  bare.remove("DISPLAY");
+  bare.remove("WAYLAND_DISPLAY");
+  bare.insert("QT_QPA_PLATFORM", "xcb");
+  QProcess p;
+  p.setProcessEnvironment(bare);
+  p.start(KV74_EXE, {"--help"});
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0);
+  const QString help = QString::fromLocal8Bit(p.readAllStandardOutput());
+  EXPECT_TRUE(help.startsWith("Usage: kv74 [options]")) << help.toStdString();
+  EXPECT_TRUE(help.contains("--speed"));
   ProgramRun version = Kv74({"--version"}, work.path());
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_TRUE(version.out.contains("KV7402"));
