@@ -106,7 +106,15 @@ TEST_F(MonitorScript, GoingBackAndForwardOrThroughASnapshotGivesThePlainRunsStat
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadText(dir / "snap.json"), plain);
 
+  // A plain run from the snapshot, with a schedule the snapshot was not taken with: only the
+  // clicks after the saved step are made.
+  Script("step 20000\nsave-state b.snap\n", "");
+  Run("--load-state b.snap --steps 60000 --state-json load.json" + input);
+  EXPECT_EQ(ReadText(dir / "load.json"), plain);
+  EXPECT_EQ(Run("--load-state b.snap --state-json x.json").exitCode, 2);
+
   std::ofstream(dir / "bad.snap") << "KV74 but not a snapshot";
+  EXPECT_EQ(Run("--load-state bad.snap --steps 10 --state-json never.json").exitCode, 2);
   r = Script("step 10\nload-state bad.snap\nstep 10\n", "--state-json never.json");
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_EQ(r.err.rfind("kv74-run: s.mon:2: ", 0), 0u) << r.err;

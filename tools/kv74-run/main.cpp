@@ -90,7 +90,7 @@ int Run(const RunOptions& o) {
   plan.traceLimit = o.traceLimit.value_or(0);
   plan.clicks = clicks;
   for (const ScriptClick& c : clicks) {
-    if (c.step > plan.stepLimit && !o.Monitor()) {
+    if (c.step > plan.stepLimit && !o.UsesEngine()) {
       std::fprintf(stderr, "kv74-run: %s:%d: step %" PRIu64 " lies beyond the run; not clicked\n",
                    o.input->string().c_str(), c.line, c.step);
     }
@@ -99,7 +99,7 @@ int Run(const RunOptions& o) {
   const auto start = std::chrono::steady_clock::now();
   RunResult r;
   int status = 0;
-  if (o.Monitor()) {
+  if (o.UsesEngine()) {
     const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, images);
     r.steps = result.steps;
     status = result.status;

@@ -92,6 +92,8 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       o.debug = true;
     } else if (option == "--do") {
       SetOnce(o.doScript, std::filesystem::path(value()), option);
+    } else if (option == "--load-state") {
+      SetOnce(o.loadState, std::filesystem::path(value()), option);
     } else if (option == "--debug-info") {
       SetOnce(o.debugInfo, std::filesystem::path(value()), option);
     } else {
@@ -103,9 +105,14 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
   }
   if (o.traceLimit && !o.trace) throw UsageError("--trace-limit needs --trace");
   if (o.debug && o.doScript) throw UsageError("--debug and --do cannot be used together");
-  if (o.Monitor() && (o.untilPc || o.trace)) {
+  if (o.UsesEngine() && (o.untilPc || o.trace)) {
     throw UsageError(
-        "--until-pc and --trace are monitor commands (until, trace) with --debug/--do");
+        "--until-pc and --trace are monitor commands (until, trace) with "
+        "--debug/--do" +
+        std::string(o.loadState ? " and --load-state" : ""));
+  }
+  if (o.loadState && !o.Monitor() && !o.steps) {
+    throw UsageError("--load-state needs --steps (the step to run to), --do or --debug");
   }
   for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");
@@ -162,6 +169,9 @@ Options:
                       before anything runs; --steps is then optional (it bounds 'continue')
   --debug-info FILE   symbols and source lines for the monitor (default: V4.debug.json in
                       the image directory, when present)
+  --load-state FILE   start from a snapshot (saved by the monitor's save-state or the
+                      window's File menu) instead of power-on; steps, --steps and --input
+                      steps still count from power-on, so the run goes on to step --steps
   --quiet, -q         no summary on standard error
   --help, -h          this text
 

@@ -32,8 +32,11 @@ struct RunOptions {
   bool debug = false;
   std::optional<std::filesystem::path> doScript;
   std::optional<std::filesystem::path> debugInfo;  // default: <images>/V4.debug.json if present
+  // A snapshot to start from instead of power-on; the run goes through the run-control engine.
+  std::optional<std::filesystem::path> loadState;
 
   bool Monitor() const { return debug || doScript.has_value(); }
+  bool UsesEngine() const { return Monitor() || loadState.has_value(); }
 
   // Steps to run at most: --steps, else unlimited with --until-pc, else 0.
   std::uint64_t StepLimit() const;

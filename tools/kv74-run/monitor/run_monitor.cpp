@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "line_reader.hpp"
@@ -23,11 +24,20 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       throw UsageError(e.what());
     }
   }
-  Session session(m, panel, inputClicks, info ? &*info : nullptr, o.steps, stdout);
+  // Without the monitor (a plain run from a snapshot) no stop line is printed.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> quiet(
+      o.Monitor() ? nullptr : std::fopen("/dev/null", "w"), &std::fclose);
+  if (!o.Monitor() && !quiet) throw UsageError("cannot open /dev/null");
+  Session session(m, panel, inputClicks, info ? &*info : nullptr, o.steps,
+                  quiet ? quiet.get() : stdout);
   const ParseContext context = session.Context();
   MonitorResult result;
+  if (o.loadState) session.LoadState(*o.loadState);
 
-  if (o.doScript) {
+  if (!o.Monitor()) {
+    session.RecordHistory(false);
+    session.Execute(*ParseCommand("continue", context), "");
+  } else if (o.doScript) {
     std::ifstream in(*o.doScript, std::ios::binary);
     std::ostringstream text;
     if (in) text << in.rdbuf();

@@ -85,9 +85,8 @@ Session::Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClic
       engine_(m, panel.DebugTarget()),
       stepLimit_(stepLimit),
       out_(out) {
-  std::vector<debug::ClickEvent> schedule;
-  for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
-  engine_.SetSchedule(std::move(schedule));
+  for (const ScriptClick& c : inputClicks) schedule_.push_back({c.step, c.name});
+  engine_.SetSchedule(schedule_);
   engine_.RecordHistory(true);
 }
 
@@ -234,6 +233,24 @@ void Session::Until(const Command& c) {
   for (int id : ids) engine_.Points().Remove(id);
 }
 
+void Session::LoadSnapshot(const std::filesystem::path& file) {
+  try {
+    engine_.LoadSnapshotFile(file);
+  } catch (const std::exception& e) {
+    throw CommandError(e.what());
+  }
+  // The script's clicks after the loaded step, whatever schedule the snapshot was taken with.
+  engine_.SetSchedule(schedule_);
+}
+
+void Session::LoadState(const std::filesystem::path& file) {
+  try {
+    LoadSnapshot(file);
+  } catch (const CommandError& e) {
+    throw UsageError(std::string("--load-state: ") + e.what());
+  }
+}
+
 bool Session::Execute(const Command& c, const std::string& where) {
   auto evaluate = [&](const Expr& e) {
     try {
@@ -278,10 +295,8 @@ bool Session::Execute(const Command& c, const std::string& where) {
       }
       std::fprintf(out_, "saved %s at steps %" PRIu64 "\n", c.argument.c_str(), Steps());
       break;
-    case Verb::LoadState: try { engine_.LoadSnapshotFile(c.argument);
-      } catch (const std::exception& e) {
-        throw CommandError(e.what());
-      }
+    case Verb::LoadState:
+      LoadSnapshot(c.argument);
       std::fprintf(out_, "loaded %s: steps %" PRIu64 ", %s\n", c.argument.c_str(), Steps(),
                    InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
       break;

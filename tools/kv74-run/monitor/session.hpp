@@ -47,6 +47,9 @@ class Session final : private debug::StepObserver {
   void Pause() { engine_.RequestPause(); }
   // The history of the last steps (on from the start).
   void RecordHistory(bool on) { engine_.RecordHistory(on); }
+  // Starts from a snapshot file: the machine, the panel and the click log as saved; the --input
+  // clicks after the saved step are made as the run reaches them. UsageError when unusable.
+  void LoadState(const std::filesystem::path& file);
   // Ctrl-C pauses the runs of an interactive session.
   void SetInteractive(bool on) { interactive_ = on; }
 
@@ -55,6 +58,7 @@ class Session final : private debug::StepObserver {
   template <typename F>
   void Go(F run);
   void Stopped(const debug::StopReason& stop);
+  void LoadSnapshot(const std::filesystem::path& file);
   void Breakpoint(const Command& command);
   void Watch(const Command& command);
   void Catch(const Command& command);
@@ -72,6 +76,7 @@ class Session final : private debug::StepObserver {
   RunnerPanel& panel_;
   Symbols symbols_;
   debug::Engine engine_;
+  std::vector<debug::ClickEvent> schedule_;  // the --input clicks
   std::optional<std::uint64_t> stepLimit_;
   std::FILE* out_;
   std::FILE* trace_ = nullptr;
