@@ -18,6 +18,7 @@ Exit status: 0 when no mutant survived (mutants marked equivalent do not count),
 """
 
 import argparse
+import fcntl
 import hashlib
 import os
 import shlex
@@ -206,6 +207,11 @@ def main():
 
     WORK.mkdir(exist_ok=True)
     SRC.mkdir(exist_ok=True)
+    lock = open(WORK / "lock", "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        raise SystemExit(f"another mutation run is using {WORK}")
     sync()
     for m in mutants:  # every catalogue entry must apply before anything is built
         check(m)
