@@ -125,31 +125,6 @@ TEST(Alu, Shifts) {
   }
 }
 
-TEST(Alu, Conditions) {
-  const struct {
-    unsigned c;
-    const char* flags;
-    bool holds;
-  } cases[] = {
-      {0, "NZ-C", true},   {0, "--V-", false},  {1, "--V-", true},   {1, "NZ-C", false},
-      {2, "----", true},   {2, "NZVC", true},   {3, "----", true},   {3, "NZVC", true},
-      {4, "N-VC", true},   {4, "-Z--", false},  {5, "-Z--", true},   {5, "N-VC", false},
-      {6, "N-V-", true},   {6, "----", true},   {6, "N---", false},  {6, "--V-", false},
-      {7, "-Z--", true},   {7, "N---", true},   {7, "N-V-", false},  {7, "----", false},
-      {8, "NZV-", true},   {8, "---C", false},  {9, "---C", true},   {9, "NZV-", false},
-      {10, "N-V-", true},  {10, "---C", false}, {10, "-Z--", false}, {11, "---C", true},
-      {11, "-Z--", true},  {11, "N-V-", false}, {12, "-ZVC", true},  {12, "N---", false},
-      {13, "N---", true},  {13, "-ZVC", false}, {14, "N-V-", true},  {14, "NZV-", false},
-      {14, "N---", false}, {15, "N---", true},  {15, "--V-", true},  {15, "N-V-", false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "c=" << c.c << " " << c.flags);
-    Machine x;
-    x.SetFlags(c.flags);
-    EXPECT_EQ(TestCondition(x.m, c.c), c.holds);
-  }
-}
-
 struct AddressCase {
   std::uint16_t op, ext, rn;
   std::uint16_t address, rnAfter;

@@ -51,20 +51,29 @@ TEST(Fetch, TwoWordInstructionOnTheLastWordSeesZero) {
   EXPECT_EQ(x[3], 0);
 }
 
+// Both ways of running a step: Step, and the caller's fetch followed by ExecuteStep.
 TEST(Step, IllegalPcEntersTheBadAddressHandler) {
-  for (std::uint16_t pc : {0x2000, 0x3FFF, 0x5000, 0x6FFF, 0x8000, 0xF013, 0xFFFF}) {
-    SCOPED_TRACE(pc);
-    Machine x;
-    x[reg::SP] = 0x4100;
-    x.At(239) = 0x0600;
-    x[3] = 0x1234;
-    x.m.opWord = 0xE380, x.m.extWord = 0x5555;  // latched from an earlier fetch: never runs
-    x.RunAt(pc);
-    EXPECT_EQ(x[reg::PC], 0x0600);
-    EXPECT_EQ(x.At(0x4101), pc);
-    EXPECT_EQ(x[reg::SP], 0x4101);
-    EXPECT_EQ(x[3], 0x1234);
-    EXPECT_EQ(x.Faults(), 0);
+  for (bool split : {false, true}) {
+    for (std::uint16_t pc : {0x2000, 0x3FFF, 0x5000, 0x6FFF, 0x8000, 0xF013, 0xFFFF}) {
+      SCOPED_TRACE(::testing::Message() << pc << (split ? " Fetch + ExecuteStep" : " Step"));
+      Machine x;
+      x[reg::SP] = 0x4100;
+      x.At(239) = 0x0600;
+      x[3] = 0x1234;
+      x.m.opWord = 0xE380, x.m.extWord = 0x5555;  // latched from an earlier fetch: never runs
+      if (split) {
+        x[reg::PC] = pc;
+        Fetch(x.m);
+        ExecuteStep(x.m);
+      } else {
+        x.RunAt(pc);
+      }
+      EXPECT_EQ(x[reg::PC], 0x0600);
+      EXPECT_EQ(x.At(0x4101), pc);
+      EXPECT_EQ(x[reg::SP], 0x4101);
+      EXPECT_EQ(x[3], 0x1234);
+      EXPECT_EQ(x.Faults(), 0);
+    }
   }
 }
 

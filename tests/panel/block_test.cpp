@@ -43,7 +43,7 @@ TEST(BlockEntry, Text) {
       {0x2100, 0x0005, " * X -/ 5"},
       {0xF1FF, 0xFFFF, "  X w L -1"},
       {0x4200, 0x0000, " * Z L 0"},
-      {0x7700, 0x0001, " * P 1"},  // flags belong to X and Z only
+      {0x77FF, 0xFFF6, " * P -10"},  // flags belong to X and Z only; P is signed
       {0x087F, 0xFFFF, " * F 8388607"},
       {0x08FF, 0xFFFF, " * F -1"},
       {0x0400, 0x0003, " * M 3"},

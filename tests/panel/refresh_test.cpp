@@ -149,7 +149,8 @@ TEST(RefreshPanel, HandshakeCodeGoesToMOrT) {
     std::uint16_t code;
     const char* m;
     const char* t;
-  } cases[] = {{0x351, "35", "z"}, {0x354, "z", "35"}, {0x352, "z", "z"},
+  } cases[] = {{0x351, "35", "z"}, {0x354, "z", "35"}, {0x350, "z", "z"}, {0x352, "z", "z"},
+               {0x353, "z", "z"},  {0x355, "z", "z"},  {0x356, "z", "z"}, {0x357, "z", "z"},
                {0xAB1, "AB", "z"}, {0xF09, "F0", "z"}, {0x00C, "z", "00"}};
   for (auto c : cases) {
     Rig rig;
@@ -211,6 +212,39 @@ TEST(Handover, RefreshesThePanel) {
   receiver.Handover(*rig.m);
   EXPECT_EQ(rig.Caption("al11"), "5");
   EXPECT_EQ(rig.m->NotifyWord, 0u);
+}
+
+// Every pair of bits 1..7: the lower one acts, the element of the higher keeps what it showed.
+TEST(RefreshPanel, OfTwoBitsOneToSevenOnlyTheLowerActs) {
+  struct Element {
+    int word;
+    const char* name;
+    bool lamp;
+  };
+  const Element elements[8] = {{},
+                               {reg::IND1, "al11", false},
+                               {reg::IND2, "al21", false},
+                               {reg::IND3, "al31", false},
+                               {reg::IND4, "al41", false},
+                               {reg::KEYLAMPS, "v1_1", true},
+                               {reg::SIGLAMPS, "v2_1", true},
+                               {reg::PORT_OUT, "ko1", true}};
+  auto shown = [](Rig& rig, const Element& e) {
+    return e.lamp ? std::to_string(rig.Colour(e.name)) : rig.Caption(e.name);
+  };
+  for (int low = 1; low <= 6; ++low) {
+    for (int high = low + 1; high <= 7; ++high) {
+      SCOPED_TRACE(::testing::Message() << "bits " << low << " and " << high);
+      Rig rig;
+      for (int b = 1; b <= 7; ++b) rig.m->RegisterFile[elements[b].word] = 0x0002;
+      const std::string lowBefore = shown(rig, elements[low]);
+      const std::string highBefore = shown(rig, elements[high]);
+      rig.Notify((1u << low) | (1u << high));
+      EXPECT_NE(shown(rig, elements[low]), lowBefore);
+      EXPECT_EQ(shown(rig, elements[high]), highBefore);
+      EXPECT_EQ(rig.m->NotifyWord, 0u);
+    }
+  }
 }
 
 }  // namespace

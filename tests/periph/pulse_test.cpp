@@ -170,7 +170,9 @@ TEST_P(JogTest, SamplesEvery720896Ticks) {
   EXPECT_EQ(m[reg::JOG], 0);
   Tick(1);
   EXPECT_EQ(m[reg::JOG], c.afterOneSample);
-  Tick(720896);
+  Tick(720895);  // and every 720896 ticks after that
+  EXPECT_EQ(m[reg::JOG], c.afterOneSample);
+  Tick(1);
   EXPECT_EQ(m[reg::JOG], static_cast<std::uint16_t>(c.afterOneSample * 2));
 }
 

@@ -140,5 +140,17 @@ TEST_F(TimerTest, WritesOfModeRunAndInhibitOnlyStore) {
   EXPECT_EQ(m.timerCount, 0);
 }
 
+// As the firmware writes it: bit 15 of the run register, and no other bit, runs the timer.
+TEST_F(TimerTest, OnlyBit15OfTheRunRegisterRunsTheTimer) {
+  TimerWrite(m, reg::TIMER_RUN, 0x7FFF);
+  Tick(1000);
+  EXPECT_EQ(m.timerPrescaler, 100);
+  TimerWrite(m, reg::TIMER_RUN, 0x8000);
+  EXPECT_EQ(NextRequest(1000), 101u);
+  EXPECT_EQ(m[reg::TIMER_RUN], 0x0000);  // one-shot expiry clears bit 15
+  TimerWrite(m, reg::TIMER_RELOAD, 7);
+  EXPECT_EQ(m[reg::TIMER_RUN], 0x8000);
+}
+
 }  // namespace
 }  // namespace kv74::test

@@ -23,7 +23,7 @@ TEST(Assembler, ErrorsNameFileLineAndColumn) {
       {"CALL M[100]", 1, 8, "out of range for a call table entry"},
       {"MOV R0,[F040]", 1, 9, "out of range for a direct register address"},
       {"MOV R0,#10000", 1, 9, "out of range for a 16-bit word"},
-      {".org 0x100\nJMP 0181", 2, 5, "jump target 0x0181 is out of reach: 129 words"},
+      {".org 0x100\nJMP 0180", 2, 5, "jump target 0x0180 is out of reach: 128 words"},
       {".org 0x100\nJMP 007F", 2, 5, "-129 words from the jump"},
       {"CALL there", 1, 6, "CALL has no relative form"},
       {"JMP nowhere", 1, 5, "undefined symbol 'nowhere'"},
