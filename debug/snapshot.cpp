@@ -8,6 +8,8 @@
 #include "debug/checkpoint.hpp"
 #include "debug/engine.hpp"
 #include "debug/machine_codec.hpp"
+#include "emu/read_file.hpp"
+#include "tools/common/output.hpp"
 
 namespace kv74::debug {
 namespace {
@@ -140,40 +142,19 @@ void Engine::LoadSnapshot(std::span<const std::uint8_t> bytes) {
 
 void Engine::SaveSnapshotFile(const std::filesystem::path& file) {
   const std::vector<std::uint8_t> bytes = SaveSnapshot();
-  std::filesystem::path temp = file;
-  temp += ".tmp";
-  {
-    errno = 0;
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out)
-      out.write(reinterpret_cast<const char*>(bytes.data()),
-                static_cast<std::streamsize>(bytes.size()));
-    if (out) out.close();
-    if (!out) {
-      const std::string reason = errno != 0 ? std::strerror(errno) : "write error";
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      throw std::runtime_error("cannot write " + file.string() + ": " + reason);
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, file, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    throw std::runtime_error("cannot write " + file.string() + ": " + ec.message());
-  }
+  fileio::Output out("snapshot", file.string());
+  std::string error;
+  if (!out.Open(error)) throw std::runtime_error(error);
+  out.Write(std::string(bytes.begin(), bytes.end()));
+  if (!out.Finish(error) || !out.Replace(error)) throw std::runtime_error(error);
 }
 
 void Engine::LoadSnapshotFile(const std::filesystem::path& file) {
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    throw std::runtime_error("cannot read " + file.string() + ": " +
-                             (errno != 0 ? std::strerror(errno) : "open failed"));
-  }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (in.bad()) throw std::runtime_error("cannot read " + file.string() + ": read error");
+  // Far more than any snapshot: the machine and a run-length coded picture.
+  constexpr std::uintmax_t kMaxSnapshotBytes = std::uintmax_t{64} << 20;
+  const FileBytes read = ReadRegularFile(file, kMaxSnapshotBytes);
+  if (!read.ok()) throw std::runtime_error("cannot read " + file.string() + ": " + read.error);
+  const std::vector<std::uint8_t> bytes(read.bytes.begin(), read.bytes.end());
   try {
     LoadSnapshot(bytes);
   } catch (const SnapshotError& e) {
