@@ -69,7 +69,9 @@ void Engine::Arrive(bool takePosted) {
     arrivedAt_ = steps_;
     std::vector<std::string> scheduled = clicks_.TakeScheduled(steps_);
     if (recorded_ && steps_ <= frontier_) {
-      for (const std::string& name : clicks_.LoggedAt(steps_)) ApplyClick(name, false);
+      for (const std::string& name : clicks_.LoggedAt(steps_)) {
+        if (target_.IsClickable(name)) ApplyClick(name, false);
+      }
     } else {
       frontier_ = steps_;
       recorded_ = true;

@@ -1,0 +1,198 @@
+// Stops of the engine against plain runs: breakpoints before their instruction at the exact step,
+// watchpoints right after the accessing step, next/finish/until/catch on a small program, pause
+// and posted clicks from another thread.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/debug/board.hpp"
+#include "tests/emu/machine_diff.hpp"
+
+namespace kv74::debug::testing {
+namespace {
+
+// Steps a reference board one step at a time to the `nth` step after step 0 that starts at pc.
+std::uint64_t NthVisit(Board& ref, std::uint16_t pc, int nth, std::uint64_t limit) {
+  for (std::uint64_t s = 1; s <= limit; ++s) {
+    ref.PlainRun(s);
+    if (ref.m[reg::PC] == pc && --nth == 0) return s;
+  }
+  return 0;
+}
+
+TEST(Breakpoint, StopsBeforeItsInstructionAtTheExactStep) {
+  struct Case {
+    std::uint64_t pcFromStep;  // the breakpoint goes where a plain run stands at this step
+    std::uint32_t ignore;
+    bool temporary;
+  };
+  for (const Case& c : {Case{150000, 0, false}, Case{260000, 3, false}, Case{420000, 0, true}}) {
+    SCOPED_TRACE(c.pcFromStep);
+    Board probe;
+    probe.PlainRun(c.pcFromStep);
+    const std::uint16_t pc = probe.m[reg::PC];
+
+    Board b;
+    const int id = b.engine.Points().AddBreak(pc);
+    b.engine.Points().Find(id)->ignore = c.ignore;
+    b.engine.Points().Find(id)->temporary = c.temporary;
+    const StopReason r = b.engine.Continue(2 * c.pcFromStep);
+
+    Board ref;
+    const std::uint64_t expected =
+        NthVisit(ref, pc, static_cast<int>(c.ignore) + 1, 2 * c.pcFromStep);
+    ASSERT_NE(expected, 0u);
+    EXPECT_EQ(r.kind, StopKind::Breakpoint);
+    EXPECT_EQ(r.point, id);
+    EXPECT_EQ(r.step, expected);
+    EXPECT_EQ(r.pc, pc);
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+    EXPECT_EQ(b.engine.Points().Find(id) == nullptr, c.temporary);
+  }
+}
+
+TEST(Watchpoint, StopsRightAfterTheAccessingStep) {
+  struct Case {
+    WatchKind kind;
+    std::uint16_t first, last;
+  };
+  const Case cases[] = {
+      {WatchKind::Write, cell::POSITION_Z_HI, cell::POSITION_Z_LO},  // a RAM cell pair
+      {WatchKind::Write, 0xF132, 0xF132},                            // the output port
+      {WatchKind::Read, 0xF126, 0xF126},                             // the keyboard word
+      {WatchKind::Access, 0xF140, 0xF143},                           // the rate registers
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.first);
+    Board b;
+    b.engine.Points().AddWatch(c.first, c.last, c.kind);
+    const StopReason r = b.engine.Continue(3000000);
+    ASSERT_EQ(r.kind, StopKind::Watchpoint);
+    const Access& a = r.access;
+    EXPECT_TRUE(a.address >= c.first && a.address <= c.last);
+    EXPECT_EQ(a.write, c.kind == WatchKind::Write || (c.kind == WatchKind::Access && a.write));
+
+    Board ref;
+    ref.PlainRun(r.step - 1);
+    EXPECT_EQ(r.accessPc, ref.m[reg::PC]);
+    if (a.write) {
+      EXPECT_EQ(a.before, PeekWord(ref.m, a.address));
+    }
+    ref.PlainRun(r.step);
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+    if (a.write) {
+      EXPECT_EQ(a.after, PeekWord(ref.m, a.address));
+    }
+  }
+}
+
+// A target without a panel: hand-overs only clear, key "k5" stores code 5.
+class BareTarget : public Target {
+ public:
+  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  bool IsClickable(std::string_view name) const override { return name == "k5"; }
+  void Click(std::string_view) override { ++clicks; }
+  std::vector<std::uint8_t> SavePanel() const override { return {}; }
+  void RestorePanel(std::span<const std::uint8_t>) override {}
+  int clicks = 0;
+};
+
+// 0000 MOV R1,5 / CALL 0010 / INC R1 / JMP 0000;  0010 INC R2 / CALL 0020 / RET;  0020 INC R3 / RET
+// 0030 MOV [0100],R1 (bad address) / JMP 0030;  vector of request 2 at word 239 -> 0040: JMP 0040
+struct Program {
+  std::unique_ptr<MachineState> machine = std::make_unique<MachineState>();
+  MachineState& m = *machine;
+  BareTarget target;
+  Engine engine{m, target};
+
+  explicit Program(std::uint16_t start = 0) {
+    const std::pair<std::uint16_t, std::vector<std::uint16_t>> code[] = {
+        {0x0000, {0xE180, 5, 0xE250, 0x0010, 0xF881, 0xE350, 0x0000}},
+        {0x0010, {0xF882, 0xE250, 0x0020, 0xE370}},
+        {0x0020, {0xF883, 0xE370}},
+        {0x0030, {0xD1A0, 0x0100, 0xE350, 0x0030}},
+        {0x0040, {0xE350, 0x0040}},
+    };
+    for (const auto& [at, words] : code) {
+      std::copy(words.begin(), words.end(), m.ProgramMemory.begin() + at);
+    }
+    m.ProgramMemory[239] = 0x0040;
+    m[reg::SP] = 0x4100;
+    m[reg::PC] = start;
+  }
+};
+
+TEST(Stepping, NextFinishUntilAndTheCallStack) {
+  struct Case {
+    const char* what;
+    std::uint64_t before;  // steps run first
+    StopReason (*command)(Engine&);
+    StopKind kind;
+    std::uint16_t pc;
+    std::uint64_t step;
+    std::size_t frames;
+  };
+  const Case cases[] = {
+      {"next over a call", 1, [](Engine& e) { return e.Next(); }, StopKind::StepOver, 0x0004, 7, 0},
+      {"next on a plain step", 0, [](Engine& e) { return e.Next(); }, StopKind::StepOver, 0x0002, 1,
+       0},
+      {"finish the inner routine", 4, [](Engine& e) { return e.Finish(); }, StopKind::StepOut,
+       0x0013, 6, 1},
+      {"finish the outer routine", 2, [](Engine& e) { return e.Finish(); }, StopKind::StepOut,
+       0x0004, 7, 0},
+      {"until an address", 0, [](Engine& e) { return e.RunTo(0x0020); }, StopKind::RunTo, 0x0020, 4,
+       2},
+      {"step 3", 0, [](Engine& e) { return e.Step(3); }, StopKind::Done, 0x0011, 3, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Program p;
+    p.engine.TrackCalls(true);
+    p.engine.Step(c.before);
+    const StopReason r = c.command(p.engine);
+    EXPECT_EQ(r.kind, c.kind);
+    EXPECT_EQ(r.pc, c.pc);
+    EXPECT_EQ(r.step, c.step);
+    EXPECT_EQ(p.engine.Calls().Frames().size(), c.frames);
+  }
+}
+
+TEST(Catchpoint, FaultRaisedThenRequestEntry) {
+  Program p(0x0030);
+  p.engine.Points().AddCatch(CatchKind::Fault, fault::BAD_ADDRESS);
+  p.engine.Points().AddCatch(CatchKind::Request, 1u << 2);
+  StopReason r = p.engine.Continue(100);
+  EXPECT_EQ(r.kind, StopKind::Catch);
+  EXPECT_EQ(r.catchKind, CatchKind::Fault);
+  EXPECT_EQ(r.bits, fault::BAD_ADDRESS);
+  EXPECT_EQ(r.step, 1u);
+  r = p.engine.Continue(100);
+  EXPECT_EQ(r.catchKind, CatchKind::Request);
+  EXPECT_EQ(r.bits, 2u);
+  EXPECT_EQ(r.step, 2u);
+  EXPECT_EQ(r.pc, 0x0040);
+}
+
+TEST(Threads, PauseAndPostedClickFromAnotherThread) {
+  Program p(0x0040);                                                 // a jump on the spot
+  p.engine.Points().AddCatch(CatchKind::Fault, fault::BAD_ADDRESS);  // the checked loop too
+  for (bool checked : {true, false}) {
+    if (!checked) p.engine.Points().Clear();
+    std::thread other([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      p.engine.PostClick("k5");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      p.engine.RequestPause();
+    });
+    const StopReason r = p.engine.Continue();
+    other.join();
+    EXPECT_EQ(r.kind, StopKind::Pause);
+    EXPECT_EQ(r.step, p.engine.Steps());
+    ASSERT_FALSE(p.engine.Clicks().Log().empty());
+    EXPECT_LT(p.engine.Clicks().Log().back().step, r.step);
+  }
+  EXPECT_EQ(p.target.clicks, 2);
+}
+
+}  // namespace
+}  // namespace kv74::debug::testing

@@ -1,0 +1,150 @@
+// Going back: back N then forward N gives the identical machine, panel and trace, on the firmware's
+// automatic run and on random images and peripheral states; reverse-continue finds the earlier
+// hits in turn; the history shows what each step changed.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/debug/board.hpp"
+#include "tests/emu/machine_diff.hpp"
+
+namespace kv74::debug::testing {
+namespace {
+
+TEST(Reverse, BackThenForwardOnTheAutomaticRun) {
+  constexpr std::uint64_t kRun = 1500000;
+  Board b(EngineOptions{100000, 64, 1000, true});
+  b.engine.Continue(kRun);
+  auto saved = std::make_unique<MachineState>();
+  CopyMachine(*saved, b.m);
+  const auto panel = b.target.SavePanel();
+  const std::string trace = b.Trace();
+
+  Board ref;
+  for (std::uint64_t n : {1400000, 250000, 777, 1}) {
+    SCOPED_TRACE(n);
+    StopReason r = b.engine.Back(n);
+    EXPECT_EQ(r.kind, StopKind::Reverse);
+    EXPECT_EQ(r.step, kRun - n);
+    ref.PlainRun(kRun - n);
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+    EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
+    r = b.engine.Continue(n);
+    EXPECT_EQ(r.step, kRun);
+    EXPECT_EQ(MachineDifference(b.m, *saved), "");
+    EXPECT_EQ(b.target.SavePanel(), panel);
+    EXPECT_EQ(b.Trace(), trace);
+  }
+}
+
+TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
+  Board b(EngineOptions{50000, 64, 1000, true});
+  b.engine.Points().AddWatch(0xF132, 0xF132, WatchKind::Write);
+  std::vector<std::uint64_t> hits;
+  for (int i = 0; i < 3; ++i) hits.push_back(b.engine.Continue(3000000).step);
+  ASSERT_EQ(b.engine.Continue(0).kind, StopKind::Done);
+  for (int i = 1; i >= 0; --i) {
+    const StopReason r = b.engine.ReverseContinue();
+    EXPECT_EQ(r.kind, StopKind::Watchpoint);
+    EXPECT_EQ(r.step, hits[static_cast<std::size_t>(i)]);
+    Board ref;
+    ref.PlainRun(r.step);
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+  }
+  EXPECT_EQ(b.engine.ReverseContinue().kind, StopKind::HistoryEnd);
+  EXPECT_EQ(b.engine.Steps(), 0u);
+}
+
+class ClearingTarget : public Target {
+ public:
+  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  bool IsClickable(std::string_view) const override { return false; }
+  void Click(std::string_view) override {}
+  std::vector<std::uint8_t> SavePanel() const override { return {}; }
+  void RestorePanel(std::span<const std::uint8_t>) override {}
+};
+
+// Random memory words with the instruction groups that reach the bus and the stack overweighted,
+// random registers with the stack and the bases in RAM, random peripheral state.
+void RandomMachine(std::mt19937_64& rng, MachineState& m) {
+  auto word = [&] { return static_cast<std::uint16_t>(rng()); };
+  for (auto& w : m.ProgramMemory) w = word();
+  for (std::size_t i = 0; i < 512; ++i) {
+    const std::uint16_t forms[] = {0x0000, 0x1000, 0xD000, 0xE000, 0xF000, 0x6200, 0x9000};
+    m.ProgramMemory[i] = static_cast<std::uint16_t>(forms[rng() % 7] | (word() & 0x0FFF));
+  }
+  for (auto& w : m.DataMemory) w = word();
+  for (int r = 0; r < reg::COUNT; ++r) m[r] = word();
+  m[reg::NOTIFY_LO] = m[reg::NOTIFY_HI] = 0;
+  m[reg::FAULTS] &= 0xF0;
+  m[reg::PC] = static_cast<std::uint16_t>(rng() % 512);
+  m[reg::SP] = static_cast<std::uint16_t>(DATA_BASE + rng() % 2048);
+  m[reg::BASE0] = static_cast<std::uint16_t>(DATA_BASE + rng() % 1024);
+  m[reg::BASE1] = 0;
+  m.timerPrescaler = static_cast<std::uint16_t>(rng() % 101);
+  m.timerCount = static_cast<std::uint16_t>(rng() % 50);
+  for (std::size_t i = 0; i < 3; ++i) m.channelPeriod[i] = static_cast<std::uint16_t>(rng() % 9);
+  m.jogButtons = static_cast<std::uint32_t>(rng() % 16);
+  m.seqState = static_cast<SeqState>(rng() % 6);
+  m.seqCountdown = static_cast<std::uint32_t>(rng() % 5000);
+  m.tickClock = m.syncedClock = m.eventClock = 0;
+}
+
+TEST(Reverse, BackThenForwardOnRandomMachines) {
+  std::mt19937_64 rng(74);
+  ClearingTarget target;
+  struct : HandoverReceiver {
+    void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  } clearing;
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    auto start = std::make_unique<MachineState>();
+    RandomMachine(rng, *start);
+    auto m = std::make_unique<MachineState>();
+    CopyMachine(*m, *start);
+    Engine engine(*m, target, EngineOptions{1 + rng() % 3000, 8, 100, true});
+    if (round % 2 == 1) engine.Points().AddWatch(DATA_BASE, DATA_BASE + 4095, WatchKind::Access);
+    const std::uint64_t run = 1000 + rng() % 20000;
+    while (engine.Steps() < run) engine.Continue(run - engine.Steps());
+    auto end = std::make_unique<MachineState>();
+    CopyMachine(*end, *m);
+
+    const std::uint64_t n = 1 + rng() % std::min<std::uint64_t>(run, 8 * 1000);
+    engine.Points().Clear();
+    const StopReason r = engine.Back(n);
+    if (r.kind == StopKind::HistoryEnd) continue;  // further back than the checkpoints reach
+    auto ref = std::make_unique<MachineState>();
+    CopyMachine(*ref, *start);
+    RunSteps(*ref, run - n, clearing);
+    ASSERT_EQ(MachineDifference(*m, *ref), "");
+    engine.Continue(n);
+    ASSERT_EQ(MachineDifference(*m, *end), "");
+  }
+}
+
+TEST(History, StepsWithTheirRegisterChanges) {
+  auto m = std::make_unique<MachineState>();
+  const std::uint16_t code[] = {0xE180, 5, 0xF882, 0xF882, 0xE350, 0x0002};  // MOV R1,5; INC R2..
+  std::copy(std::begin(code), std::end(code), m->ProgramMemory.begin());
+  ClearingTarget target;
+  Engine engine(*m, target, EngineOptions{1000, 4, 3, true});
+  engine.RecordHistory(true);
+  engine.Step(5);
+  const History& h = engine.GetHistory();
+  ASSERT_EQ(h.Size(), 3u);  // the last three of five
+  const std::uint16_t pcs[] = {0x0003, 0x0004, 0x0002};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(h.At(i).step, i + 2);
+    EXPECT_EQ(h.At(i).pc, pcs[i]);
+  }
+  const auto changes = h.Changes(0, *m);
+  ASSERT_EQ(changes.size(), 1u);  // R2 1 -> 2, the flags stay clear
+  EXPECT_EQ(changes[0].word, 2);
+  EXPECT_EQ(changes[0].before, 1);
+  EXPECT_EQ(changes[0].after, 2);
+  EXPECT_EQ(h.At(1).op, 0xE350);
+  EXPECT_EQ(h.At(1).ext, 0x0002);
+}
+
+}  // namespace
+}  // namespace kv74::debug::testing
