@@ -9,6 +9,7 @@
 #include "emu/disasm.hpp"
 #include "tools/asm/assembler.cpp"
 #include "tools/asm/block.cpp"
+#include "tools/asm/debug_output.cpp"
 #include "tools/asm/diag.cpp"
 #include "tools/asm/encode.cpp"
 #include "tools/asm/expr.cpp"

@@ -44,8 +44,12 @@ TEST(DebugOutput, SymbolsLinesAndDataRegions) {
                                                      {0x16, 1, 0, 7},
                                                      {0x17, 2, 0, 8},
                                                      {0x4000, 3, 0, 11}}));
-  EXPECT_EQ(info.data, (std::vector<dbg::DataRegion>{
-                           {0x14, 3, "word"}, {0x17, 2, "fill"}, {0x4000, 3, "fill"}}));
+  EXPECT_EQ(info.data, (std::vector<dbg::DataRegion>{{0, 0x10, "unused"},
+                                                     {0x14, 3, "word"},
+                                                     {0x17, 2, "fill"},
+                                                     {0x19, 0x2000 - 0x19, "unused"},
+                                                     {0x4000, 3, "fill"},
+                                                     {0x4003, 0x1000 - 3, "unused"}}));
 }
 
 TEST(DebugOutput, SourcePathsRelativeToTheBase) {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "tools/asm/block.hpp"
+#include "tools/asm/debug_output.hpp"
 #include "tools/asm/encode.hpp"
 #include "tools/asm/expr.hpp"
 #include "tools/asm/memory.hpp"
@@ -100,7 +100,7 @@ struct CondFrame {
 
 class Assembler : public Scope {
  public:
-  explicit Assembler(const Options& options) : options_(options) {}
+  explicit Assembler(const Options& options) : options_(options), debug_(options.debugInfoBase) {}
 
   Result Run(const std::string& path) {
     DefineCommandLine();
@@ -212,7 +212,7 @@ class Assembler : public Scope {
       Error(from, "cannot read '" + path + "'");
       return;
     }
-    sources_.emplace(path, static_cast<int>(sources_.size()));
+    debug_.AddSource(path);
     std::istringstream in(*text);
     std::string line;
     int number = 0;
@@ -546,64 +546,25 @@ class Assembler : public Scope {
     return out;
   }
 
-  // What a debugger and the disassembler need: every symbol, each statement's source line,
-  // and the statements that place data rather than instructions.
-  dbg::DebugInfo DebugInformation() const {
+  // Every symbol in the order of definition, each statement's source line, and the data.
+  dbg::DebugInfo DebugInformation() {
     static constexpr const char* kDataKinds[] = {nullptr, "word", "fill", "block"};
-    dbg::DebugInfo info;
-    info.sources.resize(sources_.size());
-    for (const auto& [path, index] : sources_)
-      info.sources[static_cast<std::size_t>(index)] = SourceName(path);
     std::vector<const std::pair<const std::string, Symbol>*> defined;
     for (const auto& entry : symbols_) defined.push_back(&entry);
     std::sort(defined.begin(), defined.end(),
               [](const auto* a, const auto* b) { return a->second.order < b->second.order; });
-    for (const auto* entry : defined) {
-      const Symbol& s = entry->second;
-      const auto source = sources_.find(s.where.file);
-      info.symbols.push_back({entry->first,
-                              static_cast<std::uint32_t>(s.label ? s.value & 0xFFFF : s.value),
-                              s.label ? dbg::Symbol::Kind::Label : dbg::Symbol::Kind::Equ,
-                              source == sources_.end() ? -1 : source->second,
-                              source == sources_.end() ? 0 : s.where.line});
-    }
-    for (const Statement& s : statements_) {
-      if (s.words.empty()) continue;
-      const auto address = static_cast<std::uint16_t>(s.address);
-      const auto size = static_cast<std::uint16_t>(s.words.size());
-      info.lines.push_back({address, size, sources_.at(s.where.file), s.where.line});
-      const char* kind = kDataKinds[static_cast<int>(s.kind)];
-      if (!kind) continue;
-      auto& data = info.data;
-      if (!data.empty() && data.back().kind == kind &&
-          data.back().address + data.back().size == address)
-        data.back().size += size;
-      else
-        data.push_back({address, size, kind});
-    }
-    std::stable_sort(info.lines.begin(), info.lines.end(),
-                     [](const auto& a, const auto& b) { return a.address < b.address; });
-    std::stable_sort(info.data.begin(), info.data.end(),
-                     [](const auto& a, const auto& b) { return a.address < b.address; });
-    return info;
-  }
-
-  // A source's path relative to the debug information's base folder (absolute if there is
-  // no relative way, e.g. from another drive).
-  std::string SourceName(const std::string& path) const {
-    if (options_.debugInfoBase.empty()) return path;
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path file = fs::absolute(path, ec).lexically_normal();
-    const fs::path base = fs::absolute(options_.debugInfoBase, ec).lexically_normal();
-    if (ec) return path;
-    const fs::path relative = file.lexically_relative(base);
-    return (relative.empty() ? file : relative).generic_string();
+    for (const auto* entry : defined)
+      debug_.AddSymbol(entry->first, entry->second.value, entry->second.label, entry->second.where);
+    for (const Statement& s : statements_)
+      debug_.AddStatement(s.address, s.words.size(), s.where, kDataKinds[static_cast<int>(s.kind)]);
+    bool used[kAreaCount];
+    for (int a = 0; a < kAreaCount; ++a) used[a] = memory_.Used(a);
+    return debug_.Finish(used);
   }
 
   const Options& options_;
   std::map<std::string, Symbol> symbols_;
-  std::map<std::string, int> sources_;  // path as read -> index in the debug information
+  DebugOutput debug_;
   std::vector<Statement> statements_;
   std::vector<ListingLine> listing_;
   std::vector<CondFrame> conditionals_;
