@@ -121,6 +121,8 @@ class Session(unittest.TestCase):
         self.assertEqual(int(value.split()[0]), cell)
         watched = c.request("variables", {"variablesReference": 3})["variables"]
         self.assertIn("0x425F", watched[0]["name"])
+        self.assertEqual(c.request("dataBreakpointInfo", {"name": watched[0]["name"],
+                                                          "variablesReference": 3})["dataId"], data_id)
         console = c.request("evaluate", {"expression": "-exec x 0x425F 1", "context": "repl"})
         self.assertIn("0x425F", console["result"])
 

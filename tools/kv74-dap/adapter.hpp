@@ -32,6 +32,7 @@ struct AdapterOptions {
   // Steps one run request may take before it stops as paused (bounded runs for tests/fuzzing).
   std::uint64_t runLimit = std::numeric_limits<std::uint64_t>::max();
   std::filesystem::path defaultImages;  // when launch names no images
+  bool writeFiles = true;               // console save-state may write files (not when fuzzing)
 };
 
 class Adapter {

@@ -193,9 +193,11 @@ Json BreakpointBook::SetFunction(const Args& a) {
 
 Json BreakpointBook::DataInfo(const Args& a) const {
   const std::string name = a.RequireString("name");
+  // A variable of a scope is named by its address first ("0x425F Label+1 (file.asm:9)").
+  const std::string text = a.Has("variablesReference") ? name.substr(0, name.find(' ')) : name;
   std::optional<std::uint16_t> address;
   try {
-    const mon::Expr e = mon::Expr::Parse(name, Lookup(info_));
+    const mon::Expr e = mon::Expr::Parse(text, Lookup(info_));
     if (e.IsConstant()) {
       address = static_cast<std::uint16_t>(e.EvaluateConstant());
     } else if (e.Root().kind == mon::Node::Kind::Word &&

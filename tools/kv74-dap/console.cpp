@@ -144,6 +144,8 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
       break;
     case mon::Verb::SaveState:
     case mon::Verb::LoadState:
+      if (!options_.writeFiles)
+        throw RequestError("save-state and load-state are off in this adapter");
       try {
         if (c.verb == mon::Verb::SaveState)
           e.SaveSnapshotFile(c.argument);
