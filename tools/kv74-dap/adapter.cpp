@@ -65,22 +65,38 @@ bool TooDeep(std::string_view text) {
   return false;
 }
 
+std::optional<Json> Parse(const Frame& frame, std::string& error) {
+  if (!frame.ok) {
+    error = "bad message header: " + frame.error;
+  } else if (TooDeep(frame.body)) {
+    error = "message nested too deeply";
+  } else {
+    Json j = Json::parse(frame.body, nullptr, false);
+    if (!j.is_discarded()) return j;
+    error = "message is not JSON";
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
+bool Adapter::EndsSession(const Frame& frame) {
+  if (frame.end) return true;
+  std::string error;
+  const std::optional<Json> j = Parse(frame, error);
+  if (!j || !j->is_object()) return false;
+  const auto command = j->find("command");
+  return command != j->end() && (*command == "disconnect" || *command == "terminate");
+}
+
 void Adapter::Handle(const Frame& frame) {
+  std::string error;
   if (frame.end) {
     finished_ = true;
-  } else if (!frame.ok) {
-    send_(ErrorResponse(0, "", "bad message header: " + frame.error));
-  } else if (TooDeep(frame.body)) {
-    send_(ErrorResponse(0, "", "message nested too deeply"));
+  } else if (const std::optional<Json> j = Parse(frame, error)) {
+    Dispatch(*j);
   } else {
-    const Json j = Json::parse(frame.body, nullptr, false);
-    if (j.is_discarded()) {
-      send_(ErrorResponse(0, "", "message is not JSON"));
-    } else {
-      Dispatch(j);
-    }
+    send_(ErrorResponse(0, "", error));
   }
   while (!deferred_.empty() && !finished_) {
     const Frame f = std::move(deferred_.front());

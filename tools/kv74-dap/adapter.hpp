@@ -105,6 +105,7 @@ class Adapter {
   void Go(RunKind kind, std::uint64_t count = kForever);
   debug::StopReason RunSliced(RunKind kind, std::uint64_t count);
   void ServeWhileRunning();
+  static bool EndsSession(const Frame& frame);  // disconnect, terminate, end of input
   void Stopped(const debug::StopReason& stop);
   void StoppedAt(const char* reason, const std::string& description);
 

@@ -208,7 +208,7 @@ Json BreakpointBook::DataInfo(const Args& a) const {
   }
   if (!address) return {{"dataId", nullptr}, {"description", name + " is not a memory cell"}};
   std::int64_t words = 1;
-  if (const auto bytes = a.Int("bytes"); bytes && *bytes > 2)
+  if (const auto bytes = a.Int("bytes"); bytes && *bytes > 2 && *bytes <= 0x20000)
     words = std::min<std::int64_t>((*bytes + 1) / 2, 0x10000 - *address);
   std::string id = AddressText(*address);
   if (words > 1) id += ":" + std::to_string(words);

@@ -119,7 +119,13 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
       if (target.kind == mon::Node::Kind::Register) {
         B().StoreRegister(static_cast<int>(target.value), static_cast<std::uint16_t>(v));
       } else {
-        const auto a = static_cast<std::uint16_t>(c.address->EvaluateOperand({m, e.Steps()}));
+        std::int64_t operand = 0;
+        try {
+          operand = c.address->EvaluateOperand({m, e.Steps()});
+        } catch (const mon::EvalError& err) {
+          throw RequestError(err.what());
+        }
+        const auto a = static_cast<std::uint16_t>(operand);
         if (target.kind == mon::Node::Kind::Word) {
           B().Store(a, static_cast<std::uint16_t>(v));
         } else {

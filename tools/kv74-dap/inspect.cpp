@@ -1,5 +1,6 @@
 #include "inspect.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "emu/disasm.hpp"
@@ -61,13 +62,14 @@ std::string WordText(std::uint16_t v) {
 }
 
 Json StackTrace(Board& b, const Args& a) {
-  const std::int64_t start = std::max<std::int64_t>(0, a.Int("startFrame").value_or(0));
-  const std::int64_t levels = a.Int("levels").value_or(0);
   const auto& calls = b.E().Calls().Frames();  // outermost first
+  const std::int64_t total = static_cast<std::int64_t>(calls.size()) + 1;
+  const std::int64_t start = std::clamp<std::int64_t>(a.Int("startFrame").value_or(0), 0, total);
+  std::int64_t levels = a.Int("levels").value_or(0);
+  if (levels <= 0 || levels > total) levels = total;
   const dbg::DebugInfo* info = b.Info();
   Json frames = Json::array();
-  const std::int64_t total = static_cast<std::int64_t>(calls.size()) + 1;
-  for (std::int64_t i = start; i < total && (levels <= 0 || i < start + levels); ++i) {
+  for (std::int64_t i = start; i < total && i < start + levels; ++i) {
     // Frame i: 0 is where the processor is; i > 0 is the call that made frame i - 1.
     const std::size_t inner =
         calls.size() - static_cast<std::size_t>(i);  // calls[inner-1] runs here

@@ -89,7 +89,7 @@ std::vector<Args> Objects(const Json& array, std::string_view what) {
 
 Json Response(const Json& request, Json body) {
   return {{"type", "response"},
-          {"request_seq", request.value("seq", 0)},
+          {"request_seq", request.value("seq", std::int64_t{0})},
           {"success", true},
           {"command", request.value("command", "")},
           {"body", std::move(body)}};

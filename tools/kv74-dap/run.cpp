@@ -137,9 +137,7 @@ debug::StopReason Adapter::RunSliced(RunKind kind, std::uint64_t count) {
 
 void Adapter::ServeWhileRunning() {
   while (std::optional<Frame> f = poll_ ? poll_() : std::nullopt) {
-    const bool ends = f->end || (f->ok && (f->body.find("\"disconnect\"") != std::string::npos ||
-                                           f->body.find("\"terminate\"") != std::string::npos));
-    if (ends) {
+    if (EndsSession(*f)) {
       // Handled once the run has stopped; the run stops now.
       deferred_.push_back(std::move(*f));
       pauseWanted_ = true;
