@@ -141,6 +141,45 @@ class Session(unittest.TestCase):
         c.request("disconnect")
         self.assertEqual(c.proc.wait(timeout=30), 0)
 
+    def test_calls_reverse_continue_and_memory_writes(self):
+        c = self.c
+        path, line, address = line_of(debug_info(), "PollKeys")
+        self.launch()
+        fbp = c.request("setFunctionBreakpoints", {"breakpoints": [{"name": "PollKeys"}]})
+        self.assertEqual((fbp["breakpoints"][0]["verified"], fbp["breakpoints"][0]["line"]), (True, line))
+        self.assertTrue(c.request("setExceptionBreakpoints", {"filters": ["fault"]})["breakpoints"][0]["verified"])
+        c.request("configurationDone")
+        self.assertEqual(c.stopped()["reason"], "entry")
+        c.request("continue", {"threadId": 1})
+        self.assertEqual(c.stopped()["reason"], "function breakpoint")
+        first = steps(c)
+        frames = c.request("stackTrace", {"threadId": 1})["stackFrames"]
+        self.assertEqual([f["name"] for f in frames], ["PollKeys", "MainLoop"])
+        call = frames[1]["instructionPointerReference"]
+        after_call = c.request("disassemble", {"memoryReference": call, "instructionOffset": 1,
+                                               "instructionCount": 1})["instructions"][0]["address"]
+
+        # Step out returns to the instruction after the call, one frame up.
+        c.request("stepOut", {"threadId": 1})
+        self.assertEqual(c.stopped()["reason"], "step")
+        frames = c.request("stackTrace", {"threadId": 1})["stackFrames"]
+        self.assertEqual([f["instructionPointerReference"] for f in frames], [after_call])
+
+        # The next hit, then reverse-continue back to the first.
+        c.request("continue", {"threadId": 1})
+        self.assertEqual(c.stopped()["reason"], "function breakpoint")
+        self.assertGreater(steps(c), first)
+        c.request("reverseContinue", {"threadId": 1})
+        self.assertEqual(c.stopped()["reason"], "function breakpoint")
+        self.assertEqual(steps(c), first)
+
+        # Memory written through the adapter reads back; unmapped words refuse the write.
+        c.request("writeMemory", {"memoryReference": "0x4200", "data": base64.b64encode(b"\x12\x34").decode()})
+        raw = base64.b64decode(c.request("readMemory", {"memoryReference": "0x4200", "count": 2})["data"])
+        self.assertEqual(raw, b"\x12\x34")
+        self.assertIn("0x8000", c.failure("writeMemory", {"memoryReference": "0x8000", "data": "AAE="}))
+        self.assertIn("4660", c.request("evaluate", {"expression": "-exec print [0x4200]"})["result"])
+
     def test_bad_messages_get_error_responses(self):
         c = self.c
         self.assertIn("launched", c.failure("stackTrace", {"threadId": 1}))
