@@ -22,6 +22,8 @@ Engine::~Engine() = default;
 
 void Engine::RequestPause() { attention_.fetch_or(kPause, std::memory_order_acq_rel); }
 
+void Engine::CancelPause() { attention_.fetch_and(~kPause, std::memory_order_acq_rel); }
+
 void Engine::PostClick(std::string name) {
   clicks_.Post(std::move(name));
   attention_.fetch_or(kPosted, std::memory_order_acq_rel);
@@ -51,7 +53,13 @@ void Engine::Fork() {
 
 void Engine::ApplyClick(std::string_view name, bool logIt) {
   target_.Click(name);
-  if (logIt) clicks_.Append(steps_, std::string(name));
+  if (!logIt) return;
+  clicks_.Append(steps_, std::string(name));
+  // A checkpoint of this step was taken before the click: take it again.
+  if (!checkpoints_.empty() && checkpoints_.back().step == steps_) {
+    checkpoints_.pop_back();
+    TakeCheckpoint();
+  }
 }
 
 bool Engine::Click(std::string_view name) {
@@ -130,8 +138,10 @@ StopReason Engine::Go(const Goal& g) {
       return Make(StopKind::Pause);
     }
     const std::uint64_t end = std::min(g.end, NextBoundary());
-    const bool checked = g.mode != Mode::Plain || g.search ||
-                         (!g.replay && (points_.AnyActive() || recordHistory_)) || trackCalls_;
+    const bool checked =
+        g.mode != Mode::Plain || g.search ||
+        (!g.replay && (points_.AnyActive() || recordHistory_ || observer_ != nullptr)) ||
+        trackCalls_;
     StopReason stop;
     bool stopped = false;
     if (checked) {

@@ -40,6 +40,20 @@
 
 namespace kv74::debug {
 
+// Told of every step a run makes while it is set (not of the steps that going back re-runs), e.g.
+// for a trace file. `accesses` holds the step's I/O page reads and stores when asked for.
+struct StepRecord {
+  std::uint64_t step = 0;  // steps run before this one
+  std::uint16_t pc = 0, op = 0, ext = 0;
+  int request = -1;  // the request line the step took instead of the instruction, or -1
+  std::span<const Access> accesses;
+};
+class StepObserver {
+ public:
+  virtual ~StepObserver() = default;
+  virtual void Stepped(const MachineState& m, const StepRecord& r) = 0;
+};
+
 struct EngineOptions {
   std::uint64_t checkpointInterval = std::uint64_t{1} << 22;  // steps between checkpoints
   std::size_t checkpointCount = 64;                           // checkpoints kept
@@ -75,6 +89,8 @@ class Engine {
   // ---- Any thread.
   // The run in progress stops at its next step boundary (a run started later stops at once).
   void RequestPause();
+  // Forgets a pause requested after the last run ended (e.g. before a resume).
+  void CancelPause();
   // A click applied by the running thread at its next step boundary, or by the next run.
   void PostClick(std::string name);
 
@@ -85,6 +101,10 @@ class Engine {
   void SetSchedule(std::vector<ClickEvent> clicks);
   const ClickRecord& Clicks() const { return clicks_; }
 
+  // After the machine or the panel was changed from outside (a deposit into memory or a
+  // register): the recorded run starts again here, so going back reaches no further.
+  void MachineChanged();
+
   // ---- Points, call stack, history.
   PointTable& Points() { return points_; }
   void TrackCalls(bool on);
@@ -93,6 +113,11 @@ class Engine {
   bool RecordingHistory() const { return recordHistory_; }
   void SetHistorySize(std::size_t n) { history_.SetCapacity(n); }
   const History& GetHistory() const { return history_; }
+  // nullptr to stop observing; `io`: report the I/O page accesses too.
+  void SetStepObserver(StepObserver* observer, bool io = false) {
+    observer_ = observer;
+    observeIo_ = io;
+  }
 
   // ---- Snapshots (debug/snapshot.hpp has the format). Loading checks everything first and
   // throws SnapshotError, changing nothing, when the bytes are unusable; going back then reaches
@@ -160,6 +185,8 @@ class Engine {
   History history_;
   CallStack calls_;
   bool recordHistory_ = false, trackCalls_ = false;
+  StepObserver* observer_ = nullptr;
+  bool observeIo_ = false;
   std::deque<Checkpoint> checkpoints_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "emu/machine.hpp"
@@ -39,7 +40,7 @@ class History {
     e.pc = m[reg::PC];
     e.op = op;
     e.ext = ext;
-    for (int i = 0; i < HISTORY_REGISTERS; ++i) e.regs[i] = m.RegisterFile[i];
+    std::memcpy(e.regs.data(), m.RegisterFile.data(), sizeof e.regs);
     head_ = head_ + 1 == ring_.size() ? 0 : head_ + 1;
     if (size_ < ring_.size()) ++size_;
   }

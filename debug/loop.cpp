@@ -7,6 +7,13 @@
 
 namespace kv74::debug {
 
+namespace {
+// An instruction word as the fetch sees it; the common case inline.
+[[gnu::always_inline]] inline std::uint16_t CodeWord(MachineState& m, std::uint16_t a) {
+  return a < PROGRAM_WORDS ? m.ProgramMemory[a] : PeekWord(m, a);
+}
+}  // namespace
+
 template <typename BusT>
 struct LoopChecks {
   using Bus = BusT;
@@ -74,11 +81,11 @@ struct LoopChecks {
         break;
       default: break;
     }
-    op = PeekWord(m, pc);
+    op = CodeWord(m, pc);
     sp = m[reg::SP];
     faults = m[reg::FAULTS];
     if (e.recordHistory_ && !goal.replay && hit == nullptr) {
-      e.history_.Record(m, steps, op, PeekWord(m, static_cast<std::uint16_t>(pc + 1)));
+      e.history_.Record(m, steps, op, CodeWord(m, static_cast<std::uint16_t>(pc + 1)));
     }
     return true;
   }
@@ -100,8 +107,10 @@ struct LoopChecks {
     ++steps;
     if constexpr (kTapped) {
       if (threadTap->Any()) [[unlikely]] {
-        CheckAccesses(m);
+        if (armed) CheckAccesses(m);
+        if (slow) SlowAfter(m);
         threadTap->Forget();
+        return !stopped;
       }
     }
     if (slow) SlowAfter(m);
@@ -135,6 +144,12 @@ struct LoopChecks {
 
   void SlowAfter(MachineState& m) {
     const Op form = Decode(op);
+    if (e.observer_ != nullptr && !goal.replay) {
+      StepRecord record{steps - 1, pc, op, CodeWord(m, static_cast<std::uint16_t>(pc + 1)),
+                        request,   {}};
+      if constexpr (kTapped) record.accesses = threadTap->Accesses();
+      e.observer_->Stepped(m, record);
+    }
     if (e.trackCalls_) {
       e.calls_.Unwind(m[reg::SP]);
       if (request >= 0) {
@@ -176,18 +191,20 @@ bool RunWith(LoopChecks<Bus>& checks, MachineState& m, AccessTap* tap) {
 
 bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit) {
   const bool armed = !g.replay || g.search;
-  const bool watch = points_.AnyWatch() && armed;
+  const bool observing = observer_ != nullptr && !g.replay;
+  const bool watch = (points_.AnyWatch() && armed) || (observing && observeIo_);
   const bool catches = points_.CatchMask(CatchKind::Request) != 0 ||
                        points_.CatchMask(CatchKind::Fault) != 0 ||
                        points_.CatchMask(CatchKind::Handover) != 0;
-  const bool slow =
-      g.mode != Mode::Plain || trackCalls_ || (!g.replay && recordHistory_) || (armed && catches);
+  const bool slow = g.mode != Mode::Plain || trackCalls_ || observing ||
+                    (!g.replay && recordHistory_) || (armed && catches);
   static const std::array<std::uint64_t, 1024> kNoBreaks{};
   const std::uint64_t* bits = armed ? points_.BreakBits().data() : kNoBreaks.data();
   bool stopped;
   std::uint64_t ran;
   if (watch) {
     tap_ = points_.Marks();
+    if (observing && observeIo_) tap_.Mark(IO_BASE, IO_BASE + IO_SIZE - 1);
     LoopChecks<TappedBus> c{*this, g, bits, steps_, end, first, slow, armed, false, {}, hit};
     stopped = RunWith(c, m_, &tap_);
     ran = c.steps;

@@ -1,5 +1,7 @@
 #include "debug/panel_target.hpp"
 
+#include <cstring>
+
 #include "debug/bytes.hpp"
 #include "panel/click.hpp"
 #include "panel/controls.hpp"
@@ -28,12 +30,14 @@ void PutPicture(ByteWriter& w, std::span<const std::uint8_t> rgb) {
 std::vector<std::uint8_t> GetPicture(ByteReader& r) {
   std::vector<std::uint8_t> rgb;
   if (r.U8() == 0) return rgb;
-  rgb.reserve(kPictureBytes);
-  while (rgb.size() < kPictureBytes) {
+  rgb.resize(kPictureBytes);
+  std::uint8_t* out = rgb.data();
+  for (std::size_t pixels = 0; pixels < kPictureBytes / 3;) {
     const std::uint32_t run = r.U32();
     auto px = r.Bytes(3);
-    if (run == 0 || run > (kPictureBytes - rgb.size()) / 3) r.Fail("bad plot picture");
-    for (std::uint32_t k = 0; k < run; ++k) rgb.insert(rgb.end(), px.begin(), px.end());
+    if (run == 0 || run > kPictureBytes / 3 - pixels) r.Fail("bad plot picture");
+    for (std::uint32_t k = 0; k < run; ++k, out += 3) std::memcpy(out, px.data(), 3);
+    pixels += run;
   }
   return rgb;
 }

@@ -20,6 +20,14 @@ void Engine::TakeCheckpoint() {
   checkpoints_.push_back(std::move(c));
 }
 
+void Engine::MachineChanged() {
+  Arrive(false);
+  Fork();
+  checkpoints_.clear();
+  history_.Clear();
+  if (options_.reverse) TakeCheckpoint();
+}
+
 const Engine::Checkpoint* Engine::CheckpointAtOrBefore(std::uint64_t step) const {
   for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend(); ++it) {
     if (it->step <= step) return &*it;
@@ -76,10 +84,9 @@ StopReason Engine::ReverseContinue() {
     g.search = true;
     g.replay = true;
     Hit hit;
-    for (bool first = false; steps_ < end; first = false) {
+    while (steps_ < end) {
       StopReason unused;
-      const std::uint64_t stop = std::min(end, NextBoundary());
-      RunChecked(g, stop, first, unused, &hit);
+      RunChecked(g, std::min(end, NextBoundary()), false, unused, &hit);
       Arrive(false);
     }
     if (hit.found) {

@@ -18,7 +18,11 @@ constexpr std::size_t kOpCount = static_cast<std::size_t>(Op::Count);
 template <typename Bus>
 constexpr std::array<Handler, kOpCount> BuildHandlers() {
   std::array<Handler, kOpCount> h{};
-  auto set = [&h](Op op, Handler f) { h[static_cast<std::size_t>(op)] = f; };
+  std::array<bool, kOpCount> given{};
+  auto set = [&h, &given](Op op, Handler f) {
+    h[static_cast<std::size_t>(op)] = f;
+    given[static_cast<std::size_t>(op)] = true;
+  };
   set(Op::Invalid, exec::Invalid);
   set(Op::LoadBase0, exec::LoadBase0<Bus>);
   set(Op::StoreBase0, exec::StoreBase0<Bus>);
@@ -62,8 +66,8 @@ constexpr std::array<Handler, kOpCount> BuildHandlers() {
   set(Op::PushReg, exec::PushReg<Bus>);
   set(Op::Stop, exec::NoOperation);
   set(Op::Wait, exec::NoOperation);
-  for (Handler f : h) {
-    if (f == nullptr) throw "every instruction form needs a body";
+  for (bool g : given) {
+    if (!g) throw "every instruction form needs a body";
   }
   return h;
 }

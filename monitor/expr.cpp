@@ -113,7 +113,8 @@ std::int64_t Apply(Operator op, std::int64_t a, std::int64_t b) {
     case Operator::Div:
     case Operator::Mod:
       if (b == 0) throw EvalError("division by zero");
-      if (a == std::numeric_limits<std::int64_t>::min() && b == -1) return op == Operator::Div ? a : 0;
+      if (a == std::numeric_limits<std::int64_t>::min() && b == -1)
+        return op == Operator::Div ? a : 0;
       return op == Operator::Div ? a / b : a % b;
     case Operator::Add: return Wrap(ua + ub);
     case Operator::Sub: return Wrap(ua - ub);

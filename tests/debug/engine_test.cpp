@@ -86,6 +86,35 @@ TEST(Watchpoint, StopsRightAfterTheAccessingStep) {
   }
 }
 
+TEST(StepObserver, SeesEveryStepAndTheIoAccesses) {
+  struct Recorder : StepObserver {
+    void Stepped(const MachineState&, const StepRecord& r) override {
+      ok = ok && r.step == steps;
+      ++steps;
+      for (const Access& a : r.accesses) {
+        ok = ok && a.address >= IO_BASE && a.address < IO_BASE + IO_SIZE;
+        keyboardReads += a.address == 0xF126 && !a.write;
+      }
+    }
+    std::uint64_t steps = 0;
+    int keyboardReads = 0;
+    bool ok = true;
+  } recorder;
+  Board b;
+  b.engine.Points().AddBreak(0x1FFF);  // never reached
+  b.engine.SetStepObserver(&recorder, true);
+  b.engine.Continue(300000);
+  b.engine.SetStepObserver(nullptr);
+  b.engine.Points().Clear();
+  b.engine.Continue(1000);
+  EXPECT_TRUE(recorder.ok);
+  EXPECT_EQ(recorder.steps, 300000u);
+  EXPECT_GT(recorder.keyboardReads, 0);
+  Board ref;
+  ref.PlainRun(301000);
+  EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+}
+
 // A target without a panel: hand-overs only clear, key "k5" stores code 5.
 class BareTarget : public Target {
  public:
@@ -192,6 +221,15 @@ TEST(Threads, PauseAndPostedClickFromAnotherThread) {
     EXPECT_LT(p.engine.Clicks().Log().back().step, r.step);
   }
   EXPECT_EQ(p.target.clicks, 2);
+  // A pause requested between runs stops the next run at once, unless cancelled.
+  const std::uint64_t at = p.engine.Steps();
+  p.engine.RequestPause();
+  EXPECT_EQ(p.engine.Continue(10).kind, StopKind::Pause);
+  EXPECT_EQ(p.engine.Steps(), at);
+  p.engine.RequestPause();
+  p.engine.CancelPause();
+  EXPECT_EQ(p.engine.Continue(10).kind, StopKind::Done);
+  EXPECT_EQ(p.engine.Steps(), at + 10);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "debug/history_text.hpp"
 #include "tests/debug/board.hpp"
 #include "tests/emu/machine_diff.hpp"
 
@@ -35,6 +36,41 @@ TEST(Reverse, BackThenForwardOnTheAutomaticRun) {
     EXPECT_EQ(b.target.SavePanel(), panel);
     EXPECT_EQ(b.Trace(), trace);
   }
+}
+
+TEST(Reverse, ClicksMadeWhileStoppedAreReplayed) {
+  Board b(EngineOptions{100000, 64, 1000, true});
+  b.engine.Continue(200000);  // a checkpoint falls here, before the clicks
+  ASSERT_TRUE(b.engine.Click("mash"));
+  ASSERT_FALSE(b.engine.Click("al11"));  // an indicator takes no clicks
+  b.engine.Continue(50000);
+  b.engine.PostClick("k0x3D");
+  b.engine.Continue(50000);
+  Board ref;
+  ref.PlainRun(200000);
+  ref.target.Click("mash");
+  ref.PlainRun(250000);
+  ref.target.Click("k0x3D");
+  ref.PlainRun(300000);
+  ASSERT_EQ(MachineDifference(b.m, ref.m), "");
+  for (std::uint64_t n : {50000, 100000, 100001}) {
+    SCOPED_TRACE(n);
+    b.engine.Back(n);
+    b.engine.Continue(n);
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+    EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
+  }
+  b.engine.Back(1000);
+  const std::uint16_t deposited = b.m.DataMemory[0x300] ^= 1;  // a deposit
+  b.engine.MachineChanged();
+  EXPECT_EQ(b.engine.OldestReachable(), 299000u);
+  b.engine.Continue(10);
+  EXPECT_EQ(b.engine.Back(20).kind, StopKind::HistoryEnd);
+  EXPECT_EQ(b.engine.Steps(), 299000u);
+  EXPECT_EQ(b.m.DataMemory[0x300], deposited);
+  const std::vector<ClickEvent> log = {
+      {100000, "k0x2B"}, {200000, "k0x33"}, {200000, "mash"}, {250000, "k0x3D"}};
+  EXPECT_EQ(b.engine.Clicks().Log(), log);
 }
 
 TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
@@ -144,6 +180,11 @@ TEST(History, StepsWithTheirRegisterChanges) {
   EXPECT_EQ(changes[0].after, 2);
   EXPECT_EQ(h.At(1).op, 0xE350);
   EXPECT_EQ(h.At(1).ext, 0x0002);
+  const auto lines = HistoryLines(h, 2, *m, nullptr);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].substr(0, 14), "       3  0004");
+  EXPECT_NE(lines[0].find("JMP"), std::string::npos);
+  EXPECT_NE(lines[1].find("R2 0002->0003"), std::string::npos);
 }
 
 }  // namespace

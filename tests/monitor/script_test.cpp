@@ -70,7 +70,15 @@ TEST_F(MonitorScript, BreakpointStopsBeforeItsInstructionAtThePlainRunsStep) {
       << r.out;
 }
 
-TEST_F(MonitorScript, WatchpointStopsRightAfterTheWritingStep) {
+TEST_F(MonitorScript, AConditionSeesTheStepsOfTheRunInProgress) {
+  const std::uint64_t conditional =
+      StopSteps(Script("break MainLoop if steps >= 5000\ncontinue\n").out);
+  const std::uint64_t stepped = StopSteps(Script("step 5000\nuntil MainLoop\n").out.substr(30));
+  EXPECT_GE(conditional, 5000u);
+  EXPECT_EQ(conditional, stepped);
+}
+
+TEST_F(MonitorScript, DemoWatchpointStopsRightAfterTheWritingStep) {
   const Result r = Script("watch 0x425F if [0x425F] != 7200\ncontinue\n", kDemo);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::uint64_t s = StopSteps(r.out);
@@ -83,16 +91,18 @@ TEST_F(MonitorScript, WatchpointStopsRightAfterTheWritingStep) {
 }
 
 TEST_F(MonitorScript, GoingBackAndForwardOrThroughASnapshotGivesThePlainRunsState) {
-  Run("--steps 250000 --state-json plain.json" + kDemo);
+  std::ofstream(dir / "in.txt") << "30000 click k0x2B\n40000 click k0x33\n";
+  const std::string input = " --input in.txt";
+  Run("--steps 60000 --state-json plain.json" + input);
   const std::string plain = ReadText(dir / "plain.json");
   ASSERT_NE(plain, "");
-  // Back over both clicks of the demo input, then forward again.
-  Result r = Script("step 250000\nback 180000\nexpect steps == 70000\nstep 180000\n",
-                    "--state-json back.json" + kDemo);
+  // Back over both clicks, then forward again.
+  Result r = Script("step 60000\nback 35000\nexpect steps == 25000\nstep 35000\n",
+                    "--state-json back.json" + input);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadText(dir / "back.json"), plain);
-  r = Script("step 60000\nsave-state a.snap\nstep 5000\nload-state a.snap\nstep 190000\n",
-             "--state-json snap.json" + kDemo);
+  r = Script("step 20000\nsave-state a.snap\nstep 5000\nload-state a.snap\nstep 40000\n",
+             "--state-json snap.json" + input);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(ReadText(dir / "snap.json"), plain);
 
@@ -103,7 +113,7 @@ TEST_F(MonitorScript, GoingBackAndForwardOrThroughASnapshotGivesThePlainRunsStat
   EXPECT_FALSE(fs::exists(dir / "never.json"));
 }
 
-TEST_F(MonitorScript, ReverseContinueReturnsToThePreviousHit) {
+TEST_F(MonitorScript, DemoReverseContinueReturnsToThePreviousHit) {
   const Result r = Script(
       "watch 0x425E..0x425F if [0x425E]:32 != 7200\ncontinue\ncontinue\nreverse-continue\n", kDemo);
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -133,7 +143,7 @@ TEST_F(MonitorScript, TraceWritesTheStepsThePlainTraceWrites) {
   EXPECT_EQ(lines, 280);
 }
 
-TEST_F(MonitorScript, NextStepsOverACallAndFinishReturnsFromOne) {
+TEST_F(MonitorScript, NextFinishSetAndCatch) {
   const Result r = Script(
       "until MainLoop\n"
       "expect [pc] == 0x621A\n"  // a table call
@@ -141,8 +151,10 @@ TEST_F(MonitorScript, NextStepsOverACallAndFinishReturnsFromOne) {
       "until MainLoop\nstep\nexpect pc != MainLoop + 1\nfinish\nexpect pc == MainLoop + 1\n"
       "set R5 = 0x1234\nset [0x4100]:32 = -2\n"
       "expect R5 == 0x1234 && [0x4100] == 0xFFFF && [0x4101]:16 == 0xFFFE\n"
-      "expect [0x4100]:32 == -2\n");
+      "expect [0x4100]:32 == -2\n"
+      "catch request 4\ncontinue\nexpect pc == 0x4006\n");  // the timer's vector
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("catchpoint 1: request 4 entry, steps "), std::string::npos) << r.out;
 }
 
 TEST_F(MonitorScript, FailedExpectNamesItsLineAndBothSidesAndTheScriptGoesOn) {

@@ -39,10 +39,6 @@ class RunnerPanel final : public ScriptedPanel {
   const PanelLogic& Logic() const { return logic_; }
   // The panel as the run-control engine drives it (clicks, hand-overs, snapshots).
   debug::PanelTarget& DebugTarget() { return target_; }
-  // The parts a run-control target (debug/panel_target.hpp) works on.
-  PanelLogic& Logic() { return logic_; }
-  TableSurface& Surface() { return surface_; }
-  ImageCanvas& Canvas() { return canvas_; }
 
  private:
   mutable TableSurface surface_;

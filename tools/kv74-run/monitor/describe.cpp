@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "debug/location.hpp"
 #include "emu/disasm.hpp"
 #include "monitor/expr.hpp"
 #include "panel/lamps.hpp"
@@ -27,22 +28,7 @@ std::optional<std::int64_t> Symbols::Value(std::string_view name) const {
 }
 
 std::string Symbols::Where(std::uint16_t address) const {
-  if (!info_) return "";
-  std::string text;
-  if (const auto near = info_->NearestLabel(address)) {
-    text = near->first->name;
-    if (near->second != 0) text += "+" + std::to_string(near->second);
-  }
-  if (const dbg::LineEntry* line = info_->LineAt(address);
-      line && line->source >= 0 && static_cast<std::size_t>(line->source) < info_->sources.size()) {
-    const std::string file =
-        std::filesystem::path(info_->sources[static_cast<std::size_t>(line->source)])
-            .filename()
-            .string();
-    if (!text.empty()) text += ' ';
-    text += "(" + file + ":" + std::to_string(line->line) + ")";
-  }
-  return text;
+  return debug::DescribeAddress(address, info_);
 }
 
 std::string InstructionLine(const MachineState& m, const Symbols& symbols, std::uint16_t address,

@@ -7,19 +7,15 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
+#include "debug/history_text.hpp"
 #include "emu/bus.hpp"
 #include "emu/decode.hpp"
 #include "emu/disasm.hpp"
-#include "line_reader.hpp"
 #include "periph/schedule.hpp"
 
 namespace kv74::mon {
 namespace {
-
-namespace fs = std::filesystem;
 
 std::uint64_t Or(const std::optional<std::uint64_t>& v, std::uint64_t fallback) {
   return v ? *v : fallback;
@@ -158,28 +154,27 @@ class InterruptScope {
 
 template <typename F>
 void Session::Go(F run) {
-  const InterruptScope scope(this, interactive_);
-  if (!trace_) {
-    Stopped(run(debug::Engine::FOREVER));
-    return;
+  debug::StopReason stop;
+  {
+    const InterruptScope scope(this, interactive_);
+    stop = run();
   }
-  // Every step of a slice is still in the history when the slice ends.
-  const std::uint64_t slice = engine_.GetHistory().Capacity();
-  for (;;) {
-    const std::uint64_t before = engine_.Steps();
-    const debug::StopReason stop = run(slice);
-    WriteTrace();
-    if (stop.kind != debug::StopKind::Done || engine_.Steps() - before < slice) {
-      Stopped(stop);
-      return;
-    }
-  }
+  engine_.CancelPause();  // a Ctrl-C that came as the run ended
+  Stopped(stop);
+}
+
+// The engine adds a run's steps to its count when the run ends; during the run the history,
+// which records each step before it runs, has the count.
+std::uint64_t Session::RunningSteps() const {
+  const debug::History& h = engine_.GetHistory();
+  if (h.Size() == 0) return engine_.Steps();
+  return std::max(engine_.Steps(), h.At(h.Size() - 1).step + 1);
 }
 
 debug::Condition Session::Condition(const Expr& expr, int id) {
   return [this, expr, id](MachineState& m) {
     try {
-      return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
+      return expr.Evaluate(Machine{m, RunningSteps()}) != 0;
     } catch (const EvalError& e) {
       conditionError_ = "the condition of " + std::to_string(id) + " failed: " + e.what();
       return true;
@@ -227,7 +222,7 @@ void Session::Catch(const Command& c) {
 void Session::Until(const Command& c) {
   const auto& addresses = c.location.addresses;
   if (addresses.size() == 1) {
-    Go([&](std::uint64_t n) { return engine_.RunTo(addresses[0], n); });
+    Go([&] { return engine_.RunTo(addresses[0]); });
     return;
   }
   std::vector<int> ids;
@@ -235,7 +230,7 @@ void Session::Until(const Command& c) {
     ids.push_back(engine_.Points().AddBreak(a, c.location.text));
     engine_.Points().Find(ids.back())->temporary = true;
   }
-  Go([&](std::uint64_t n) { return engine_.Continue(n); });
+  Go([&] { return engine_.Continue(); });
   for (int id : ids) engine_.Points().Remove(id);
 }
 
@@ -255,10 +250,7 @@ bool Session::Execute(const Command& c, const std::string& where) {
     case Verb::Delete:
       if (!c.count) {
         engine_.Points().Clear();
-        ioWatch_ = 0;
-        WatchIo(trace_ && traceOnly_ == TraceOnly::Io);
-      } else if (static_cast<int>(*c.count) == ioWatch_ ||
-                 !engine_.Points().Remove(static_cast<int>(*c.count))) {
+      } else if (!engine_.Points().Remove(static_cast<int>(*c.count))) {
         throw CommandError("no stop point " + std::to_string(*c.count));
       }
       break;
@@ -267,16 +259,16 @@ bool Session::Execute(const Command& c, const std::string& where) {
       std::uint64_t left = c.count ? *c.count : debug::Engine::FOREVER;
       if (!c.count && stepLimit_) left = *stepLimit_ > Steps() ? *stepLimit_ - Steps() : 0;
       const std::uint64_t end = left > UINT64_MAX - Steps() ? UINT64_MAX : Steps() + left;
-      Go([&](std::uint64_t n) { return engine_.Continue(std::min(n, end - Steps())); });
+      Go([&] { return engine_.Continue(end - Steps()); });
       break;
     }
     case Verb::Step: {
       const std::uint64_t end = Steps() + Or(c.count, 1);
-      Go([&](std::uint64_t n) { return engine_.Step(std::min(n, end - Steps())); });
+      Go([&] { return engine_.Step(end - Steps()); });
       break;
     }
-    case Verb::Next: Go([&](std::uint64_t) { return engine_.Next(); }); break;
-    case Verb::Finish: Go([&](std::uint64_t) { return engine_.Finish(); }); break;
+    case Verb::Next: Go([&] { return engine_.Next(); }); break;
+    case Verb::Finish: Go([&] { return engine_.Finish(); }); break;
     case Verb::Until: Until(c); break;
     case Verb::Back: Stopped(engine_.Back(Or(c.count, 1))); break;
     case Verb::ReverseContinue: Stopped(engine_.ReverseContinue()); break;
@@ -298,16 +290,18 @@ bool Session::Execute(const Command& c, const std::string& where) {
                    ValueText(evaluate(*c.value)).c_str());
       break;
     case Verb::Examine:
-      std::fputs(
-          WordsText(m_, symbols_, static_cast<std::uint16_t>(evaluate(*c.address)), Or(c.count, 8))
-              .c_str(),
-          out_);
+      std::fputs(WordsText(m_, symbols_, static_cast<std::uint16_t>(evaluate(*c.address)),
+                           std::min<std::uint64_t>(Or(c.count, 8), 0x10000))
+                     .c_str(),
+                 out_);
       break;
     case Verb::Set: Set(c); break;
     case Verb::Regs: std::fputs(RegistersText(m_).c_str(), out_); break;
     case Verb::Disasm: {
       const auto a = c.address ? static_cast<std::uint16_t>(evaluate(*c.address)) : m_[reg::PC];
-      std::fputs(DisassemblyText(m_, symbols_, a, Or(c.count, 10)).c_str(), out_);
+      std::fputs(DisassemblyText(m_, symbols_, a, std::min<std::uint64_t>(Or(c.count, 10), 0x10000))
+                     .c_str(),
+                 out_);
       break;
     }
     case Verb::History: History(Or(c.count, 20)); break;
@@ -364,9 +358,7 @@ void Session::Set(const Command& c) {
       break;
   }
   if (m_.NotifyWord != 0) panel_.DebugTarget().Handover(m_);
-  // The engine cannot replay a store made from outside the run: the recorded run starts anew
-  // here, as after loading a snapshot of this moment.
-  engine_.LoadSnapshot(engine_.SaveSnapshot());
+  engine_.MachineChanged();
 }
 
 void Session::InfoBreakpoints() {
@@ -376,7 +368,6 @@ void Session::InfoBreakpoints() {
   }
   static constexpr const char* kKinds[] = {"breakpoint", "watchpoint", "catchpoint"};
   for (const debug::Point& p : engine_.Points().All()) {
-    if (p.id == ioWatch_) continue;
     std::string what = p.location;
     if (p.kind == debug::PointKind::Break) {
       what = Hex4(p.first);
@@ -390,65 +381,31 @@ void Session::InfoBreakpoints() {
 }
 
 void Session::History(std::uint64_t count) {
-  const debug::History& h = engine_.GetHistory();
-  const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, h.Size()));
-  for (std::size_t i = h.Size() - n; i < h.Size(); ++i) {
-    const debug::HistoryEntry& e = h.At(i);
-    std::string line = std::to_string(e.step) + " " + Hex4(e.pc);
-    if (const std::string at = symbols_.Where(e.pc); !at.empty()) line += " " + at;
-    line += ": " + Disassemble(e.op, e.ext, e.pc).text;
-    bool first = true;
-    for (const debug::RegisterChange& r : h.Changes(i, m_)) {
-      if (r.word == reg::PC) continue;
-      line += (first ? "   ; " : " ") + RegisterName(r.word) + "=" + Hex4(r.after).substr(2);
-      first = false;
-    }
+  for (const std::string& line :
+       debug::HistoryLines(engine_.GetHistory(), count, m_, symbols_.Info())) {
     std::fprintf(out_, "%s\n", line.c_str());
   }
 }
 
-void Session::WriteTrace() {
-  const debug::History& h = engine_.GetHistory();
-  for (std::size_t i = 0; i < h.Size(); ++i) {
-    const debug::HistoryEntry& e = h.At(i);
-    if (e.step < tracedTo_) continue;
-    bool keep = true;
-    switch (traceOnly_) {
-      case TraceOnly::All: break;
-      case TraceOnly::Calls: keep = IsCallOrReturn(e.op); break;
-      case TraceOnly::Io:
-        keep = std::binary_search(ioSteps_.begin(), ioSteps_.end(), e.step);
-        break;
-      case TraceOnly::Range: keep = e.pc >= traceFirst_ && e.pc <= traceLast_; break;
-    }
-    if (keep) {
-      std::fprintf(trace_, "%" PRIu64 " %04X %04X %04X %s\n", e.step, e.pc, e.op, e.ext,
-                   Disassemble(e.op, e.ext, e.pc).text.c_str());
-    }
+void Session::Stepped(const MachineState&, const debug::StepRecord& r) {
+  switch (traceOnly_) {
+    case TraceOnly::All: break;
+    case TraceOnly::Calls:
+      if (!IsCallOrReturn(r.op)) return;
+      break;
+    case TraceOnly::Io:
+      if (r.accesses.empty()) return;
+      break;
+    case TraceOnly::Range:
+      if (r.pc < traceFirst_ || r.pc > traceLast_) return;
+      break;
   }
-  tracedTo_ = Steps();
-  ioSteps_.clear();
-}
-
-// The steps that touch the I/O page are told by a watchpoint whose condition notes the step
-// (the history's newest entry) and never stops.
-void Session::WatchIo(bool on) {
-  if (ioWatch_ != 0) engine_.Points().Remove(ioWatch_);
-  ioWatch_ = 0;
-  if (!on) return;
-  ioWatch_ = engine_.Points().AddWatch(IO_BASE, IO_BASE + IO_SIZE - 1, debug::WatchKind::Access,
-                                       "trace only io");
-  engine_.Points().Find(ioWatch_)->condition = [this](MachineState&) {
-    const debug::History& h = engine_.GetHistory();
-    if (h.Size() == 0) return false;
-    const std::uint64_t step = h.At(h.Size() - 1).step;
-    if (ioSteps_.empty() || ioSteps_.back() != step) ioSteps_.push_back(step);
-    return false;
-  };
+  std::fprintf(trace_, "%" PRIu64 " %04X %04X %04X %s\n", r.step, r.pc, r.op, r.ext,
+               Disassemble(r.op, r.ext, r.pc).text.c_str());
 }
 
 void Session::Trace(const Command& c) {
-  WatchIo(false);
+  engine_.SetStepObserver(nullptr);
   if (trace_) {
     const bool ok = std::fclose(trace_) == 0;
     trace_ = nullptr;
@@ -460,68 +417,7 @@ void Session::Trace(const Command& c) {
   traceOnly_ = c.only;
   traceFirst_ = c.rangeFirst;
   traceLast_ = c.rangeLast;
-  tracedTo_ = Steps();
-  WatchIo(c.only == TraceOnly::Io);
-}
-
-MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
-                         std::span<const ScriptClick> inputClicks, const RunOptions& o,
-                         const fs::path& images) {
-  std::optional<dbg::DebugInfo> info;
-  fs::path infoFile = o.debugInfo ? *o.debugInfo : images / "V4.debug.json";
-  if (o.debugInfo || fs::exists(infoFile)) {
-    try {
-      info = dbg::ReadDebugInfo(infoFile);
-    } catch (const dbg::DebugInfoError& e) {
-      throw UsageError(e.what());
-    }
-  }
-  Session session(m, panel, inputClicks, info ? &*info : nullptr, o.steps, stdout);
-  const ParseContext context = session.Context();
-  MonitorResult result;
-
-  if (o.doScript) {
-    std::ifstream in(*o.doScript, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || fs::is_directory(*o.doScript)) {
-      throw UsageError("cannot read monitor script " + o.doScript->string());
-    }
-    std::vector<ScriptLine> lines;
-    try {
-      lines = ParseScript(text.str(), o.doScript->string(), context);
-    } catch (const ScriptError& e) {
-      throw UsageError(e.what());
-    }
-    for (const ScriptLine& line : lines) {
-      const std::string where = o.doScript->string() + ":" + std::to_string(line.line) + ": ";
-      try {
-        if (!session.Execute(line.command, where)) break;
-      } catch (const CommandError& e) {
-        // The script did not run to its end: no outputs are written.
-        std::fflush(stdout);
-        throw UsageError(where + e.what());
-      }
-    }
-  } else {
-    LineReader reader(stdin, "(kv74) ");
-    session.SetInteractive(reader.Interactive());
-    while (const auto line = reader.Next()) {
-      try {
-        const auto command = ParseCommand(*line, context);
-        if (command && !session.Execute(*command, "")) break;
-      } catch (const ParseError& e) {
-        std::fprintf(stderr, "error: %s\n", e.what());
-      } catch (const CommandError& e) {
-        std::fprintf(stderr, "error: %s\n", e.what());
-      }
-      std::fflush(stdout);
-    }
-  }
-  std::fflush(stdout);
-  if (result.status == 0 && session.ExpectFailed()) result.status = 1;
-  result.steps = session.Steps();
-  return result;
+  engine_.SetStepObserver(this, traceOnly_ == TraceOnly::Io);
 }
 
 }  // namespace kv74::mon

@@ -29,7 +29,7 @@ struct MonitorResult {
   std::uint64_t steps = 0;
 };
 
-class Session {
+class Session final : private debug::StepObserver {
  public:
   Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClick> inputClicks,
           const dbg::DebugInfo* info, std::optional<std::uint64_t> stepLimit, std::FILE* out);
@@ -45,12 +45,13 @@ class Session {
   bool ExpectFailed() const { return expectFailed_; }
   // Any thread (a signal handler too): the run in progress stops at its next step boundary.
   void Pause() { engine_.RequestPause(); }
+  // The history of the last steps (on from the start).
+  void RecordHistory(bool on) { engine_.RecordHistory(on); }
   // Ctrl-C pauses the runs of an interactive session.
   void SetInteractive(bool on) { interactive_ = on; }
 
  private:
-  // Runs `run` on the engine and prints the stop line. While a trace is open the run goes in
-  // slices no longer than the history, each slice's steps written to the trace from it.
+  // Runs `run` on the engine (Ctrl-C pausing it when interactive) and prints the stop line.
   template <typename F>
   void Go(F run);
   void Stopped(const debug::StopReason& stop);
@@ -59,12 +60,13 @@ class Session {
   void Catch(const Command& command);
   void Until(const Command& command);
   debug::Condition Condition(const Expr& expr, int id);
+  std::uint64_t RunningSteps() const;
   void Set(const Command& command);
   void InfoBreakpoints();
   void History(std::uint64_t count);
   void Trace(const Command& command);
-  void WriteTrace();
-  void WatchIo(bool on);
+  // The trace: each step run while it is open.
+  void Stepped(const MachineState& m, const debug::StepRecord& r) override;
 
   MachineState& m_;
   RunnerPanel& panel_;
@@ -75,9 +77,6 @@ class Session {
   std::FILE* trace_ = nullptr;
   TraceOnly traceOnly_ = TraceOnly::All;
   std::uint16_t traceFirst_ = 0, traceLast_ = 0;
-  std::uint64_t tracedTo_ = 0;  // steps already written to the trace
-  int ioWatch_ = 0;             // the watchpoint that tells I/O steps to the trace, or 0
-  std::vector<std::uint64_t> ioSteps_;
   std::string conditionError_;  // a condition that could not be evaluated, for the stop line
   bool expectFailed_ = false;
   bool interactive_ = false;
