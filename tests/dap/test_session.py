@@ -168,10 +168,19 @@ class Session(unittest.TestCase):
         # The next hit, then reverse-continue back to the first.
         c.request("continue", {"threadId": 1})
         self.assertEqual(c.stopped()["reason"], "function breakpoint")
-        self.assertGreater(steps(c), first)
+        second = steps(c)
+        self.assertGreater(second, first)
         c.request("reverseContinue", {"threadId": 1})
         self.assertEqual(c.stopped()["reason"], "function breakpoint")
         self.assertEqual(steps(c), first)
+
+        # A condition on the steps of the run in progress passes over the first hit only.
+        c.request("setFunctionBreakpoints", {"breakpoints": []})
+        c.request("setBreakpoints", {"source": {"path": path},
+                                     "breakpoints": [{"line": line, "condition": "steps > %d" % first}]})
+        c.request("continue", {"threadId": 1})
+        self.assertEqual(c.stopped()["reason"], "breakpoint")
+        self.assertEqual(steps(c), second)
 
         # Memory written through the adapter reads back; unmapped words refuse the write.
         c.request("writeMemory", {"memoryReference": "0x4200", "data": base64.b64encode(b"\x12\x34").decode()})

@@ -74,6 +74,4 @@ void Board::StoreRegister(int word, std::uint16_t value) {
   (*machine)[word] = value;
 }
 
-void Board::Restart() { engine->LoadSnapshot(engine->SaveSnapshot()); }
-
 }  // namespace kv74::dap

@@ -35,13 +35,15 @@ struct Board {
   debug::Engine& E() { return *engine; }
   const dbg::DebugInfo* Info() const { return info ? &*info : nullptr; }
   mon::Symbols Symbols() const { return mon::Symbols(Info()); }
-  // Stores a word as the processor would (mon's `set`), then starts a new recorded run: the
-  // engine cannot replay a change made from outside the run. Throws RequestError where nothing
-  // can be stored.
+  // Stores a word as the processor would (the monitor's `set`): data memory and the I/O page
+  // through the bus, program and table memory directly. Throws RequestError where nothing can be
+  // stored.
   void Store(std::uint16_t address, std::uint16_t value);
   bool CanStore(std::uint16_t address) const;
   void StoreRegister(int word, std::uint16_t value);
-  void Restart();
+  // After stores: the engine cannot replay a change made from outside the run, so the recorded
+  // run starts again here.
+  void Restart() { engine->MachineChanged(); }
 };
 
 }  // namespace kv74::dap

@@ -40,6 +40,22 @@ debug::WatchKind AccessKind(const std::optional<std::string>& type) {
 
 }  // namespace
 
+debug::Condition MakeCondition(const mon::Expr& expr, debug::Engine& engine) {
+  for (const mon::Node& n : expr.Nodes()) {
+    if (n.kind == mon::Node::Kind::Steps) engine.RecordHistory(true);
+  }
+  return [expr, &engine](MachineState& m) {
+    const debug::History& h = engine.GetHistory();
+    const std::uint64_t steps =
+        h.Size() == 0 ? engine.Steps() : std::max(engine.Steps(), h.At(h.Size() - 1).step + 1);
+    try {
+      return expr.Evaluate(mon::Machine{m, steps}) != 0;
+    } catch (const mon::EvalError&) {
+      return true;
+    }
+  };
+}
+
 Json BreakpointBook::Unverified(const std::string& message, Json shown) {
   shown["verified"] = false;
   shown["message"] = message;
@@ -71,19 +87,12 @@ std::optional<std::string> BreakpointBook::Qualify(const std::vector<int>& point
       return "hit condition must be a count N (stop at the Nth hit)";
     ignore = n - 1;
   }
-  const debug::Engine* engine = &engine_;
   for (int id : points) {
     debug::Point* p = engine_.Points().Find(id);
     p->ignore = ignore;
     if (!condition) continue;
     p->conditionText = condition->Text();
-    p->condition = [c = *condition, engine](MachineState& m) {
-      try {
-        return c.Evaluate(mon::Machine{m, engine->Steps()}) != 0;
-      } catch (const mon::EvalError&) {
-        return true;  // a condition that cannot be evaluated stops, so it is seen
-      }
-    };
+    p->condition = MakeCondition(*condition, engine_);
   }
   return std::nullopt;
 }

@@ -14,7 +14,16 @@
 #include "debuginfo/debug_info.hpp"
 #include "protocol.hpp"
 
+namespace kv74::mon {
+class Expr;
+}
+
 namespace kv74::dap {
+
+// A point's condition: true when the expression is non-zero or cannot be evaluated (so the
+// failure is seen). `steps` in it counts the steps of the run in progress, which the engine's
+// history gives; a condition that reads it turns the history on.
+debug::Condition MakeCondition(const mon::Expr& expr, debug::Engine& engine);
 
 class BreakpointBook {
  public:

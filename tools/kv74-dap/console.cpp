@@ -181,19 +181,12 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
 void Adapter::ConsolePoints(const mon::Command& c, std::string& out) {
   debug::PointTable& points = B().E().Points();
   const mon::Symbols symbols = B().Symbols();
-  const debug::Engine* engine = &B().E();
   auto qualify = [&](int id) {
     debug::Point* p = points.Find(id);
     p->temporary = c.verb == mon::Verb::TBreak;
     if (!c.condition) return;
     p->conditionText = c.condition->Text();
-    p->condition = [x = *c.condition, engine](MachineState& m) {
-      try {
-        return x.Evaluate(mon::Machine{m, engine->Steps()}) != 0;
-      } catch (const mon::EvalError&) {
-        return true;
-      }
-    };
+    p->condition = MakeCondition(*c.condition, B().E());
   };
   switch (c.verb) {
     case mon::Verb::Break:
