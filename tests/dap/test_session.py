@@ -35,8 +35,21 @@ def image_word(address):
     return data[2 * address] | data[2 * address + 1] << 8
 
 
+def value(client, expression):
+    """The number an expression evaluates to ("7200 (0x1C20)" -> 7200)."""
+    reply = client.request("evaluate", {"expression": expression, "context": "watch"})
+    return int(reply["result"].split()[0])
+
+
 def steps(client):
-    return int(client.request("evaluate", {"expression": "steps", "context": "watch"})["result"].split()[0])
+    return value(client, "steps")
+
+
+def words(client, reference, count):
+    """`count` words read through readMemory: two bytes each, high byte first."""
+    reply = client.request("readMemory", {"memoryReference": reference, "count": 2 * count})
+    raw = base64.b64decode(reply["data"])
+    return [raw[i] << 8 | raw[i + 1] for i in range(0, len(raw), 2)]
 
 
 class Session(unittest.TestCase):
@@ -99,9 +112,7 @@ class Session(unittest.TestCase):
         self.assertEqual(len(ins), 3)
         self.assertEqual((ins[0]["symbol"], ins[0]["line"]), ("PollKeys", line))
         self.assertEqual(ins[0]["instructionBytes"][:4], "%04X" % image_word(address))
-        data = c.request("readMemory", {"memoryReference": "0x%04X" % address, "count": 4})
-        raw = base64.b64decode(data["data"])
-        self.assertEqual([raw[0] << 8 | raw[1], raw[2] << 8 | raw[3]],
+        self.assertEqual(words(c, "0x%04X" % address, 2),
                          [image_word(address), image_word(address + 1)])
 
         # A data breakpoint on the position cell stops once the demo's move changes it.
@@ -114,15 +125,14 @@ class Session(unittest.TestCase):
         stop = c.stopped()
         self.assertEqual(stop["reason"], "data breakpoint")
         self.assertEqual(stop["hitBreakpointIds"], [dbp["breakpoints"][0]["id"]])
-        raw = base64.b64decode(c.request("readMemory", {"memoryReference": "0x425F", "count": 2})["data"])
-        cell = raw[0] << 8 | raw[1]
+        cell = words(c, "0x425F", 1)[0]
         self.assertNotEqual(cell, 7200)
-        value = c.request("evaluate", {"expression": "[0x425F]", "context": "watch"})["result"]
-        self.assertEqual(int(value.split()[0]), cell)
+        self.assertEqual(value(c, "[0x425F]"), cell)
         watched = c.request("variables", {"variablesReference": 3})["variables"]
         self.assertIn("0x425F", watched[0]["name"])
-        self.assertEqual(c.request("dataBreakpointInfo", {"name": watched[0]["name"],
-                                                          "variablesReference": 3})["dataId"], data_id)
+        info = c.request("dataBreakpointInfo",
+                         {"name": watched[0]["name"], "variablesReference": 3})
+        self.assertEqual(info["dataId"], data_id)
         console = c.request("evaluate", {"expression": "-exec x 0x425F 1", "context": "repl"})
         self.assertIn("0x425F", console["result"])
 
@@ -146,8 +156,10 @@ class Session(unittest.TestCase):
         path, line, address = line_of(debug_info(), "PollKeys")
         self.launch()
         fbp = c.request("setFunctionBreakpoints", {"breakpoints": [{"name": "PollKeys"}]})
-        self.assertEqual((fbp["breakpoints"][0]["verified"], fbp["breakpoints"][0]["line"]), (True, line))
-        self.assertTrue(c.request("setExceptionBreakpoints", {"filters": ["fault"]})["breakpoints"][0]["verified"])
+        self.assertEqual((fbp["breakpoints"][0]["verified"], fbp["breakpoints"][0]["line"]),
+                         (True, line))
+        ebp = c.request("setExceptionBreakpoints", {"filters": ["fault"]})
+        self.assertTrue(ebp["breakpoints"][0]["verified"])
         c.request("configurationDone")
         self.assertEqual(c.stopped()["reason"], "entry")
         c.request("continue", {"threadId": 1})
@@ -176,18 +188,21 @@ class Session(unittest.TestCase):
 
         # A condition on the steps of the run in progress passes over the first hit only.
         c.request("setFunctionBreakpoints", {"breakpoints": []})
+        condition = "steps > %d" % first
         c.request("setBreakpoints", {"source": {"path": path},
-                                     "breakpoints": [{"line": line, "condition": "steps > %d" % first}]})
+                                     "breakpoints": [{"line": line, "condition": condition}]})
         c.request("continue", {"threadId": 1})
         self.assertEqual(c.stopped()["reason"], "breakpoint")
         self.assertEqual(steps(c), second)
 
         # Memory written through the adapter reads back; unmapped words refuse the write.
-        c.request("writeMemory", {"memoryReference": "0x4200", "data": base64.b64encode(b"\x12\x34").decode()})
-        raw = base64.b64decode(c.request("readMemory", {"memoryReference": "0x4200", "count": 2})["data"])
-        self.assertEqual(raw, b"\x12\x34")
-        self.assertIn("0x8000", c.failure("writeMemory", {"memoryReference": "0x8000", "data": "AAE="}))
-        self.assertIn("4660", c.request("evaluate", {"expression": "-exec print [0x4200]"})["result"])
+        data = base64.b64encode(b"\x12\x34").decode()
+        c.request("writeMemory", {"memoryReference": "0x4200", "data": data})
+        self.assertEqual(words(c, "0x4200", 1), [0x1234])
+        unmapped = c.failure("writeMemory", {"memoryReference": "0x8000", "data": data})
+        self.assertIn("0x8000", unmapped)
+        console = c.request("evaluate", {"expression": "-exec print [0x4200]"})
+        self.assertIn("4660", console["result"])
 
     def test_bad_messages_get_error_responses(self):
         c = self.c
@@ -207,7 +222,8 @@ class Session(unittest.TestCase):
         self.assertIn("image directory", c.failure("launch", {"images": self.dir.name + "/none"}))
         self.launch()
         for command, args, says in (
-                ("setBreakpoints", {"source": {"path": "x.asm"}, "breakpoints": [{"line": "7"}]}, "line"),
+                ("setBreakpoints", {"source": {"path": "x.asm"}, "breakpoints": [{"line": "7"}]},
+                 "line"),
                 ("setBreakpoints", {"breakpoints": []}, "source"),
                 ("readMemory", {"memoryReference": "0x4200", "count": 3}, "even"),
                 ("readMemory", {"memoryReference": "zzz", "count": 2}, "memory reference"),
