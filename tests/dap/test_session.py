@@ -186,8 +186,17 @@ class Session(unittest.TestCase):
         self.assertEqual(c.stopped()["reason"], "function breakpoint")
         self.assertEqual(steps(c), first)
 
-        # A condition on the steps of the run in progress passes over the first hit only.
+        # An instruction breakpoint where the call returns to.
         c.request("setFunctionBreakpoints", {"breakpoints": []})
+        ibp = c.request("setInstructionBreakpoints",
+                        {"breakpoints": [{"instructionReference": after_call}]})
+        c.request("continue", {"threadId": 1})
+        self.assertEqual(c.stopped()["hitBreakpointIds"], [ibp["breakpoints"][0]["id"]])
+        top = c.request("stackTrace", {"threadId": 1})["stackFrames"][0]
+        self.assertEqual(top["instructionPointerReference"], after_call)
+        c.request("setInstructionBreakpoints", {"breakpoints": []})
+
+        # A condition on the steps of the run in progress passes over the first hit only.
         condition = "steps > %d" % first
         c.request("setBreakpoints", {"source": {"path": path},
                                      "breakpoints": [{"line": line, "condition": condition}]})
