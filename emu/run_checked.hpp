@@ -36,10 +36,10 @@ void RunScheduledChecked(MachineState& m, Checks& checks) {
         checks.Request(m, line);
         exec::TakeRequest<Bus>(m, m[reg::PC]);
       } else {
-        kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+        kWordBodies<Bus>[m.opWord](m);
       }
     } else {
-      kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+      kWordBodies<Bus>[m.opWord](m);
     }
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);

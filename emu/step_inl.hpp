@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <type_traits>
+#include <utility>
 
 #include "emu/bus.hpp"
 #include "emu/cpu.hpp"
@@ -13,67 +15,88 @@
 namespace kv74::step_detail {
 
 using Handler = void (*)(MachineState&);
-constexpr std::size_t kOpCount = static_cast<std::size_t>(Op::Count);
 
-template <typename Bus>
-constexpr std::array<Handler, kOpCount> BuildHandlers() {
-  std::array<Handler, kOpCount> h{};
-  std::array<bool, kOpCount> given{};
-  auto set = [&h, &given](Op op, Handler f) {
-    h[static_cast<std::size_t>(op)] = f;
-    given[static_cast<std::size_t>(op)] = true;
-  };
-  set(Op::Invalid, exec::Invalid);
-  set(Op::LoadBase0, exec::LoadBase0<Bus>);
-  set(Op::StoreBase0, exec::StoreBase0<Bus>);
-  set(Op::LoadBase1, exec::LoadBase1<Bus>);
-  set(Op::StoreBase1, exec::StoreBase1<Bus>);
-  set(Op::AluToR0Short, exec::AluToR0Short<Bus>);
-  set(Op::AluToR0T7, exec::AluShortT7<Bus>);
-  set(Op::AluToMemShort, exec::AluToMemShort<Bus>);
-  set(Op::AluToMemT7, exec::AluShortT7<Bus>);
-  set(Op::CallTable, exec::CallTable<Bus>);
-  set(Op::JumpRel, exec::JumpRel);
-  set(Op::MovRR, exec::MovRR);
-  set(Op::Mul, exec::Mul);
-  set(Op::AluRR, exec::AluRR);
-  set(Op::MovbBasex, exec::MovbBasex<Bus>);
-  set(Op::CmpbBasex, exec::CmpbBasex<Bus>);
-  set(Op::MovRegBasex, exec::MovRegBasex<Bus>);
-  set(Op::AluRegBasex, exec::AluRegBasex<Bus>);
-  set(Op::MovBasexReg, exec::MovBasexReg<Bus>);
-  set(Op::AluBasexReg, exec::AluBasexReg<Bus>);
-  set(Op::MovbInd, exec::MovbInd<Bus>);
-  set(Op::MovbImm, exec::MovbImm);
-  set(Op::CmpbInd, exec::CmpbInd<Bus>);
-  set(Op::CmpbImm, exec::CmpbImm);
-  set(Op::AluInd, exec::AluInd<Bus>);
-  set(Op::AluImm, exec::AluImm);
-  set(Op::MovInd, exec::MovInd<Bus>);
-  set(Op::MovImm, exec::MovImm);
-  set(Op::PairIntoR0R1, exec::PairIntoR0R1);
-  set(Op::ReadDirect, exec::ReadDirect);
-  set(Op::PopReg, exec::PopReg<Bus>);
-  set(Op::JumpReg, exec::JumpReg<Bus>);
-  set(Op::JumpAbs, exec::JumpAbs<Bus>);
-  set(Op::Return, exec::Return<Bus>);
-  set(Op::UnaryMem, exec::UnaryMem<Bus>);
-  set(Op::UnaryReg, exec::UnaryReg);
-  set(Op::ShiftReg, exec::ShiftReg);
-  set(Op::Sign, exec::Sign);
-  set(Op::PairIntoPair, exec::PairIntoPair);
-  set(Op::WriteDirect, exec::WriteDirect);
-  set(Op::PushReg, exec::PushReg<Bus>);
-  set(Op::Stop, exec::NoOperation);
-  set(Op::Wait, exec::NoOperation);
-  for (bool g : given) {
-    if (!g) throw "every instruction form needs a body";
+// The instances of a form, one per selector value: make(integral_constant S) gives form<S>.
+template <unsigned Count, typename Make>
+constexpr std::array<Handler, Count> Instances(Make make) {
+  return [&]<unsigned... S>(std::integer_sequence<unsigned, S...>) {
+    return std::array<Handler, Count>{make(std::integral_constant<unsigned, S>{})...};
   }
-  return h;
+  (std::make_integer_sequence<unsigned, Count>{});
+}
+
+// The body that executes instruction word w.
+template <typename Bus>
+Handler WordBody(std::uint16_t w) {
+  using namespace exec;
+#define KV74_BY(count, selector, ...)                           \
+  Instances<count>([](auto s) -> Handler {                      \
+    [[maybe_unused]] constexpr unsigned S = decltype(s)::value; \
+    return __VA_ARGS__;                                         \
+  })[selector]
+  const unsigned t = FieldT(w), c = FieldD(w);
+  switch (Decode(w)) {
+    case Op::Invalid: return Invalid;
+    case Op::LoadBase0: return LoadBase0<Bus>;
+    case Op::StoreBase0: return StoreBase0<Bus>;
+    case Op::LoadBase1: return LoadBase1<Bus>;
+    case Op::StoreBase1: return StoreBase1<Bus>;
+    case Op::AluToR0Short: return KV74_BY(8, t, AluToR0Short<Bus, S>);
+    case Op::AluToR0T7: return AluShortT7<Bus>;
+    case Op::AluToMemShort: return KV74_BY(8, t, AluToMemShort<Bus, S>);
+    case Op::AluToMemT7: return AluShortT7<Bus>;
+    case Op::CallTable: return CallTable<Bus>;
+    case Op::JumpRel: return KV74_BY(16, c, JumpRel<S>);
+    case Op::MovRR: return MovRR;
+    case Op::Mul: return Mul;
+    case Op::AluRR: return KV74_BY(8, t, AluRR<S>);
+    case Op::MovbBasex: return MovbBasex<Bus>;
+    case Op::CmpbBasex: return CmpbBasex<Bus>;
+    case Op::MovRegBasex: return MovRegBasex<Bus>;
+    case Op::AluRegBasex: return KV74_BY(8, t, AluRegBasex<Bus, S>);
+    case Op::MovBasexReg: return MovBasexReg<Bus>;
+    case Op::AluBasexReg: return KV74_BY(8, t, AluBasexReg<Bus, S>);
+    case Op::MovbInd: return MovbInd<Bus>;
+    case Op::MovbImm: return MovbImm;
+    case Op::CmpbInd: return CmpbInd<Bus>;
+    case Op::CmpbImm: return CmpbImm;
+    case Op::AluInd: return KV74_BY(8, t, AluInd<Bus, S>);
+    case Op::AluImm: return KV74_BY(8, t, AluImm<S>);
+    case Op::MovInd: return MovInd<Bus>;
+    case Op::MovImm: return MovImm;
+    case Op::PairIntoR0R1: return PairIntoR0R1;
+    case Op::ReadDirect: return ReadDirect;
+    case Op::PopReg: return PopReg<Bus>;
+    case Op::JumpReg: return JumpReg<Bus>;
+    case Op::JumpAbs: return KV74_BY(16, c, JumpAbs<Bus, S>);
+    case Op::Return: return Return<Bus>;
+    case Op::UnaryMem: return KV74_BY(8, t, UnaryMem<Bus, S>);
+    case Op::UnaryReg: return KV74_BY(8, t, UnaryReg<S>);
+    case Op::ShiftReg: return KV74_BY(8, t, ShiftReg<S>);
+    case Op::Sign: return Sign;
+    case Op::PairIntoPair: return PairIntoPair;
+    case Op::WriteDirect: return WriteDirect;
+    case Op::PushReg: return PushReg<Bus>;
+    case Op::Stop:
+    case Op::Wait: return NoOperation;
+    case Op::Count: break;
+  }
+#undef KV74_BY
+  return Invalid;
 }
 
 template <typename Bus>
-inline constexpr std::array<Handler, kOpCount> kHandlers = BuildHandlers<Bus>();
+std::array<Handler, 65536> BuildWordBodies() {
+  std::array<Handler, 65536> bodies{};
+  for (unsigned w = 0; w < bodies.size(); ++w)
+    bodies[w] = WordBody<Bus>(static_cast<std::uint16_t>(w));
+  return bodies;
+}
+
+// The body of every instruction word, so that a step dispatches with one load. Built at start-up
+// from the decoder table, which the compiler builds.
+template <typename Bus>
+inline const std::array<Handler, 65536> kWordBodies = BuildWordBodies<Bus>();
 
 // Latches the words at p and p + 1 of an area whose words are at base..base + size - 1. The word
 // after the last word of an area lies outside it; an instruction there that uses extWord is not
@@ -91,7 +114,10 @@ template <std::uint16_t Base, std::size_t Size>
 // has a path of its own, so that its last address is a constant.
 [[gnu::always_inline]] inline bool LatchWords(MachineState& m) {
   const unsigned p = m[reg::PC];
-  if (p < PROGRAM_BASE + PROGRAM_WORDS) [[likely]] {
+  if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] {  // both words in ProgramMemory
+    m.opWord = m.ProgramMemory[p - PROGRAM_BASE];
+    m.extWord = m.ProgramMemory[p - PROGRAM_BASE + 1];
+  } else if (p < PROGRAM_BASE + PROGRAM_WORDS) {
     LatchFrom<PROGRAM_BASE>(m, m.ProgramMemory, p);
   } else if (p - DATA_BASE < DATA_WORDS) {
     LatchFrom<DATA_BASE>(m, m.DataMemory, p);
@@ -109,7 +135,7 @@ template <typename Bus = PlainBus>
   if (m[reg::FAULTS] != 0) [[unlikely]] {
     if (exec::TakeRequest<Bus>(m, m[reg::PC])) return;
   }
-  kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+  kWordBodies<Bus>[m.opWord](m);
 }
 
 // The PC check: an instruction is never executed from outside the executable areas. Raising
