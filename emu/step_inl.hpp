@@ -115,8 +115,9 @@ template <std::uint16_t Base, std::size_t Size>
 [[gnu::always_inline]] inline bool LatchWords(MachineState& m) {
   const unsigned p = m[reg::PC];
   if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] {  // both words in ProgramMemory
-    m.opWord = m.ProgramMemory[p - PROGRAM_BASE];
-    m.extWord = m.ProgramMemory[p - PROGRAM_BASE + 1];
+    const std::uint16_t* words = m.ProgramMemory.data() + (p - PROGRAM_BASE);
+    m.opWord = words[0];
+    m.extWord = words[1];
   } else if (p < PROGRAM_BASE + PROGRAM_WORDS) {
     LatchFrom<PROGRAM_BASE>(m, m.ProgramMemory, p);
   } else if (p - DATA_BASE < DATA_WORDS) {
@@ -132,10 +133,11 @@ template <std::uint16_t Base, std::size_t Size>
 // A pending request is taken, or else the latched instruction runs.
 template <typename Bus = PlainBus>
 [[gnu::always_inline]] inline void RequestOrInstruction(MachineState& m) {
+  const Handler body = kWordBodies<Bus>[m.opWord];
   if (m[reg::FAULTS] != 0) [[unlikely]] {
     if (exec::TakeRequest<Bus>(m, m[reg::PC])) return;
   }
-  kWordBodies<Bus>[m.opWord](m);
+  body(m);
 }
 
 // The PC check: an instruction is never executed from outside the executable areas. Raising
