@@ -3,7 +3,7 @@
 // of that value, for every flags state.
 #include <functional>
 
-#include "emu/alu.hpp"
+#include "cpu/alu.hpp"
 #include "tests/emu/machine_fixture.hpp"
 
 namespace kv74::testing {

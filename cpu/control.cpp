@@ -3,11 +3,11 @@
 #include <atomic>
 #include <bit>
 
-#include "emu/alu.hpp"
-#include "emu/bus.hpp"
-#include "emu/decode.hpp"
-#include "emu/instructions.hpp"
-#include "emu/tap.hpp"
+#include "cpu/alu.hpp"
+#include "cpu/bus.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/instructions.hpp"
+#include "cpu/tap.hpp"
 
 namespace kv74::exec {
 namespace {

@@ -1,4 +1,4 @@
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 
 namespace kv74 {
 namespace {

@@ -1,9 +1,9 @@
 // Data movement and ALU instruction forms.
-#include "emu/alu.hpp"
-#include "emu/bus.hpp"
-#include "emu/decode.hpp"
-#include "emu/instructions.hpp"
-#include "emu/tap.hpp"
+#include "cpu/alu.hpp"
+#include "cpu/bus.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/instructions.hpp"
+#include "cpu/tap.hpp"
 
 namespace kv74::exec {
 namespace {

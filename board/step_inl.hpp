@@ -1,5 +1,5 @@
 // The parts of a step shared by the run loops of step.cpp and the checked run loop
-// (emu/run_checked.hpp): instruction latch, PC check, request or instruction through the handler
+// (board/run_checked.hpp): instruction latch, PC check, request or instruction through the handler
 // table of a bus.
 #pragma once
 
@@ -7,10 +7,10 @@
 #include <type_traits>
 #include <utility>
 
-#include "emu/bus.hpp"
-#include "emu/cpu.hpp"
-#include "emu/decode.hpp"
-#include "emu/instructions.hpp"
+#include "board/step.hpp"
+#include "cpu/bus.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/instructions.hpp"
 
 namespace kv74::step_detail {
 
