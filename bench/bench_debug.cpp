@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "bench/mix_program.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
 #include "debug/engine.hpp"
 #include "debug/panel_target.hpp"
-#include "emu/image.hpp"
-#include "emu/power.hpp"
 #include "panel/table_surface.hpp"
 
 namespace {

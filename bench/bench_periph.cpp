@@ -8,10 +8,10 @@
 #include <initializer_list>
 #include <memory>
 
-#include "emu/cpu.hpp"
-#include "emu/handover.hpp"
-#include "emu/power.hpp"
-#include "emu/thread.hpp"
+#include "board/handover.hpp"
+#include "board/power.hpp"
+#include "board/step.hpp"
+#include "board/thread.hpp"
 #include "periph/periph.hpp"
 
 namespace kv74::bench {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::bench {
 

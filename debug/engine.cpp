@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "board/step.hpp"
+#include "cpu/decode.hpp"
 #include "debug/checkpoint.hpp"
-#include "emu/cpu.hpp"
-#include "emu/decode.hpp"
 
 namespace kv74::debug {
 namespace {

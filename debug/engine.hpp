@@ -8,8 +8,8 @@
 //
 // Cost: with no point set and neither history nor call tracking on, a run is the machine's plain
 // scheduled loop, split only where a click or a checkpoint falls. Otherwise a checked loop
-// instantiation runs (emu/run_checked.hpp): a bitmap test per step for breakpoints, the tapped
-// instruction bodies (emu/tap.hpp) while a watchpoint exists.
+// instantiation runs (board/run_checked.hpp): a bitmap test per step for breakpoints, the tapped
+// instruction bodies (cpu/tap.hpp) while a watchpoint exists.
 //
 // Reverse execution: a checkpoint of the machine, the panel state, the click-schedule position and
 // the call stack is kept every `checkpointInterval` steps (a ring of `checkpointCount`, the oldest
@@ -28,15 +28,15 @@
 #include <string>
 #include <vector>
 
+#include "board/handover.hpp"
+#include "cpu/machine.hpp"
+#include "cpu/tap.hpp"
 #include "debug/call_stack.hpp"
 #include "debug/clicks.hpp"
 #include "debug/history.hpp"
 #include "debug/points.hpp"
 #include "debug/stop.hpp"
 #include "debug/target.hpp"
-#include "emu/handover.hpp"
-#include "emu/machine.hpp"
-#include "emu/tap.hpp"
 
 namespace kv74::debug {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::debug {
 

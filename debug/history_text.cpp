@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "cpu/disasm.hpp"
 #include "debug/location.hpp"
-#include "emu/disasm.hpp"
 
 namespace kv74::debug {
 

@@ -1,9 +1,9 @@
 // The checked loop: what the engine tests between the steps when something is set.
 #include <bit>
 
+#include "board/run_checked.hpp"
+#include "cpu/decode.hpp"
 #include "debug/engine.hpp"
-#include "emu/decode.hpp"
-#include "emu/run_checked.hpp"
 
 namespace kv74::debug {
 

@@ -2,8 +2,8 @@
 // copied for in-memory checkpoints, and written to and read from snapshot bytes.
 #pragma once
 
+#include "cpu/machine.hpp"
 #include "debug/bytes.hpp"
-#include "emu/machine.hpp"
 
 namespace kv74::debug {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "emu/machine.hpp"
-#include "emu/tap.hpp"
+#include "cpu/machine.hpp"
+#include "cpu/tap.hpp"
 
 namespace kv74::debug {
 

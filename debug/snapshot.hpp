@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "cpu/machine.hpp"
 #include "debug/bytes.hpp"
 #include "debug/clicks.hpp"
-#include "emu/machine.hpp"
 
 namespace kv74::debug {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "cpu/tap.hpp"
 #include "debug/points.hpp"
-#include "emu/tap.hpp"
 
 namespace kv74::debug {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::debug {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "emu/disasm.hpp"
+#include "cpu/disasm.hpp"
 #include "tools/asm/assembler.cpp"
 #include "tools/asm/block.cpp"
 #include "tools/asm/debug_output.cpp"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "emu/cpu.hpp"
+#include "board/step.hpp"
 #include "fuzz/machine_input.hpp"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "emu/image.hpp"
+#include "board/image.hpp"
 
 namespace {
 

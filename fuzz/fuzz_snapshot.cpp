@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "board/power.hpp"
 #include "debug/bytes.hpp"
 #include "debug/engine.hpp"
 #include "debug/panel_target.hpp"
-#include "emu/power.hpp"
 #include "panel/image_canvas.hpp"
 #include "panel/table_surface.hpp"
 

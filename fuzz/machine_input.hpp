@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <span>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::fuzz {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

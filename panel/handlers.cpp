@@ -1,6 +1,6 @@
 #include <string>
 
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "panel/cells.hpp"
 #include "panel/controls.hpp"
 #include "panel/input.hpp"

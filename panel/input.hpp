@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "panel/surface.hpp"
 
 namespace kv74 {

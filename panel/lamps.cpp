@@ -1,6 +1,6 @@
 #include "panel/lamps.hpp"
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 namespace {

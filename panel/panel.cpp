@@ -1,6 +1,6 @@
 #include "panel/panel.hpp"
 
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "panel/block.hpp"
 #include "panel/cells.hpp"
 #include "panel/lamps.hpp"

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string_view>
 
-#include "emu/handover.hpp"
-#include "emu/machine.hpp"
+#include "board/handover.hpp"
+#include "cpu/machine.hpp"
 #include "panel/plot.hpp"
 #include "panel/surface.hpp"
 #include "panel/trace.hpp"

@@ -1,4 +1,4 @@
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "panel/cells.hpp"
 #include "panel/lamps.hpp"
 #include "panel/panel.hpp"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "periph/tick.hpp"  // TimerTick, PulseChannelsTick, SequencerTick (inline)
 
 namespace kv74 {

@@ -1,4 +1,4 @@
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "periph/periph.hpp"
 
 namespace kv74 {

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::shell {
 

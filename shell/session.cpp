@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "emu/image.hpp"
-#include "emu/power.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
 #include "panel/click.hpp"
 #include "script.hpp"
 #include "shell/about.hpp"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "panel/panel.hpp"
 #include "panel/qt/form1.hpp"
 #include "shell/disp.hpp"

@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "cpu/machine.hpp"
 #include "debug/engine.hpp"
-#include "emu/machine.hpp"
 #include "shell/pacing.hpp"
 
 namespace kv74::shell {

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "bench/mix_program.hpp"
-#include "emu/cpu.hpp"
-#include "emu/thread.hpp"
+#include "board/step.hpp"
+#include "board/thread.hpp"
 
 namespace {
 

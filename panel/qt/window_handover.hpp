@@ -2,7 +2,7 @@
 // thread, so that the processor stands still until the panel has redrawn.
 #pragma once
 
-#include "emu/handover.hpp"
+#include "board/handover.hpp"
 #include "panel/qt/form1.hpp"
 
 namespace kv74::qt {

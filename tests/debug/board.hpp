@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "board/image.hpp"
+#include "board/power.hpp"
+#include "board/thread.hpp"
 #include "debug/engine.hpp"
 #include "debug/machine_codec.hpp"
 #include "debug/panel_target.hpp"
-#include "emu/image.hpp"
-#include "emu/power.hpp"
-#include "emu/thread.hpp"
 #include "panel/image_canvas.hpp"
 #include "panel/panel.hpp"
 #include "panel/table_surface.hpp"

@@ -1,4 +1,4 @@
-#include "emu/alu.hpp"
+#include "cpu/alu.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "emu/bus.hpp"
+#include "cpu/bus.hpp"
 
 #include <gtest/gtest.h>
 

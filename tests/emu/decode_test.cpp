@@ -1,4 +1,4 @@
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 
 #include <gtest/gtest.h>
 

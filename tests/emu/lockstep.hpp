@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "emu/cpu.hpp"
-#include "emu/shared.hpp"
-#include "emu/thread.hpp"
+#include "board/step.hpp"
+#include "board/thread.hpp"
+#include "cpu/shared.hpp"
 #include "tests/emu/machine_diff.hpp"
 
 namespace kv74::testing {

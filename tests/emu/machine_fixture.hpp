@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "emu/cpu.hpp"
-#include "emu/machine.hpp"
+#include "board/step.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::testing {
 

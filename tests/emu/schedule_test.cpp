@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "emu/image.hpp"
-#include "emu/power.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
 #include "tests/emu/lockstep.hpp"

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "emu/cpu.hpp"
-#include "emu/image.hpp"
-#include "emu/machine.hpp"
-#include "emu/power.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
+#include "board/step.hpp"
+#include "cpu/machine.hpp"
 
 namespace {
 

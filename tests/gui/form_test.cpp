@@ -11,8 +11,8 @@
 #include <memory>
 #include <thread>
 
-#include "emu/shared.hpp"
-#include "emu/thread.hpp"
+#include "board/thread.hpp"
+#include "cpu/shared.hpp"
 #include "panel/panel.hpp"
 #include "panel/qt/form1.hpp"
 #include "panel/qt/window_handover.hpp"

@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "emu/image.hpp"
+#include "board/image.hpp"
 #include "shell/options.hpp"
 #include "shell/ram_save.hpp"
 #include "shell/session.hpp"

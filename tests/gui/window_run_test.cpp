@@ -16,8 +16,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "emu/image.hpp"
-#include "emu/power.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
 #include "json_writer.hpp"
 #include "panel/click.hpp"
 #include "panel/panel_json.hpp"

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "rig.hpp"
 
 namespace kv74::test {

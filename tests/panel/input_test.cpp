@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "panel/click.hpp"
 #include "panel/input.hpp"
 #include "rig.hpp"

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "panel/panel.hpp"
 #include "panel/table_surface.hpp"
 

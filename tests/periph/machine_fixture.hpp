@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "periph/periph.hpp"
 
 namespace kv74::test {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "program.hpp"
 #include "tests/common/hostile.hpp"
 

@@ -1,4 +1,4 @@
-#include "emu/image.hpp"
+#include "board/image.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

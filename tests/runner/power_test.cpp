@@ -1,4 +1,4 @@
-#include "emu/power.hpp"
+#include "board/power.hpp"
 
 #include <gtest/gtest.h>
 

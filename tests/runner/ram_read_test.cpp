@@ -9,8 +9,8 @@
 #include <memory>
 #include <thread>
 
-#include "emu/power.hpp"
-#include "emu/thread.hpp"
+#include "board/power.hpp"
+#include "board/thread.hpp"
 #include "program.hpp"
 
 namespace kv74::test {

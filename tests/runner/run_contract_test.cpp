@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "program.hpp"
 #include "temp_dir.hpp"
 

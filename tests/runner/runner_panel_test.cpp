@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "emu/power.hpp"
+#include "board/power.hpp"
 #include "json_writer.hpp"
 #include "temp_dir.hpp"
 

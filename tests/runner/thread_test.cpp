@@ -1,4 +1,4 @@
-#include "emu/thread.hpp"
+#include "board/thread.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <memory>
 #include <mutex>
 
-#include "emu/decode.hpp"
-#include "emu/power.hpp"
+#include "board/power.hpp"
+#include "cpu/decode.hpp"
 #include "program.hpp"
 
 namespace kv74::test {

@@ -3,8 +3,8 @@
 
 #include <map>
 
-#include "emu/decode.hpp"
-#include "emu/disasm.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/disasm.hpp"
 
 namespace kv74 {
 namespace {

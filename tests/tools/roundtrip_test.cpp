@@ -2,7 +2,7 @@
 // a spread of second words for the two-word forms.
 #include <gtest/gtest.h>
 
-#include "emu/disasm.hpp"
+#include "cpu/disasm.hpp"
 #include "tests/tools/assemble_text.hpp"
 
 namespace kv74::as::test {

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "emu/read_file.hpp"
+#include "board/read_file.hpp"
 #include "tools/asm/block.hpp"
 #include "tools/asm/debug_output.hpp"
 #include "tools/asm/encode.hpp"

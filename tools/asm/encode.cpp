@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "emu/decode.hpp"
-#include "emu/disasm.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/disasm.hpp"
 #include "tools/asm/operand.hpp"
 
 #include "tools/asm/text.hpp"

@@ -1,6 +1,6 @@
 #include "tools/kv74-dis/image.hpp"
 
-#include "emu/read_file.hpp"
+#include "board/read_file.hpp"
 
 namespace kv74::dis {
 

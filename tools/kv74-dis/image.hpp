@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "emu/disasm.hpp"
+#include "cpu/disasm.hpp"
 
 namespace kv74::dis {
 

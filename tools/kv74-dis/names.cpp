@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "emu/decode.hpp"
-#include "emu/disasm.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/disasm.hpp"
 
 namespace kv74::dis {
 namespace {

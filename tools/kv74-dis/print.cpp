@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 
 namespace kv74::dis {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "emu/image.hpp"
-#include "emu/power.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
 #include "options.hpp"
 #include "run.hpp"
 #include "runner_panel.hpp"

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cinttypes>
 
-#include "emu/cpu.hpp"
-#include "emu/decode.hpp"
-#include "emu/thread.hpp"
+#include "board/step.hpp"
+#include "board/thread.hpp"
+#include "cpu/decode.hpp"
 
 namespace kv74 {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "script.hpp"
 #include "scripted_panel.hpp"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "cpu/machine.hpp"
 #include "debug/panel_target.hpp"
-#include "emu/machine.hpp"
 #include "panel/image_canvas.hpp"
 #include "panel/panel.hpp"
 #include "panel/table_surface.hpp"

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "emu/read_file.hpp"
+#include "board/read_file.hpp"
 
 #include "options.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "emu/handover.hpp"
+#include "board/handover.hpp"
 #include "json_writer.hpp"
 
 namespace kv74 {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "json_writer.hpp"
 
 namespace kv74 {

@@ -3,8 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "cpu/disasm.hpp"
 #include "debug/location.hpp"
-#include "emu/disasm.hpp"
 #include "monitor/expr.hpp"
 #include "panel/lamps.hpp"
 

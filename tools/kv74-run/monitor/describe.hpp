@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "cpu/machine.hpp"
 #include "debuginfo/debug_info.hpp"
-#include "emu/machine.hpp"
 #include "runner_panel.hpp"
 
 namespace kv74::mon {

@@ -8,10 +8,10 @@
 #include <cinttypes>
 #include <cstring>
 
+#include "cpu/bus.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/disasm.hpp"
 #include "debug/history_text.hpp"
-#include "emu/bus.hpp"
-#include "emu/decode.hpp"
-#include "emu/disasm.hpp"
 #include "periph/schedule.hpp"
 
 namespace kv74::mon {

@@ -1,7 +1,7 @@
 // The machine's state at power-on, once the images are loaded.
 #pragma once
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -9,8 +9,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "emu/handover.hpp"
-#include "emu/machine.hpp"
+#include "board/handover.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

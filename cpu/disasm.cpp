@@ -1,8 +1,8 @@
-#include "emu/disasm.hpp"
+#include "cpu/disasm.hpp"
 
 #include <cstdio>
 
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 
 namespace kv74 {
 namespace {

@@ -3,11 +3,11 @@
 #include <atomic>
 #include <bit>
 
-#include "emu/alu.hpp"
-#include "emu/bus.hpp"
-#include "emu/decode.hpp"
-#include "emu/instructions.hpp"
-#include "emu/tap.hpp"
+#include "cpu/alu.hpp"
+#include "cpu/bus.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/instructions.hpp"
+#include "cpu/tap.hpp"
 
 namespace kv74::exec {
 namespace {
@@ -92,8 +92,9 @@ void CallTable(MachineState& m) {
 }
 
 // The displacement counts from the jump itself: dd = 0 is a loop on the spot.
+template <unsigned C>
 void JumpRel(MachineState& m) {
-  if (TestCondition(m, FieldD(m.opWord))) {
+  if (TestCondition(m, C)) {
     Advance(m, static_cast<unsigned>(static_cast<std::int8_t>(FieldDD(m.opWord))));
   } else {
     Advance(m, 1);
@@ -113,9 +114,9 @@ void JumpReg(MachineState& m) {
   }
 }
 
-template <typename Bus>
+template <typename Bus, unsigned C>
 void JumpAbs(MachineState& m) {
-  const unsigned c = FieldD(m.opWord);
+  constexpr unsigned c = C;
   if (c == kCallCondition) {
     Call<Bus>(m, static_cast<std::uint16_t>(Pc(m) + 2), m.extWord);
   } else if (TestCondition(m, c)) {
@@ -180,18 +181,42 @@ void PushReg(MachineState& m) {
 
 void NoOperation(MachineState& m) { Advance(m, 1); }
 
-// The forms that reach memory, for both buses.
+// The forms that reach memory, for both buses; the jumps once per condition.
+#define KV74_CONDITION_FORMS(Bus, C)            \
+  template void JumpAbs<Bus, C>(MachineState&); \
+  template void JumpAbs<Bus, C + 1>(MachineState&);
 #define KV74_CONTROL_FORMS(Bus)                                      \
   template bool TakeRequest<Bus>(MachineState&, std::uint16_t);      \
   template void DirectStackStore<Bus>(MachineState&, std::uint16_t); \
   template void CallTable<Bus>(MachineState&);                       \
   template void JumpReg<Bus>(MachineState&);                         \
-  template void JumpAbs<Bus>(MachineState&);                         \
   template void Return<Bus>(MachineState&);                          \
   template void PopReg<Bus>(MachineState&);                          \
-  template void PushReg<Bus>(MachineState&);
+  template void PushReg<Bus>(MachineState&);                         \
+  KV74_CONDITION_FORMS(Bus, 0)                                       \
+  KV74_CONDITION_FORMS(Bus, 2)                                       \
+  KV74_CONDITION_FORMS(Bus, 4)                                       \
+  KV74_CONDITION_FORMS(Bus, 6)                                       \
+  KV74_CONDITION_FORMS(Bus, 8)                                       \
+  KV74_CONDITION_FORMS(Bus, 10)                                      \
+  KV74_CONDITION_FORMS(Bus, 12)                                      \
+  KV74_CONDITION_FORMS(Bus, 14)
 KV74_CONTROL_FORMS(PlainBus)
 KV74_CONTROL_FORMS(TappedBus)
 #undef KV74_CONTROL_FORMS
+#undef KV74_CONDITION_FORMS
+
+#define KV74_JUMP_REL(C)                   \
+  template void JumpRel<C>(MachineState&); \
+  template void JumpRel<C + 1>(MachineState&);
+KV74_JUMP_REL(0)
+KV74_JUMP_REL(2)
+KV74_JUMP_REL(4)
+KV74_JUMP_REL(6)
+KV74_JUMP_REL(8)
+KV74_JUMP_REL(10)
+KV74_JUMP_REL(12)
+KV74_JUMP_REL(14)
+#undef KV74_JUMP_REL
 
 }  // namespace kv74::exec

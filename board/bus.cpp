@@ -1,8 +1,8 @@
-#include "emu/bus.hpp"
+#include "cpu/bus.hpp"
 
 #include <array>
 
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
 

@@ -1,6 +1,6 @@
-#include "emu/power.hpp"
+#include "board/power.hpp"
 
-#include "emu/shared.hpp"
+#include "cpu/shared.hpp"
 #include "periph/tick.hpp"
 
 namespace kv74 {

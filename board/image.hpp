@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <thread>
 
-#include "emu/cpu.hpp"
-#include "emu/handover.hpp"
-#include "emu/machine.hpp"
+#include "board/handover.hpp"
+#include "board/step.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -1,4 +1,4 @@
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 
 namespace kv74 {
 namespace {
@@ -8,20 +8,30 @@ using Pred = bool (*)(std::uint16_t);
 // Row conditions, named as the data sheet states them.
 constexpr bool Any(std::uint16_t) { return true; }
 template <std::uint16_t Mask, std::uint16_t Value>
-constexpr bool Bits(std::uint16_t w) { return (w & Mask) == Value; }
+constexpr bool Bits(std::uint16_t w) {
+  return (w & Mask) == Value;
+}
 template <std::uint16_t Value>
-constexpr bool Word(std::uint16_t w) { return w == Value; }
+constexpr bool Word(std::uint16_t w) {
+  return w == Value;
+}
 constexpr bool T7(std::uint16_t w) { return FieldT(w) == 7; }
 constexpr bool TNot7(std::uint16_t w) { return FieldT(w) != 7; }
 template <unsigned V>
-constexpr bool D(std::uint16_t w) { return FieldD(w) == V; }
+constexpr bool D(std::uint16_t w) {
+  return FieldD(w) == V;
+}
 template <unsigned V>
-constexpr bool DNot(std::uint16_t w) { return FieldD(w) != V; }
+constexpr bool DNot(std::uint16_t w) {
+  return FieldD(w) != V;
+}
 constexpr bool MAtLeast5(std::uint16_t w) { return FieldM(w) >= 5; }
 constexpr bool Indirect(std::uint16_t w) { return FieldIM(w) != 0; }  // bits 5..4 != 0
 constexpr bool Immediate(std::uint16_t w) { return FieldIM(w) == 0; }
 template <Pred P, Pred Q>
-constexpr bool And(std::uint16_t w) { return P(w) && Q(w); }
+constexpr bool And(std::uint16_t w) {
+  return P(w) && Q(w);
+}
 
 struct Row {
   unsigned group;
@@ -80,14 +90,29 @@ constexpr Row kOpcodeMap[] = {
     {0xF, Word<0xFBF4>, Op::Wait},
 };
 
-Op DecodeByMap(std::uint16_t w) {
-  for (const Row& row : kOpcodeMap) {
-    if (row.group == FieldG(w) && row.when(w)) return row.op;
+constexpr std::size_t kRows = sizeof(kOpcodeMap) / sizeof(kOpcodeMap[0]);
+
+// The first row of each group (the map lists the groups in order); kRows after the last.
+constexpr std::array<std::size_t, 17> BuildGroupStarts() {
+  std::array<std::size_t, 17> starts{};
+  std::size_t row = 0;
+  for (unsigned g = 0; g <= 16; ++g) {
+    while (row < kRows && kOpcodeMap[row].group < g) ++row;
+    starts[g] = row;
+  }
+  return starts;
+}
+constexpr std::array<std::size_t, 17> kGroupStarts = BuildGroupStarts();
+
+constexpr Op DecodeByMap(std::uint16_t w) {
+  const unsigned g = FieldG(w);
+  for (std::size_t i = kGroupStarts[g]; i < kGroupStarts[g + 1]; ++i) {
+    if (kOpcodeMap[i].when(w)) return kOpcodeMap[i].op;
   }
   return Op::Invalid;
 }
 
-std::array<Op, 65536> BuildDecodeTable() {
+constexpr std::array<Op, 65536> BuildDecodeTable() {
   std::array<Op, 65536> table{};
   for (unsigned w = 0; w < 65536; ++w) table[w] = DecodeByMap(static_cast<std::uint16_t>(w));
   return table;
@@ -95,7 +120,8 @@ std::array<Op, 65536> BuildDecodeTable() {
 
 }  // namespace
 
-const std::array<Op, 65536> DecodeTable = BuildDecodeTable();
+// Built by the compiler: a run pays nothing for it at start-up.
+constinit const std::array<Op, 65536> DecodeTable = BuildDecodeTable();
 
 int InstructionLength(std::uint16_t w) {
   switch (Decode(w)) {
@@ -105,30 +131,26 @@ int InstructionLength(std::uint16_t w) {
     case Op::AluRegBasex:
     case Op::MovBasexReg:
     case Op::AluBasexReg:
-    case Op::UnaryMem:
-      return BasedModeUsesExt(FieldM(w)) ? 2 : 1;
+    case Op::UnaryMem: return BasedModeUsesExt(FieldM(w)) ? 2 : 1;
     case Op::MovbImm:
     case Op::CmpbImm:
     case Op::AluImm:
     case Op::MovImm:
-    case Op::JumpAbs:
-      return 2;
-    default:
-      return 1;
+    case Op::JumpAbs: return 2;
+    default: return 1;
   }
 }
 
 const char* OpName(Op op) {
   static constexpr const char* kNames[] = {
-      "Invalid",     "LoadBase0",   "StoreBase0",   "LoadBase1",    "StoreBase1",
-      "AluToR0Short", "AluToR0T7",  "AluToMemShort", "AluToMemT7",  "CallTable",
-      "JumpRel",     "MovRR",       "Mul",          "AluRR",        "MovbBasex",
-      "CmpbBasex",   "MovRegBasex", "AluRegBasex",  "MovBasexReg",  "AluBasexReg",
-      "MovbInd",     "MovbImm",     "CmpbInd",      "CmpbImm",      "AluInd",
-      "AluImm",      "MovInd",      "MovImm",       "PairIntoR0R1", "ReadDirect",
-      "PopReg",      "JumpReg",     "JumpAbs",      "Return",       "UnaryMem",
-      "UnaryReg",    "ShiftReg",    "Sign",         "PairIntoPair", "WriteDirect",
-      "PushReg",     "Stop",        "Wait"};
+      "Invalid",     "LoadBase0",     "StoreBase0",   "LoadBase1",   "StoreBase1",   "AluToR0Short",
+      "AluToR0T7",   "AluToMemShort", "AluToMemT7",   "CallTable",   "JumpRel",      "MovRR",
+      "Mul",         "AluRR",         "MovbBasex",    "CmpbBasex",   "MovRegBasex",  "AluRegBasex",
+      "MovBasexReg", "AluBasexReg",   "MovbInd",      "MovbImm",     "CmpbInd",      "CmpbImm",
+      "AluInd",      "AluImm",        "MovInd",       "MovImm",      "PairIntoR0R1", "ReadDirect",
+      "PopReg",      "JumpReg",       "JumpAbs",      "Return",      "UnaryMem",     "UnaryReg",
+      "ShiftReg",    "Sign",          "PairIntoPair", "WriteDirect", "PushReg",      "Stop",
+      "Wait"};
   static_assert(sizeof(kNames) / sizeof(kNames[0]) == static_cast<std::size_t>(Op::Count));
   return kNames[static_cast<std::size_t>(op)];
 }

@@ -1,11 +1,13 @@
 // The bodies of the instruction forms, one per row family of the opcode map, each working on
 // the latched opWord/extWord. ExecuteStep picks one through the decoder table. The forms that
-// reach memory are templates over the bus (PlainBus, TappedBus), instantiated for both.
+// reach memory are templates over the bus (PlainBus, TappedBus), instantiated for both. The forms
+// with an operation selector take it as T (FieldT of opWord), the conditional jumps their
+// condition as C (FieldD): one body per value, without a switch at run time.
 #pragma once
 
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74::exec {
 
@@ -31,26 +33,27 @@ template <typename Bus>
 void LoadBase1(MachineState& m);  // 0x2dxx
 template <typename Bus>
 void StoreBase1(MachineState& m);  // 0x3dxx
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluToR0Short(MachineState& m);  // 0x4
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluToMemShort(MachineState& m);  // 0x5
 template <typename Bus>
 void AluShortT7(MachineState& m);  // 0x4/0x5 with t = 7: operand read, then invalid
 void MovRR(MachineState& m);       // 0x70jn
 void Mul(MachineState& m);         // 0x71jn
-void AluRR(MachineState& m);       // 0x9tjn
+template <unsigned T>
+void AluRR(MachineState& m);  // 0x9tjn
 template <typename Bus>
 void MovbBasex(MachineState& m);  // group 0xC
 template <typename Bus>
 void CmpbBasex(MachineState& m);
 template <typename Bus>
 void MovRegBasex(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluRegBasex(MachineState& m);
 template <typename Bus>
 void MovBasexReg(MachineState& m);  // group 0xD
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluBasexReg(MachineState& m);
 template <typename Bus>
 void MovbInd(MachineState& m);  // group 0xE
@@ -58,16 +61,19 @@ void MovbImm(MachineState& m);
 template <typename Bus>
 void CmpbInd(MachineState& m);
 void CmpbImm(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluInd(MachineState& m);
+template <unsigned T>
 void AluImm(MachineState& m);
 template <typename Bus>
 void MovInd(MachineState& m);
 void MovImm(MachineState& m);
 void PairIntoR0R1(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned T>
 void UnaryMem(MachineState& m);  // group 0xF
+template <unsigned T>
 void UnaryReg(MachineState& m);
+template <unsigned T>
 void ShiftReg(MachineState& m);
 void Sign(MachineState& m);
 void PairIntoPair(MachineState& m);
@@ -75,10 +81,11 @@ void PairIntoPair(MachineState& m);
 // Control transfer, stack, direct register access and the special words (control.cpp).
 template <typename Bus>
 void CallTable(MachineState& m);  // 0x62dd
-void JumpRel(MachineState& m);    // 0x6cdd
+template <unsigned C>
+void JumpRel(MachineState& m);  // 0x6cdd
 template <typename Bus>
 void JumpReg(MachineState& m);  // 0xEc4n
-template <typename Bus>
+template <typename Bus, unsigned C>
 void JumpAbs(MachineState& m);  // 0xEc50
 template <typename Bus>
 void Return(MachineState& m);       // 0xE370

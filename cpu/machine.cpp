@@ -1,4 +1,4 @@
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 namespace {

@@ -2,7 +2,7 @@
 // NotifyWord non-zero, the emulation loop hands the machine to a receiver and waits for it.
 #pragma once
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -1,9 +1,9 @@
 // Data movement and ALU instruction forms.
-#include "emu/alu.hpp"
-#include "emu/bus.hpp"
-#include "emu/decode.hpp"
-#include "emu/instructions.hpp"
-#include "emu/tap.hpp"
+#include "cpu/alu.hpp"
+#include "cpu/bus.hpp"
+#include "cpu/decode.hpp"
+#include "cpu/instructions.hpp"
+#include "cpu/tap.hpp"
 
 namespace kv74::exec {
 namespace {
@@ -94,17 +94,17 @@ void StoreBase1(MachineState& m) {
   Store<Bus>(m, ShortBase1(m));
 }
 
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluToR0Short(MachineState& m) {
   const std::uint16_t v = Bus::Read(m, ShortAddress(m));
-  R(m, 0) = BinaryOp(m, FieldT(m.opWord), R(m, 0), v);
+  R(m, 0) = BinaryOp(m, T, R(m, 0), v);
   Advance(m, 1);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluToMemShort(MachineState& m) {
   const std::uint16_t a = ShortAddress(m);
-  const unsigned t = FieldT(m.opWord);
+  constexpr unsigned t = T;
   const std::uint16_t v = Bus::Read(m, a);
   const std::uint16_t r = BinaryOp(m, t, R(m, 0), v);
   Advance(m, 1);
@@ -133,8 +133,10 @@ void Mul(MachineState& m) {
   Advance(m, 1);
 }
 
+template <unsigned T>
 void AluRR(MachineState& m) {
-  const unsigned t = FieldT(m.opWord), j = FieldJ(m.opWord);
+  constexpr unsigned t = T;
+  const unsigned j = FieldJ(m.opWord);
   const std::uint16_t r = BinaryOp(m, t, R(m, j), R(m, FieldN(m.opWord)));
   Advance(m, 1);
   if (t != binary::CMP) R(m, j) = r;
@@ -162,12 +164,12 @@ void MovRegBasex(MachineState& m) {
   SetResultFlags(m, v);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluRegBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const unsigned x = BasexRegister(op);
   const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
-  R(m, x) = BinaryOp(m, FieldT(op), R(m, x), v);
+  R(m, x) = BinaryOp(m, T, R(m, x), v);
 }
 
 template <typename Bus>
@@ -180,10 +182,11 @@ void MovBasexReg(MachineState& m) {
   if (faultedBefore || !BadAddressPending(m)) SetResultFlags(m, v);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluBasexReg(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const unsigned t = FieldT(op), x = BasexRegister(op);
+  constexpr unsigned t = T;
+  const unsigned x = BasexRegister(op);
   const std::uint16_t a = BasedAddress(m, FieldN(op));
   const std::uint16_t v = Bus::Read(m, a);
   const std::uint16_t r = BinaryOp(m, t, R(m, x), v);
@@ -219,16 +222,17 @@ void CmpbImm(MachineState& m) {
   Advance(m, 2);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned T>
 void AluInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
-  R(m, 0) = BinaryOp(m, FieldT(op), R(m, 0), v);
+  R(m, 0) = BinaryOp(m, T, R(m, 0), v);
 }
 
+template <unsigned T>
 void AluImm(MachineState& m) {
   const unsigned n = FieldN(m.opWord);
-  R(m, n) = BinaryOp(m, FieldT(m.opWord), R(m, n), m.extWord);
+  R(m, n) = BinaryOp(m, T, R(m, n), m.extWord);
   Advance(m, 2);
 }
 
@@ -258,23 +262,25 @@ void PairIntoPair(MachineState& m) {
 }
 
 // The result is written back for every t, TEST included: both hooks of an I/O word run.
-template <typename Bus>
+template <typename Bus, unsigned T>
 void UnaryMem(MachineState& m) {
   const std::uint16_t op = m.opWord;
   const std::uint16_t a = BasedAddress(m, FieldN(op));
-  const std::uint16_t r = UnaryOp(m, FieldT(op), Bus::Read(m, a));
+  const std::uint16_t r = UnaryOp(m, T, Bus::Read(m, a));
   Bus::Write(m, a, r);
 }
 
+template <unsigned T>
 void UnaryReg(MachineState& m) {
   const unsigned n = FieldN(m.opWord);
-  R(m, n) = UnaryOp(m, FieldT(m.opWord), R(m, n));
+  R(m, n) = UnaryOp(m, T, R(m, n));
   Advance(m, 1);
 }
 
+template <unsigned T>
 void ShiftReg(MachineState& m) {
   const unsigned n = FieldN(m.opWord);
-  R(m, n) = ShiftOp(m, FieldT(m.opWord), R(m, n));
+  R(m, n) = ShiftOp(m, T, R(m, n));
   Advance(m, 1);
 }
 
@@ -287,28 +293,53 @@ void Sign(MachineState& m) {
   Advance(m, 1);
 }
 
-// The forms that reach memory, for both buses.
-#define KV74_DATA_FORMS(Bus)                       \
-  template void LoadBase0<Bus>(MachineState&);     \
-  template void StoreBase0<Bus>(MachineState&);    \
-  template void LoadBase1<Bus>(MachineState&);     \
-  template void StoreBase1<Bus>(MachineState&);    \
-  template void AluToR0Short<Bus>(MachineState&);  \
-  template void AluToMemShort<Bus>(MachineState&); \
-  template void AluShortT7<Bus>(MachineState&);    \
-  template void MovbBasex<Bus>(MachineState&);     \
-  template void CmpbBasex<Bus>(MachineState&);     \
-  template void MovRegBasex<Bus>(MachineState&);   \
-  template void AluRegBasex<Bus>(MachineState&);   \
-  template void MovBasexReg<Bus>(MachineState&);   \
-  template void AluBasexReg<Bus>(MachineState&);   \
-  template void MovbInd<Bus>(MachineState&);       \
-  template void CmpbInd<Bus>(MachineState&);       \
-  template void AluInd<Bus>(MachineState&);        \
-  template void MovInd<Bus>(MachineState&);        \
-  template void UnaryMem<Bus>(MachineState&);
+// The forms that reach memory, for both buses; those with a selector once per selector value.
+#define KV74_SELECTOR_FORMS(Bus, T)                   \
+  template void AluToR0Short<Bus, T>(MachineState&);  \
+  template void AluToMemShort<Bus, T>(MachineState&); \
+  template void AluRegBasex<Bus, T>(MachineState&);   \
+  template void AluBasexReg<Bus, T>(MachineState&);   \
+  template void AluInd<Bus, T>(MachineState&);        \
+  template void UnaryMem<Bus, T>(MachineState&);
+#define KV74_DATA_FORMS(Bus)                     \
+  template void LoadBase0<Bus>(MachineState&);   \
+  template void StoreBase0<Bus>(MachineState&);  \
+  template void LoadBase1<Bus>(MachineState&);   \
+  template void StoreBase1<Bus>(MachineState&);  \
+  template void AluShortT7<Bus>(MachineState&);  \
+  template void MovbBasex<Bus>(MachineState&);   \
+  template void CmpbBasex<Bus>(MachineState&);   \
+  template void MovRegBasex<Bus>(MachineState&); \
+  template void MovBasexReg<Bus>(MachineState&); \
+  template void MovbInd<Bus>(MachineState&);     \
+  template void CmpbInd<Bus>(MachineState&);     \
+  template void MovInd<Bus>(MachineState&);      \
+  KV74_SELECTOR_FORMS(Bus, 0)                    \
+  KV74_SELECTOR_FORMS(Bus, 1)                    \
+  KV74_SELECTOR_FORMS(Bus, 2)                    \
+  KV74_SELECTOR_FORMS(Bus, 3)                    \
+  KV74_SELECTOR_FORMS(Bus, 4)                    \
+  KV74_SELECTOR_FORMS(Bus, 5)                    \
+  KV74_SELECTOR_FORMS(Bus, 6)                    \
+  KV74_SELECTOR_FORMS(Bus, 7)
 KV74_DATA_FORMS(PlainBus)
 KV74_DATA_FORMS(TappedBus)
 #undef KV74_DATA_FORMS
+#undef KV74_SELECTOR_FORMS
+
+#define KV74_REGISTER_FORMS(T)              \
+  template void AluRR<T>(MachineState&);    \
+  template void AluImm<T>(MachineState&);   \
+  template void UnaryReg<T>(MachineState&); \
+  template void ShiftReg<T>(MachineState&);
+KV74_REGISTER_FORMS(0)
+KV74_REGISTER_FORMS(1)
+KV74_REGISTER_FORMS(2)
+KV74_REGISTER_FORMS(3)
+KV74_REGISTER_FORMS(4)
+KV74_REGISTER_FORMS(5)
+KV74_REGISTER_FORMS(6)
+KV74_REGISTER_FORMS(7)
+#undef KV74_REGISTER_FORMS
 
 }  // namespace kv74::exec

@@ -1,4 +1,4 @@
-#include "emu/step_inl.hpp"
+#include "board/step_inl.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
 

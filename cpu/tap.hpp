@@ -1,5 +1,5 @@
 // Observing the operand accesses of the instructions, for debuggers and tracers. The instruction
-// bodies are instantiated twice: with the machine's PlainBus (emu/bus.hpp), which the ordinary run
+// bodies are instantiated twice: with the machine's PlainBus (cpu/bus.hpp), which the ordinary run
 // loops use, and with TappedBus, which also reports every read and store of a word marked in the
 // tap of the running thread. Only a loop that asks for the tapped bodies pays for the marks.
 #pragma once
@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <span>
 
-#include "emu/bus.hpp"
-#include "emu/machine.hpp"
+#include "cpu/bus.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 

@@ -1,4 +1,4 @@
-#include "emu/thread.hpp"
+#include "board/thread.hpp"
 
 namespace kv74 {
 

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 
 namespace kv74 {
 namespace alu_detail {

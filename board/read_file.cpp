@@ -1,4 +1,4 @@
-#include "emu/read_file.hpp"
+#include "board/read_file.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

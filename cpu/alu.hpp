@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 
@@ -59,4 +59,4 @@ void PairOpIntoPair(MachineState& m, unsigned t, unsigned n);
 
 }  // namespace kv74
 
-#include "emu/alu_inl.hpp"
+#include "cpu/alu_inl.hpp"

@@ -1,11 +1,11 @@
-#include "emu/image.hpp"
+#include "board/image.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <system_error>
 #include <vector>
 
-#include "emu/read_file.hpp"
+#include "board/read_file.hpp"
 
 namespace kv74 {
 namespace fs = std::filesystem;

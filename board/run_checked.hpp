@@ -2,7 +2,7 @@
 // the steps the plain loops of cpu.hpp run; the checks are a type whose members are inlined into
 // the loop, so the plain loops stay as they are and only a run that asks for checks pays for them:
 //
-//   using Bus = PlainBus or TappedBus     the instruction bodies (emu/tap.hpp)
+//   using Bus = PlainBus or TappedBus     the instruction bodies (cpu/tap.hpp)
 //   bool Before(MachineState&)            before each step: false stops the run there
 //   void Request(MachineState&, int line) the step is about to take request `line`
 //   void Handover(MachineState&)          the step left NotifyWord set: hand the machine over
@@ -13,7 +13,7 @@
 // the ticks depend on.
 #pragma once
 
-#include "emu/step_inl.hpp"
+#include "board/step_inl.hpp"
 #include "periph/schedule.hpp"
 
 namespace kv74 {
@@ -36,10 +36,10 @@ void RunScheduledChecked(MachineState& m, Checks& checks) {
         checks.Request(m, line);
         exec::TakeRequest<Bus>(m, m[reg::PC]);
       } else {
-        kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+        kWordBodies<Bus>[m.opWord](m);
       }
     } else {
-      kHandlers<Bus>[static_cast<std::size_t>(Decode(m.opWord))](m);
+      kWordBodies<Bus>[m.opWord](m);
     }
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);

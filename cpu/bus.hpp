@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 
 namespace kv74 {
 
@@ -52,7 +52,7 @@ inline void BusWrite(MachineState& m, std::uint16_t a, std::uint16_t v) {
 }
 
 // The bus as the instruction bodies are instantiated with: this one is the machine's own; a bus
-// that also reports the accesses is in emu/tap.hpp. Noted tells of a store made without the bus
+// that also reports the accesses is in cpu/tap.hpp. Noted tells of a store made without the bus
 // (the stack pushes of calls and request entry).
 struct PlainBus {
   static std::uint16_t Read(MachineState& m, std::uint16_t a) { return BusRead(m, a); }
