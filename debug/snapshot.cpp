@@ -8,7 +8,7 @@
 #include "debug/checkpoint.hpp"
 #include "debug/engine.hpp"
 #include "debug/machine_codec.hpp"
-#include "emu/read_file.hpp"
+#include "board/read_file.hpp"
 #include "tools/common/output.hpp"
 
 namespace kv74::debug {

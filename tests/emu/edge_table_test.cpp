@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "emu/alu.hpp"
+#include "cpu/alu.hpp"
 #include "tests/emu/machine_fixture.hpp"
 
 namespace kv74 {

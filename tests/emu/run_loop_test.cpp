@@ -2,8 +2,8 @@
 // the scheduled loop as in the step-by-step one.
 #include <gtest/gtest.h>
 
-#include "emu/cpu.hpp"
-#include "emu/thread.hpp"
+#include "board/step.hpp"
+#include "board/thread.hpp"
 #include "periph/periph.hpp"
 #include "tests/emu/machine_fixture.hpp"
 

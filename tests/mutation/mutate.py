@@ -44,7 +44,7 @@ AREA_TESTS = {
 }
 # Files whose users reach past their area: the decoder also drives the disassembler and assembler.
 FILE_TESTS = {
-    "emu/decode.cpp": ["emu_tests", "toolchain_tests"],
+    "cpu/decode.cpp": ["emu_tests", "toolchain_tests"],
 }
 # Release at -O1: the quickest compile whose tests still run fast. Warnings are not errors here: a
 # mutant that only draws a warning is still a program to test.

@@ -1,8 +1,8 @@
 #include "board.hpp"
 
-#include "emu/bus.hpp"
-#include "emu/image.hpp"
-#include "emu/power.hpp"
+#include "cpu/bus.hpp"
+#include "board/image.hpp"
+#include "board/power.hpp"
 #include "periph/schedule.hpp"
 #include "protocol.hpp"
 #include "script.hpp"

@@ -9,7 +9,7 @@
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "describe.hpp"
-#include "emu/machine.hpp"
+#include "cpu/machine.hpp"
 #include "runner_panel.hpp"
 
 namespace kv74::dap {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "emu/disasm.hpp"
+#include "cpu/disasm.hpp"
 #include "monitor/expr.hpp"
 #include "panel/controls.hpp"
 #include "periph/schedule.hpp"

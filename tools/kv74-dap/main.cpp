@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "adapter.hpp"
-#include "emu/image.hpp"
+#include "board/image.hpp"
 
 using namespace kv74;
 

@@ -5,7 +5,7 @@
 #include <cinttypes>
 
 #include "adapter.hpp"
-#include "emu/decode.hpp"
+#include "cpu/decode.hpp"
 #include "monitor/expr.hpp"
 
 namespace kv74::dap {
