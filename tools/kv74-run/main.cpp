@@ -11,11 +11,11 @@
 
 #include "emu/image.hpp"
 #include "emu/power.hpp"
+#include "monitor/run_monitor.hpp"
 #include "options.hpp"
 #include "run.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
-#include "session.hpp"
 #include "state_json.hpp"
 #include "tools/common/output.hpp"
 

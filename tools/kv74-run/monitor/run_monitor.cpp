@@ -1,3 +1,5 @@
+#include "run_monitor.hpp"
+
 #include <signal.h>
 
 #include <algorithm>
@@ -5,7 +7,7 @@
 #include <sstream>
 
 #include "line_reader.hpp"
-#include "session.hpp"
+#include "monitor/session.hpp"
 
 namespace kv74::mon {
 
@@ -23,7 +25,12 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       throw UsageError(e.what());
     }
   }
-  Session session(m, panel, inputClicks, info ? &*info : nullptr, o.steps, stdout);
+  debug::Engine engine(m, panel.DebugTarget());
+  std::vector<debug::ClickEvent> schedule;
+  for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
+  engine.SetSchedule(std::move(schedule));
+  engine.RecordHistory(true);
+  Session session(m, engine, panel.Surface(), info ? &*info : nullptr, o.steps, stdout);
   const ParseContext context = session.Context();
   MonitorResult result;
 

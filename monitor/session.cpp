@@ -1,4 +1,4 @@
-#include "session.hpp"
+#include "monitor/session.hpp"
 
 #include <signal.h>
 
@@ -77,22 +77,14 @@ debug::WatchKind WatchKindOf(Access a) {
 
 }  // namespace
 
-Session::Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClick> inputClicks,
+Session::Session(MachineState& m, debug::Engine& engine, ControlSurface& panel,
                  const dbg::DebugInfo* info, std::optional<std::uint64_t> stepLimit, std::FILE* out)
-    : m_(m),
-      panel_(panel),
-      symbols_(info),
-      engine_(m, panel.DebugTarget()),
-      stepLimit_(stepLimit),
-      out_(out) {
-  std::vector<debug::ClickEvent> schedule;
-  for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
-  engine_.SetSchedule(std::move(schedule));
-  engine_.RecordHistory(true);
-}
+    : m_(m), panel_(panel), symbols_(info), engine_(engine), stepLimit_(stepLimit), out_(out) {}
 
 Session::~Session() {
-  if (trace_) std::fclose(trace_);
+  if (!trace_) return;
+  engine_.SetStepObserver(nullptr);
+  std::fclose(trace_);
 }
 
 ParseContext Session::Context() const {
@@ -104,8 +96,8 @@ ParseContext Session::Context() const {
     if (!info) return std::nullopt;
     return info->AddressesOf(file, line);
   };
-  RunnerPanel* panel = &panel_;
-  c.clickable = [panel](std::string_view name) { return panel->IsClickable(name); };
+  debug::Target* target = &engine_.GetTarget();
+  c.clickable = [target](std::string_view name) { return target->IsClickable(name); };
   return c;
 }
 
@@ -357,7 +349,7 @@ void Session::Set(const Command& c) {
       StoreWord(m_, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(value));
       break;
   }
-  if (m_.NotifyWord != 0) panel_.DebugTarget().Handover(m_);
+  if (m_.NotifyWord != 0) engine_.GetTarget().Handover(m_);
   engine_.MachineChanged();
 }
 
