@@ -85,6 +85,9 @@ class Engine {
   StopReason ReverseContinue();  // back to the previous point hit
   // The oldest step that going back can reach.
   std::uint64_t OldestReachable() const;
+  // Checkpoints kept from here on (going back reaches no further than now), or none kept.
+  void SetReverse(bool on);
+  bool Reverse() const { return options_.reverse; }
 
   // ---- Any thread.
   // The run in progress stops at its next step boundary (a run started later stops at once).

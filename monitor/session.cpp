@@ -102,6 +102,7 @@ ParseContext Session::Context() const {
 }
 
 void Session::Stopped(const debug::StopReason& stop) {
+  lastStop_ = stop;
   std::string why = debug::Describe(stop);
   if (!conditionError_.empty()) why += " (" + conditionError_ + ")";
   conditionError_.clear();

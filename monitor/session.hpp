@@ -42,6 +42,11 @@ class Session final : private debug::StepObserver {
   void RecordHistory(bool on) { engine_.RecordHistory(on); }
   // Ctrl-C pauses the runs of an interactive session.
   void SetInteractive(bool on) { interactive_ = on; }
+  // A stop condition from an expression, as `break ... if EXPR` sets it; an evaluation error
+  // stops the run and is told in the stop line.
+  debug::Condition Condition(const Expr& expr, int id);
+  // The stop of the last command that ran the machine.
+  const std::optional<debug::StopReason>& LastStop() const { return lastStop_; }
   // Where the answers go from now on.
   void SetOutput(std::FILE* out) { out_ = out; }
 
@@ -54,7 +59,6 @@ class Session final : private debug::StepObserver {
   void Watch(const Command& command);
   void Catch(const Command& command);
   void Until(const Command& command);
-  debug::Condition Condition(const Expr& expr, int id);
   std::uint64_t RunningSteps() const;
   void Set(const Command& command);
   void InfoBreakpoints();
@@ -73,6 +77,7 @@ class Session final : private debug::StepObserver {
   TraceOnly traceOnly_ = TraceOnly::All;
   std::uint16_t traceFirst_ = 0, traceLast_ = 0;
   std::string conditionError_;  // a condition that could not be evaluated, for the stop line
+  std::optional<debug::StopReason> lastStop_;
   bool expectFailed_ = false;
   bool interactive_ = false;
 };
