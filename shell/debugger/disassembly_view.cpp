@@ -165,11 +165,15 @@ void DisassemblyView::Update() {
         (isBreak ? kBreakMark : QString()) + (a == pc ? kPcMark : QString()), Hex4(a), label, code,
         source};
     for (int c = 0; c < ColumnCount; ++c) {
-      auto* item = new QTableWidgetItem(cells[c]);
+      QTableWidgetItem* item = table_->item(row, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        table_->setItem(row, c, item);
+      }
+      item->setText(cells[c]);
       if (c == Address) item->setData(Qt::UserRole, a);
-      if (c == Margin && isBreak) item->setForeground(Qt::red);
-      if (a == pc) item->setBackground(QColor(255, 255, 160));
-      table_->setItem(row, c, item);
+      item->setForeground(c == Margin && isBreak ? Qt::red : Qt::black);
+      item->setBackground(a == pc ? QBrush(QColor(255, 255, 160)) : QBrush());
     }
     a = static_cast<std::uint16_t>(a + dis.length);
   }

@@ -91,6 +91,15 @@ bool MemoryView::Show(const QString& text) {
   return true;
 }
 
+QTableWidgetItem* MemoryView::Cell(int row, int column) {
+  QTableWidgetItem* item = table_->item(row, column);
+  if (!item) {
+    item = new QTableWidgetItem;
+    table_->setItem(row, column, item);
+  }
+  return item;
+}
+
 void MemoryView::Update() {
   const ViewData& d = controller_.Data();
   if (!d.m) return;
@@ -99,27 +108,26 @@ void MemoryView::Update() {
   std::vector<std::uint16_t> now;
   for (int row = 0; row < kRows; ++row) {
     const auto rowFirst = static_cast<std::uint16_t>(first_ + row * kPerRow);
-    auto* address = new QTableWidgetItem(Hex4(rowFirst));
+    QTableWidgetItem* address = Cell(row, 0);
     address->setFlags(Qt::ItemIsEnabled);
-    table_->setItem(row, 0, address);
+    address->setText(Hex4(rowFirst));
     for (int i = 0; i < kPerRow; ++i) {
       const auto a = static_cast<std::uint16_t>(rowFirst + i);
       const std::uint16_t v = mon::PeekWord(*d.m, a);
       const bool changed = same && last_[now.size()] != v;
       now.push_back(v);
-      auto* cell = new QTableWidgetItem(Hex4(v));
+      QTableWidgetItem* cell = Cell(row, i + 1);
+      cell->setText(Hex4(v));
       cell->setData(Qt::UserRole, a);
       cell->setFlags(d.paused ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
                               : Qt::ItemIsEnabled);
       const bool watched = Watched(d, a);
-      if (watched) cell->setBackground(changed ? kWatchedChanged : kWatched);
-      if (changed) cell->setForeground(Qt::red);
-      table_->setItem(row, i + 1, cell);
+      cell->setBackground(!watched ? QBrush() : changed ? kWatchedChanged : kWatched);
+      cell->setForeground(changed ? Qt::red : Qt::black);
     }
-    auto* symbol = new QTableWidgetItem(
-        QString::fromStdString(debug::DescribeAddress(rowFirst, controller_.Info())));
+    QTableWidgetItem* symbol = Cell(row, kPerRow + 1);
     symbol->setFlags(Qt::ItemIsEnabled);
-    table_->setItem(row, kPerRow + 1, symbol);
+    symbol->setText(QString::fromStdString(debug::DescribeAddress(rowFirst, controller_.Info())));
   }
   last_ = std::move(now);
   lastFirst_ = first_;
@@ -134,7 +142,7 @@ void MemoryView::Edited(QTableWidgetItem* item) {
   text.toUInt(&hex, 16);
   if (hex && !text.startsWith("0x", Qt::CaseInsensitive)) text = "0x" + text;
   const QString answer = controller_.ExecuteNow(QString("set [0x%1] = %2").arg(Hex4(a), text));
-  if (answer.startsWith("error:")) item->setToolTip(answer.trimmed());
+  item->setToolTip(answer.startsWith("error:") ? answer.trimmed() : QString());
 }
 
 }  // namespace kv74::shell::dbgwin

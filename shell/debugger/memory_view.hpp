@@ -29,6 +29,7 @@ class MemoryView final : public QWidget {
   QTableWidget* Table() { return table_; }
 
  private:
+  QTableWidgetItem* Cell(int row, int column);
   void Update();
   void Edited(QTableWidgetItem* item);
 

@@ -113,12 +113,21 @@ void PointsView::Update() {
 
 void PointsView::Edited(QTableWidgetItem* item) {
   if (updating_) return;
+  // Carried out after the item's signal: the table is rebuilt when the points change.
   const int id = item->data(Qt::UserRole).toInt();
   if (item->column() == On) {
-    controller_.SetEnabled(id, item->checkState() == Qt::Checked);
+    const bool on = item->checkState() == Qt::Checked;
+    QMetaObject::invokeMethod(
+        this, [this, id, on] { controller_.SetEnabled(id, on); }, Qt::QueuedConnection);
   } else if (item->column() == Condition) {
-    QString error;
-    if (!controller_.SetCondition(id, item->text(), &error)) item->setToolTip(error);
+    const QString text = item->text();
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, text] {
+          QString error;
+          if (!controller_.SetCondition(id, text, &error)) add_->setToolTip(error);
+        },
+        Qt::QueuedConnection);
   }
 }
 

@@ -59,6 +59,15 @@ RegistersView::RegistersView(Controller& controller, QWidget* parent)
   connect(&controller_, &Controller::refreshed, this, &RegistersView::Update);
 }
 
+QTableWidgetItem* RegistersView::Cell(int row, int column) {
+  QTableWidgetItem* item = table_->item(row, column);
+  if (!item) {
+    item = new QTableWidgetItem;
+    table_->setItem(row, column, item);
+  }
+  return item;
+}
+
 void RegistersView::Update() {
   const ViewData& d = controller_.Data();
   if (!d.m) return;
@@ -66,20 +75,20 @@ void RegistersView::Update() {
   for (int r = 0; r < kRows; ++r) {
     const int w = kShown[r];
     const unsigned v = (*d.m)[w];
-    auto* value = new QTableWidgetItem(QString("%1").arg(v, 4, 16, QChar('0')).toUpper());
+    const QString text = QString("%1").arg(v, 4, 16, QChar('0')).toUpper();
+    QTableWidgetItem* value = Cell(r, 1);
     value->setData(Qt::UserRole, w);
     const bool editable = d.paused && w != reg::FAULTS;
     value->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
                              : Qt::ItemIsEnabled);
-    QTableWidgetItem* old = table_->item(r, 1);
-    if (old && old->text() != value->text()) value->setForeground(Qt::red);
-    table_->setItem(r, 1, value);
+    value->setForeground(value->text().isEmpty() || value->text() == text ? Qt::black : Qt::red);
+    value->setText(text);
     QString note;
     if (w == reg::FLAGS) note = FlagsText(v);
     if (w < 16) note = QString::number(static_cast<std::int16_t>(v));
-    auto* decoded = new QTableWidgetItem(note);
+    QTableWidgetItem* decoded = Cell(r, 2);
     decoded->setFlags(Qt::ItemIsEnabled);
-    table_->setItem(r, 2, decoded);
+    decoded->setText(note);
   }
   updating_ = false;
 }
@@ -92,10 +101,9 @@ void RegistersView::Edited(QTableWidgetItem* item) {
   text.toUInt(&hex, 16);
   if (hex && !text.startsWith("0x", Qt::CaseInsensitive)) text = "0x" + text;
   const QString answer = controller_.ExecuteNow("set " + Name(w) + " = " + text);
-  if (answer.startsWith("error:")) {
-    item->setToolTip(answer.trimmed());
-    controller_.Refresh();
-  }
+  const bool failed = answer.startsWith("error:");
+  item->setToolTip(failed ? answer.trimmed() : QString());
+  if (failed) controller_.Refresh();
 }
 
 }  // namespace kv74::shell::dbgwin

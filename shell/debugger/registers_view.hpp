@@ -17,6 +17,7 @@ class RegistersView final : public QWidget {
   QTableWidget* Table() { return table_; }
 
  private:
+  QTableWidgetItem* Cell(int row, int column);
   void Update();
   void Edited(QTableWidgetItem* item);
 
