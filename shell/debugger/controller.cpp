@@ -45,7 +45,18 @@ bool Controller::Paused() const { return session_.Run().Paused(); }
 bool Controller::CommandRunning() const { return session_.Run().CommandRunning(); }
 std::uint64_t Controller::Steps() const { return session_.Run().Steps(); }
 
-void Controller::AtBoundary(const std::function<void()>& fn) { session_.AtStepBoundary(fn); }
+// The window is served while it waits, so a timer may come back here: that look is skipped.
+void Controller::AtBoundary(const std::function<void()>& fn) {
+  if (busy_) return;
+  busy_ = true;
+  try {
+    session_.AtStepBoundary(fn);
+  } catch (...) {
+    busy_ = false;
+    throw;
+  }
+  busy_ = false;
+}
 
 void Controller::SetActive(bool on) {
   if (on == active_) return;
@@ -68,11 +79,14 @@ void Controller::SetActive(bool on) {
 }
 
 void Controller::Refresh() {
-  if (CommandRunning()) return;
-  AtBoundary([this] {
-    data_ = Gather(session_.Run().Engine(), info_);
-    data_.paused = session_.Run().Paused();
+  if (CommandRunning() || busy_) return;
+  std::optional<ViewData> d;
+  AtBoundary([this, &d] {
+    d = Gather(session_.Run().Engine(), info_);
+    d->paused = session_.Run().Paused();
   });
+  if (!d) return;
+  data_ = std::move(*d);
   data_.stop = session_.Run().LastStop();
   lastLookMs_ = QDateTime::currentMSecsSinceEpoch();
   emit refreshed();

@@ -84,6 +84,7 @@ class Controller final : public QObject {
   std::uint64_t seenStops_ = ~std::uint64_t{0};
   qint64 lastLookMs_ = 0;
   bool active_ = false;
+  bool busy_ = false;  // waiting for a step boundary
   QTimer* timer_;
 };
 

@@ -71,13 +71,14 @@ DebuggerWindow::DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo>
   resizeDocks({findChild<QDockWidget*>("Registers")}, {300}, Qt::Horizontal);
   resizeDocks({findChild<QDockWidget*>("Registers"), findChild<QDockWidget*>("Peripherals")},
               {330, 200}, Qt::Vertical);
+  resizeDocks({findChild<QDockWidget*>("Memory")}, {300}, Qt::Vertical);
   status_->setObjectName("debuggerStatus");
   statusBar()->addWidget(status_, 1);
   connect(controller_, &Controller::refreshed, this, &DebuggerWindow::UpdateStatus);
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &DebuggerWindow::UpdateStatus);
   timer->start(Controller::kRunningLookMs);
-  resize(1100, 760);
+  resize(1200, 900);
 }
 
 DebuggerWindow::~DebuggerWindow() = default;

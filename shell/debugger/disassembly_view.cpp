@@ -6,6 +6,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
 
 #include "debug/location.hpp"
 #include "emu/decode.hpp"
@@ -72,8 +73,8 @@ DisassemblyView::DisassemblyView(Controller& controller, QWidget* parent)
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setColumnWidth(Margin, 22);
   table_->setColumnWidth(Address, 60);
-  table_->setColumnWidth(Label, 150);
-  table_->setColumnWidth(Code, 190);
+  table_->setColumnWidth(Label, 140);
+  table_->setColumnWidth(Code, 300);
   table_->setFont(QFont("Monospace", 9));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -125,7 +126,7 @@ QString DisassemblyView::SourceText(int source, int line) {
     sources_.insert(source, lines);
   }
   const QStringList& lines = sources_[source];
-  return line >= 1 && line <= lines.size() ? lines[line - 1].trimmed() : QString();
+  return line >= 1 && line <= lines.size() ? lines[line - 1].simplified() : QString();
 }
 
 void DisassemblyView::Update() {
@@ -151,7 +152,8 @@ void DisassemblyView::Update() {
       if (const dbg::Symbol* s = info->LabelAt(a)) label = QString::fromStdString(s->name);
       if (const dbg::LineEntry* l = info->LineAt(a); l && l->address == a) {
         source = QString("%1:%2  %3")
-                     .arg(QString::fromStdString(info->sources[l->source]))
+                     .arg(QString::fromStdString(
+                         std::filesystem::path(info->sources[l->source]).filename().string()))
                      .arg(l->line)
                      .arg(SourceText(l->source, l->line));
       }

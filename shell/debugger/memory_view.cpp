@@ -45,6 +45,8 @@ MemoryView::MemoryView(Controller& controller, QWidget* parent)
   address_->setObjectName("memoryAddress");
   address_->setPlaceholderText("Address, symbol or expression");
   for (const Area& a : kAreas) area_->addItem(a.name, a.first);
+  area_->setCurrentIndex(1);
+  first_ = DATA_BASE;
   QStringList headers{"Address"};
   for (int i = 0; i < kPerRow; ++i) headers << QString("+%1").arg(i);
   headers << "Symbol";

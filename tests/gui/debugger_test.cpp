@@ -43,8 +43,7 @@ class DebuggerTest : public ::testing::Test {
     SessionOptions o;
     o.imageDir = KV74_DATA_DIR;
     o.workDir = work_.path();
-    o.startPaused = true;
-    o.reverse = true;
+    o.startPaused = true;  // reverse execution is switched on as the window opens
     session_ = std::make_unique<Session>(o);
     window_ = std::make_unique<DebuggerWindow>(
         *session_,
