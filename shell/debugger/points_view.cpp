@@ -33,7 +33,8 @@ PointsView::PointsView(Controller& controller, QWidget* parent)
       table_(new QTableWidget(0, ColumnCount, this)) {
   setObjectName("points");
   add_->setObjectName("pointsAdd");
-  add_->setPlaceholderText("break LOC [if EXPR] | watch [ADDR] | catch request|fault|handover");
+  add_->setPlaceholderText(
+      "break LOC [if EXPR] | watch ADDR[..ADDR] [if EXPR] | catch request|fault|handover");
   table_->setHorizontalHeaderLabels({"#", "On", "Kind", "Where", "Condition", "Hits"});
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(18);
@@ -62,7 +63,7 @@ PointsView::PointsView(Controller& controller, QWidget* parent)
 
 bool PointsView::Add(const QString& command) {
   const QString verb = command.trimmed().section(' ', 0, 0);
-  static const QStringList kAdding{"break", "b", "tbreak", "watch", "catch"};
+  static const QStringList kAdding{"break", "b", "tbreak", "watch", "w", "catch"};
   if (!kAdding.contains(verb)) {
     add_->setToolTip("break, tbreak, watch or catch");
     return false;

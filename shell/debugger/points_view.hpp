@@ -1,6 +1,6 @@
 // Breakpoints, watchpoints and catchpoints: one row each with its number, an enable box, what it
 // stops at, its condition (a monitor expression, edited in place) and its hits. New points are
-// added in the monitor's words ("break keys.asm:40 if R0 == 3", "watch [0x4212]", "catch fault").
+// added in the monitor's words ("break motion.asm:42 if R0 == 3", "watch 0x4212", "catch fault").
 #pragma once
 
 #include <QString>
