@@ -93,7 +93,7 @@ void WindowRun::StoppedAt(const debug::StopReason& stop) {
 }
 
 void WindowRun::RunCommands(std::unique_lock<std::mutex>& lock) {
-  while (!commands_.empty()) {
+  while (!commands_.empty() && runFlag_.load(std::memory_order_acquire) != STOP) {
     Command command = std::move(commands_.front());
     commands_.pop_front();
     commandRunning_.store(true, std::memory_order_release);
@@ -136,6 +136,7 @@ void WindowRun::RequestStop() {
   std::lock_guard lock(mutex_);
   int expected = RUN;
   runFlag_.compare_exchange_strong(expected, STOP, std::memory_order_acq_rel);
+  if (commandRunning_.load(std::memory_order_acquire)) engine_.RequestPause();
   wake_.notify_all();
 }
 
@@ -225,6 +226,7 @@ bool WindowRun::WaitWhileStill() {
     });
   }
   if (paused_.load(std::memory_order_relaxed)) {
+    resumed_ = true;
     paused_.store(false, std::memory_order_release);
     pacer_.Restart(engine_.Steps(), Clock::now());
   }
@@ -258,7 +260,9 @@ void WindowRun::Body() {
     if (n == 0) continue;
     const std::uint64_t before = engine_.Steps();
     // The script's clicks due on the way are made and logged.
-    const debug::StopReason stop = engine_.Continue(n);
+    // A breakpoint at a block's first PC stops it, unless the run resumes from there.
+    const debug::StopReason stop = engine_.Continue(n, resumed_);
+    resumed_ = false;
     Record();
     Publish();
     if (IsPointStop(stop.kind)) {

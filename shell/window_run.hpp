@@ -114,6 +114,7 @@ class WindowRun {
   std::optional<std::uint64_t> exitAt_;
   std::function<void()> exitReached_;
   bool exitDone_ = false;
+  bool resumed_ = true;  // the next block starts where the run stood still
   std::function<void(std::uint64_t, const std::string&)> recorder_;
   Pacer pacer_;
 

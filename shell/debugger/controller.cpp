@@ -38,7 +38,10 @@ Controller::Controller(Session& session, const dbg::DebugInfo* info, QObject* pa
 
 Controller::~Controller() {
   // The session's commands must not outlive it: let the emulation thread finish with them.
-  if (session_.Run().Started() && !session_.Run().Finished()) AtBoundary([] {});
+  WindowRun& run = session_.Run();
+  if (!run.Started() || run.Finished()) return;
+  if (run.CommandRunning()) run.Pause();
+  session_.AtStepBoundary([] {});
 }
 
 bool Controller::Paused() const { return session_.Run().Paused(); }
@@ -46,8 +49,10 @@ bool Controller::CommandRunning() const { return session_.Run().CommandRunning()
 std::uint64_t Controller::Steps() const { return session_.Run().Steps(); }
 
 // The window is served while it waits, so a timer may come back here: that look is skipped.
+// Edits and point changes are skipped too while a debugger command runs the machine.
 void Controller::AtBoundary(const std::function<void()>& fn) {
-  if (busy_) return;
+  // A command's run (a step over, a console `continue`) may take long: no waiting for it.
+  if (busy_ || CommandRunning()) return;
   busy_ = true;
   try {
     session_.AtStepBoundary(fn);
