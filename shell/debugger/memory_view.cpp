@@ -144,7 +144,9 @@ void MemoryView::Edited(QTableWidgetItem* item) {
   text.toUInt(&hex, 16);
   if (hex && !text.startsWith("0x", Qt::CaseInsensitive)) text = "0x" + text;
   const QString answer = controller_.ExecuteNow(QString("set [0x%1] = %2").arg(Hex4(a), text));
+  updating_ = true;  // the tool tip is a change of the item too
   item->setToolTip(answer.startsWith("error:") ? answer.trimmed() : QString());
+  updating_ = false;
 }
 
 }  // namespace kv74::shell::dbgwin

@@ -96,7 +96,12 @@ void PointsView::Update() {
                                         QString::fromStdString(p.conditionText),
                                         QString::number(p.hits)};
     for (int c = 0; c < ColumnCount; ++c) {
-      auto* item = new QTableWidgetItem(cells[c]);
+      QTableWidgetItem* item = table_->item(row, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        table_->setItem(row, c, item);
+      }
+      item->setText(cells[c]);
       item->setData(Qt::UserRole, p.id);
       Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
       if (c == On) {
@@ -105,7 +110,6 @@ void PointsView::Update() {
       }
       if (c == Condition && p.kind != debug::PointKind::Catch) flags |= Qt::ItemIsEditable;
       item->setFlags(flags);
-      table_->setItem(row, c, item);
     }
     ++row;
   }
@@ -114,21 +118,12 @@ void PointsView::Update() {
 
 void PointsView::Edited(QTableWidgetItem* item) {
   if (updating_) return;
-  // Carried out after the item's signal: the table is rebuilt when the points change.
   const int id = item->data(Qt::UserRole).toInt();
   if (item->column() == On) {
-    const bool on = item->checkState() == Qt::Checked;
-    QMetaObject::invokeMethod(
-        this, [this, id, on] { controller_.SetEnabled(id, on); }, Qt::QueuedConnection);
+    controller_.SetEnabled(id, item->checkState() == Qt::Checked);
   } else if (item->column() == Condition) {
-    const QString text = item->text();
-    QMetaObject::invokeMethod(
-        this,
-        [this, id, text] {
-          QString error;
-          if (!controller_.SetCondition(id, text, &error)) add_->setToolTip(error);
-        },
-        Qt::QueuedConnection);
+    QString error;
+    if (!controller_.SetCondition(id, item->text(), &error)) add_->setToolTip(error);
   }
 }
 

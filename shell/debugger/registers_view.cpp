@@ -102,7 +102,9 @@ void RegistersView::Edited(QTableWidgetItem* item) {
   if (hex && !text.startsWith("0x", Qt::CaseInsensitive)) text = "0x" + text;
   const QString answer = controller_.ExecuteNow("set " + Name(w) + " = " + text);
   const bool failed = answer.startsWith("error:");
+  updating_ = true;  // the tool tip is a change of the item too
   item->setToolTip(failed ? answer.trimmed() : QString());
+  updating_ = false;
   if (failed) controller_.Refresh();
 }
 

@@ -182,5 +182,85 @@ TEST_F(DebuggerTest, StepOverOutAndBackMoveThroughTheFirmware) {
   EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "timerPrescaler");
 }
 
+TEST_F(DebuggerTest, DisassemblyShowsDataAsDataAndFollowsAJump) {
+  DisassemblyView& dis = window_->Disassembly();
+  QTableWidget* t = dis.Table();
+  ASSERT_TRUE(dis.GoTo("0"));
+  const int jump = dis.RowOf(0x0000), data = dis.RowOf(0x0002);
+  ASSERT_GE(jump, 0);
+  ASSERT_GE(data, 0);
+  EXPECT_TRUE(t->item(jump, DisassemblyView::Code)->text().startsWith("JMP"));
+  EXPECT_TRUE(t->item(data, DisassemblyView::Code)->text().startsWith(".word"));
+  EXPECT_FALSE(dis.GoTo("NoSuchLabel"));
+  const std::uint16_t boot = *JumpTarget(*Ctl().Data().m, 0x0000);
+  const QPoint at = t->visualRect(t->model()->index(jump, DisassemblyView::Code)).center();
+  QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
+  const int target = dis.RowOf(boot);
+  ASSERT_GE(target, 0);
+  EXPECT_EQ(t->item(target, DisassemblyView::Label)->text(), "Boot");
+}
+
+TEST_F(DebuggerTest, DisabledAndFalseConditionedBreakpointsDoNotStopTheRun) {
+  ASSERT_TRUE(window_->Points().Add("break PollKeys"));
+  QTableWidget* points = window_->Points().Table();
+  ASSERT_EQ(points->rowCount(), 1);
+  struct Stage {
+    std::function<void()> change;
+    debug::StopKind want;
+  };
+  const Stage stages[] = {
+      {[&] { points->item(0, PointsView::On)->setCheckState(Qt::Unchecked); },
+       debug::StopKind::Done},
+      {[&] {
+         points->item(0, PointsView::On)->setCheckState(Qt::Checked);
+         points->item(0, PointsView::Condition)->setText("steps < 0");
+       },
+       debug::StopKind::Done},
+      {[&] { points->item(0, PointsView::Condition)->setText(""); }, debug::StopKind::Breakpoint},
+  };
+  for (const Stage& s : stages) {
+    SCOPED_TRACE(&s - stages);
+    s.change();
+    const std::uint64_t stops = session_->Run().Stops();
+    window_->Console().Enter("continue 2000000");
+    ASSERT_TRUE(StoppedAfter(stops));
+    ASSERT_TRUE(Ctl().Data().stop.has_value());
+    EXPECT_EQ(Ctl().Data().stop->kind, s.want);
+  }
+}
+
+TEST_F(DebuggerTest, ReverseContinueReturnsToThePreviousHit) {
+  window_->Console().Enter("break PollKeys");
+  std::uint64_t hits[2] = {};
+  for (std::uint64_t& hit : hits) {
+    const std::uint64_t stops = session_->Run().Stops();
+    Ctl().Continue();
+    ASSERT_TRUE(StoppedAfter(stops));
+    hit = session_->Run().Steps();
+  }
+  ASSERT_LT(hits[0], hits[1]);
+  const std::uint64_t stops = session_->Run().Stops();
+  Ctl().ReverseContinue();
+  ASSERT_TRUE(StoppedAfter(stops));
+  EXPECT_EQ(session_->Run().Steps(), hits[0]);
+  EXPECT_EQ(session_->Machine()[reg::PC], kPollKeys);
+}
+
+TEST_F(DebuggerTest, ChangedWordsAreMarkedAndWatchedOnesStandOut) {
+  ASSERT_TRUE(window_->Points().Add("watch 0x4001"));
+  MemoryView& memory = window_->Memory();
+  ASSERT_TRUE(memory.Show("0x4000"));
+  QTableWidget* t = memory.Table();
+  t->item(0, 1)->setText("1111");  // 0x4000: not watched
+  EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(t->item(0, 1)->background().style(), Qt::NoBrush);
+  EXPECT_EQ(t->item(0, 2)->background().color(), QColor(220, 235, 255));
+  t->item(0, 2)->setText("2222");  // 0x4001: watched
+  EXPECT_EQ(session_->Machine().DataMemory[1], 0x2222);
+  EXPECT_EQ(t->item(0, 2)->background().color(), QColor(255, 200, 120));
+  EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::black));  // no change since
+}
+
 }  // namespace
 }  // namespace kv74::shell::dbgwin
