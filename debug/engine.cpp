@@ -130,7 +130,7 @@ void Engine::Finalize(const StopReason& r) {
 
 StopReason Engine::Go(const Goal& g) {
   Arrive(!g.replay);
-  bool first = true;
+  bool first = g.resume;
   for (;;) {
     if (steps_ >= g.end) return Make(g.done);
     if (!g.replay && (attention_.load(std::memory_order_acquire) & kPause) != 0) {
@@ -158,9 +158,10 @@ StopReason Engine::Go(const Goal& g) {
   }
 }
 
-StopReason Engine::Continue(std::uint64_t maxSteps) {
+StopReason Engine::Continue(std::uint64_t maxSteps, bool resume) {
   Goal g;
   g.end = maxSteps >= FOREVER - steps_ ? FOREVER : steps_ + maxSteps;
+  g.resume = resume;
   return Go(g);
 }
 

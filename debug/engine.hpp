@@ -76,7 +76,9 @@ class Engine {
   std::uint64_t Steps() const { return steps_; }
 
   // ---- Running (owning thread). Each returns why it stopped; a point hit ends any of them.
-  StopReason Continue(std::uint64_t maxSteps = FOREVER);  // until a stop, at most maxSteps
+  // Until a stop, at most maxSteps. A breakpoint at the current PC is passed over (the run
+  // resumes from it) unless `resume` is false: a run split into blocks continues one.
+  StopReason Continue(std::uint64_t maxSteps = FOREVER, bool resume = true);
   StopReason Step(std::uint64_t n = 1);
   StopReason Next();    // over a call: runs until it has returned to the next instruction
   StopReason Finish();  // until the current routine returns
@@ -85,6 +87,9 @@ class Engine {
   StopReason ReverseContinue();  // back to the previous point hit
   // The oldest step that going back can reach.
   std::uint64_t OldestReachable() const;
+  // Checkpoints kept from here on (going back reaches no further than now), or none kept.
+  void SetReverse(bool on);
+  bool Reverse() const { return options_.reverse; }
 
   // ---- Any thread.
   // The run in progress stops at its next step boundary (a run started later stops at once).
@@ -138,6 +143,7 @@ class Engine {
     StopKind done = StopKind::Done;
     bool replay = false;  // going back: no points, no history, no pause
     bool search = false;  // reverse search: points noted, not stopped at, counts untouched
+    bool resume = true;   // a breakpoint at the starting PC is passed over
   };
   struct Checkpoint;
   struct Hit {

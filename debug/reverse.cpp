@@ -28,6 +28,14 @@ void Engine::MachineChanged() {
   if (options_.reverse) TakeCheckpoint();
 }
 
+void Engine::SetReverse(bool on) {
+  on = on && options_.checkpointCount > 0;
+  if (on == options_.reverse) return;
+  options_.reverse = on;
+  checkpoints_.clear();
+  if (on) TakeCheckpoint();
+}
+
 const Engine::Checkpoint* Engine::CheckpointAtOrBefore(std::uint64_t step) const {
   for (auto it = checkpoints_.rbegin(); it != checkpoints_.rend(); ++it) {
     if (it->step <= step) return &*it;

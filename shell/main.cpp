@@ -3,6 +3,8 @@
 #include <exception>
 
 #include "shell/application.hpp"
+#include "shell/debug_menu.hpp"
+#include "shell/debugger/debugger_window.hpp"
 #include "shell/options.hpp"
 #include "shell/run_controls.hpp"
 #include "shell/screenshot.hpp"
@@ -17,7 +19,8 @@ int Run(kv74::shell::Application& app, const kv74::shell::Options& options) {
     kv74::shell::SessionOptions so;
     so.imageDir = options.imageDir;
     so.speed = options.speed;
-    so.startPaused = options.startPaused;
+    so.startPaused = options.startPaused || options.debug;
+    so.reverse = options.debug;
     so.input = options.input;
     so.record = options.record;
     so.exitAt = options.exitAt;
@@ -25,13 +28,17 @@ int Run(kv74::shell::Application& app, const kv74::shell::Options& options) {
     so.loadState = options.loadState;
     kv74::shell::Session session(so);
     kv74::shell::RunControls controls(session, options.plotOverlay);
+    kv74::shell::DebugMenu debugMenu(session, session.ImageDir(), options.debugInfo);
     kv74::shell::CloseOnSignals(&session.Form());
     session.Show();
+    if (options.debug) debugMenu.Open();
     if (!options.screenshotPrefix.isEmpty()) {
-      kv74::shell::ScheduleScreenshot(&session.Form(), &session.Disp(), options.screenshotPrefix,
-                                      options.afterMs, [&result](bool ok) {
-                                        if (!ok) result = 1;
-                                      });
+      kv74::shell::ScheduleScreenshot(
+          &session.Form(), &session.Disp(), options.screenshotPrefix, options.afterMs,
+          [&result](bool ok) {
+            if (!ok) result = 1;
+          },
+          debugMenu.Window());
     }
     app.exec();
     session.StopEmulation();

@@ -62,8 +62,15 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
                                "or by the run-control tools).",
                                "FILE");
   QCommandLineOption overlay("plot-overlay", "Show axes and scale over the plot from the start.");
+  QCommandLineOption debug("debug",
+                           "Open the debugger window, paused before the first step (Debug -> "
+                           "Debugger opens it later).");
+  QCommandLineOption debugInfo("debug-info",
+                               "Symbols and source lines from FILE (default: V4.debug.json beside "
+                               "the images, when present).",
+                               "FILE");
   parser.addOptions({help, version, images, screenshot, after, speed, record, input, exitAt, paused,
-                     ram, loadState, overlay});
+                     ram, loadState, overlay, debug, debugInfo});
 
   if (!parser.parse(arguments)) return Fail(parser.errorText());
   ParsedOptions result;
@@ -106,6 +113,8 @@ ParsedOptions ParseOptions(const QStringList& arguments) {
   o.ramFile = parser.value(ram);
   o.loadState = parser.value(loadState);
   o.plotOverlay = parser.isSet(overlay);
+  o.debug = parser.isSet(debug);
+  o.debugInfo = parser.value(debugInfo);
   result.options = o;
   return result;
 }

@@ -22,6 +22,8 @@ struct Options {
   QString ramFile;                      // --ram FILE: battery-backed RAM
   QString loadState;                    // --load-state FILE: a snapshot to start from
   bool plotOverlay = false;             // --plot-overlay: axes and scale over the plot
+  bool debug = false;                   // --debug: the debugger window open, paused at power-on
+  QString debugInfo;                    // --debug-info FILE: else V4.debug.json beside the images
 };
 
 struct ParsedOptions {

@@ -18,10 +18,11 @@ bool Save(QWidget* w, const QString& path) {
 }  // namespace
 
 void ScheduleScreenshot(QWidget* panel, QWidget* plot, const QString& prefix, int afterMs,
-                        std::function<void(bool)> done) {
-  QTimer::singleShot(afterMs, panel, [panel, plot, prefix, done] {
+                        std::function<void(bool)> done, QWidget* debugger) {
+  QTimer::singleShot(afterMs, panel, [panel, plot, prefix, done, debugger] {
     bool ok = Save(panel, prefix + "-panel.png");
     ok = Save(plot, prefix + "-plot.png") && ok;
+    if (debugger) ok = Save(debugger, prefix + "-debugger.png") && ok;
     if (done) done(ok);
     panel->close();
   });

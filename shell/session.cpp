@@ -49,10 +49,11 @@ Session::Session(const SessionOptions& options)
   std::filesystem::path dir = options.imageDir.isEmpty()
                                   ? DefaultImageDir()
                                   : std::filesystem::path(options.imageDir.toStdString());
+  imageDir_ = dir;
   for (const std::string& w : LoadImages(*m_, dir)) warnings_ << QString::fromStdString(w);
   if (!ramFile_.isEmpty()) LoadBatteryRam(*m_, ramFile_);
   PowerOn(*m_);
-  run_ = std::make_unique<WindowRun>(*m_, *target_);
+  run_ = std::make_unique<WindowRun>(*m_, *target_, options.reverse);
   if (!options.input.isEmpty()) run_->SetScript(LoadClicks(options.input));
   if (!options.record.isEmpty()) {
     recorder_ = std::make_unique<ClickRecorder>(options.record);

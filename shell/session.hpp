@@ -29,6 +29,7 @@ struct SessionOptions {
   std::optional<std::uint64_t> exitAt;  // close when the count reaches it
   QString ramFile;                      // battery-backed RAM
   QString loadState;                    // a snapshot to start from
+  bool reverse = false;                 // checkpoints for going back from the start (--debug)
 };
 
 class Session {
@@ -68,6 +69,8 @@ class Session {
   TDisp& Disp() { return *disp_; }
   PanelLogic& Panel() { return *panel_; }
   WindowRun& Run() { return *run_; }
+  // The folder the images came from.
+  const std::filesystem::path& ImageDir() const { return imageDir_; }
 
  private:
   void Wire();
@@ -76,6 +79,7 @@ class Session {
   void Report(const QString& message);
 
   QString workDir_;
+  std::filesystem::path imageDir_;
   QString ramFile_;
   QStringList warnings_;
   bool finished_ = false;

@@ -8,18 +8,23 @@ using Clock = Pacer::Clock;
 
 namespace {
 
-// The window goes forward only: no checkpoints for going back.
-debug::EngineOptions WindowEngineOptions() {
+// Without the debugger the window goes forward only: no checkpoints for going back, no history.
+debug::EngineOptions WindowEngineOptions(bool reverse) {
   debug::EngineOptions o;
-  o.reverse = false;
+  o.reverse = reverse;
   o.historySize = 0;
   return o;
 }
 
+bool IsPointStop(debug::StopKind k) {
+  return k == debug::StopKind::Breakpoint || k == debug::StopKind::Watchpoint ||
+         k == debug::StopKind::Catch;
+}
+
 }  // namespace
 
-WindowRun::WindowRun(MachineState& m, debug::Target& target)
-    : engine_(m, target, WindowEngineOptions()) {}
+WindowRun::WindowRun(MachineState& m, debug::Target& target, bool reverse)
+    : engine_(m, target, WindowEngineOptions(reverse)) {}
 
 WindowRun::~WindowRun() {
   if (!thread_.joinable()) return;
@@ -65,7 +70,47 @@ void WindowRun::Pause() {
   std::lock_guard lock(mutex_);
   pauseRequested_ = true;
   stepBudget_.reset();
+  if (commandRunning_.load(std::memory_order_acquire)) engine_.RequestPause();
   wake_.notify_all();
+}
+
+void WindowRun::PostCommand(Command command) {
+  std::lock_guard lock(mutex_);
+  commands_.push_back(std::move(command));
+  wake_.notify_all();
+}
+
+std::optional<debug::StopReason> WindowRun::LastStop() {
+  std::lock_guard lock(mutex_);
+  return lastStop_;
+}
+
+void WindowRun::StoppedAt(const debug::StopReason& stop) {
+  std::lock_guard lock(mutex_);
+  lastStop_ = stop;
+  pauseRequested_ = true;
+  stepBudget_.reset();
+}
+
+void WindowRun::RunCommands(std::unique_lock<std::mutex>& lock) {
+  while (!commands_.empty() && runFlag_.load(std::memory_order_acquire) != STOP) {
+    Command command = std::move(commands_.front());
+    commands_.pop_front();
+    commandRunning_.store(true, std::memory_order_release);
+    lock.unlock();
+    std::optional<debug::StopReason> stop;
+    try {
+      stop = command();
+    } catch (...) {  // the command tells its own failures; the run goes on
+    }
+    engine_.CancelPause();
+    Record();
+    Publish();
+    if (stop) StoppedAt(*stop);
+    lock.lock();
+    commandRunning_.store(false, std::memory_order_release);
+    stops_.fetch_add(1, std::memory_order_acq_rel);
+  }
 }
 
 void WindowRun::Resume() {
@@ -91,6 +136,7 @@ void WindowRun::RequestStop() {
   std::lock_guard lock(mutex_);
   int expected = RUN;
   runFlag_.compare_exchange_strong(expected, STOP, std::memory_order_acq_rel);
+  if (commandRunning_.load(std::memory_order_acquire)) engine_.RequestPause();
   wake_.notify_all();
 }
 
@@ -161,6 +207,7 @@ void WindowRun::Record() {
 bool WindowRun::WaitWhileStill() {
   std::unique_lock lock(mutex_);
   for (;;) {
+    RunCommands(lock);
     ServeRequest(lock);
     if (runFlag_.load(std::memory_order_acquire) == STOP) return false;
     const bool atExit = exitDone_;
@@ -170,13 +217,16 @@ bool WindowRun::WaitWhileStill() {
     if (!paused_.load(std::memory_order_relaxed)) {
       Publish();
       paused_.store(true, std::memory_order_release);
+      stops_.fetch_add(1, std::memory_order_acq_rel);
     }
     wake_.wait(lock, [this] {
       return runFlag_.load(std::memory_order_acquire) == STOP || request_ != nullptr ||
+             !commands_.empty() ||
              (!exitDone_ && (!pauseRequested_ || (stepBudget_ && *stepBudget_ > 0)));
     });
   }
   if (paused_.load(std::memory_order_relaxed)) {
+    resumed_ = true;
     paused_.store(false, std::memory_order_release);
     pacer_.Restart(engine_.Steps(), Clock::now());
   }
@@ -209,9 +259,16 @@ void WindowRun::Body() {
     const std::uint64_t n = NextBlock();
     if (n == 0) continue;
     const std::uint64_t before = engine_.Steps();
-    engine_.Continue(n);  // the script's clicks due on the way are made and logged
+    // The script's clicks due on the way are made and logged.
+    // A breakpoint at a block's first PC stops it, unless the run resumes from there.
+    const debug::StopReason stop = engine_.Continue(n, resumed_);
+    resumed_ = false;
     Record();
     Publish();
+    if (IsPointStop(stop.kind)) {
+      StoppedAt(stop);
+      continue;
+    }
     const std::uint64_t done = engine_.Steps() - before;
     std::unique_lock lock(mutex_);
     if (stepBudget_) {
@@ -222,7 +279,7 @@ void WindowRun::Body() {
     const Clock::time_point due = pacer_.DueTime(engine_.Steps(), Clock::now());
     wake_.wait_until(lock, due, [this] {
       return runFlag_.load(std::memory_order_acquire) == STOP || request_ != nullptr ||
-             speedChanged_ || pauseRequested_;
+             !commands_.empty() || speedChanged_ || pauseRequested_;
     });
   }
   {

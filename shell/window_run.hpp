@@ -4,6 +4,8 @@
 // pacing sleeps, requests of the window thread are served (the RAM save, snapshots), and the
 // RunFlag handshake ends it. Script clicks are made by the engine at their steps. The processor
 // itself never sees any of this: the same clicks at the same steps give the same run at any speed.
+// A breakpoint, watchpoint or catchpoint hit pauses the run; the debugger's commands (step over,
+// step back, ...) run on the emulation thread between blocks and leave it paused.
 #pragma once
 
 #include <atomic>
@@ -32,8 +34,13 @@ class WindowRun {
   static constexpr int FINISHED = 0xFF;
   static constexpr std::uint64_t kUnpacedBlock = 1 << 16;
 
-  // The machine must be powered on with its images in place.
-  WindowRun(MachineState& m, debug::Target& target);
+  // Something the debugger has the engine do on the emulation thread; a stop when it ran the
+  // machine (the run then stands paused), nothing when it only looked or changed a setting.
+  using Command = std::function<std::optional<debug::StopReason>()>;
+
+  // The machine must be powered on with its images in place. `reverse`: keep checkpoints for
+  // going back from the start.
+  WindowRun(MachineState& m, debug::Target& target, bool reverse = false);
   // Stops and joins a thread still running; the receivers must not block for ever by then.
   ~WindowRun();
   WindowRun(const WindowRun&) = delete;
@@ -69,6 +76,14 @@ class WindowRun {
   // caller's thread flowing. Before the start and after the finish fn runs on the caller's thread.
   void RunAtBoundary(const std::function<void()>& fn, const std::function<void()>& serve);
   std::uint64_t Steps() const { return published_.load(std::memory_order_acquire); }
+  // Runs the command at the next step boundary, running or paused, without waiting for it;
+  // Pause() stops a command's run at its next step boundary.
+  void PostCommand(Command command);
+  bool CommandRunning() const { return commandRunning_.load(std::memory_order_acquire); }
+  // Counts the times the run came to stand or a command ended: a change means "look again".
+  std::uint64_t Stops() const { return stops_.load(std::memory_order_acquire); }
+  // Why the run last stopped for a point or a command, if it did.
+  std::optional<debug::StopReason> LastStop();
   // The engine, for RunAtBoundary's functions (on the emulation thread) and before the start.
   debug::Engine& Engine() { return engine_; }
 
@@ -89,12 +104,17 @@ class WindowRun {
   bool WaitWhileStill();
   void ServeRequest(std::unique_lock<std::mutex>& lock);
   std::uint64_t NextBlock();
+  // Runs the posted commands; the lock is released while each runs.
+  void RunCommands(std::unique_lock<std::mutex>& lock);
+  // After a stop of the engine's: the run stands paused.
+  void StoppedAt(const debug::StopReason& stop);
 
   debug::Engine engine_;
   std::size_t recorded_ = 0;  // clicks of the engine's log told to the recorder
   std::optional<std::uint64_t> exitAt_;
   std::function<void()> exitReached_;
   bool exitDone_ = false;
+  bool resumed_ = true;  // the next block starts where the run stood still
   std::function<void(std::uint64_t, const std::string&)> recorder_;
   Pacer pacer_;
 
@@ -102,6 +122,8 @@ class WindowRun {
   std::atomic<std::uint64_t> published_{0};
   std::atomic<double> speed_{0};
   std::atomic<bool> paused_{false};
+  std::atomic<bool> commandRunning_{false};
+  std::atomic<std::uint64_t> stops_{0};
 
   std::mutex mutex_;  // guards what follows; never held while a step runs
   std::condition_variable wake_;
@@ -112,6 +134,8 @@ class WindowRun {
   const std::function<void()>* request_ = nullptr;
   std::atomic<bool> requestDone_{false};
   std::exception_ptr requestError_;
+  std::deque<Command> commands_;
+  std::optional<debug::StopReason> lastStop_;
 
   std::thread thread_;
 };

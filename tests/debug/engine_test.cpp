@@ -51,6 +51,20 @@ TEST(Breakpoint, StopsBeforeItsInstructionAtTheExactStep) {
   }
 }
 
+// A run split into blocks finds a breakpoint that a block starts at; a resumed one passes it.
+TEST(Breakpoint, AtTheStartingPcStopsOnlyAContinuedRun) {
+  Board b;
+  b.engine.Continue(150000);
+  const std::uint16_t pc = b.m[reg::PC];
+  b.engine.Points().AddBreak(pc);
+  const StopReason continued = b.engine.Continue(1000, false);
+  EXPECT_EQ(continued.kind, StopKind::Breakpoint);
+  EXPECT_EQ(continued.step, 150000u);
+  const StopReason resumed = b.engine.Continue(1);
+  EXPECT_EQ(resumed.kind, StopKind::Done);
+  EXPECT_EQ(resumed.step, 150001u);
+}
+
 TEST(Watchpoint, StopsRightAfterTheAccessingStep) {
   struct Case {
     WatchKind kind;

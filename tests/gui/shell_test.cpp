@@ -228,6 +228,23 @@ TEST(Program, ScreenshotRunGrabsBothWindowsAndClosesNormally) {
   EXPECT_TRUE(QFile::exists(work.filePath("prog.txt")));
 }
 
+TEST(Program, DebugOpensTheDebuggerWindow) {
+  QTemporaryDir work;
+  ProgramRun r =
+      Kv74({"--images", KV74_DATA_DIR, "--debug", "--screenshot", "shot", "--after", "400"},
+           work.path());
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_FALSE(QImage(work.filePath("shot-debugger.png")).isNull());
+  EXPECT_TRUE(r.out.contains("shot-debugger.png")) << r.out.toStdString();
+  // Unreadable debug information is told in the panel; the program goes on without the window.
+  ProgramRun bad = Kv74({"--images", KV74_DATA_DIR, "--debug", "--debug-info",
+                         work.filePath("none.json"), "--screenshot", "x", "--after", "200"},
+                        work.path());
+  EXPECT_EQ(bad.exitCode, 0) << bad.err.toStdString();
+  EXPECT_TRUE(QFile::exists(work.filePath("x-panel.png")));
+  EXPECT_FALSE(QFile::exists(work.filePath("x-debugger.png")));
+}
+
 TEST(Program, HelpAndVersion) {
   QTemporaryDir work;
   // Without a display: answered before the window system starts.

@@ -8,7 +8,7 @@
 
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
-#include "describe.hpp"
+#include "monitor/describe.hpp"
 #include "cpu/machine.hpp"
 #include "runner_panel.hpp"
 

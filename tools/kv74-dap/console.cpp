@@ -143,7 +143,7 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
           m, symbols, c.address ? static_cast<std::uint16_t>(value(*c.address)) : m[reg::PC],
           count(10));
       break;
-    case mon::Verb::Panel: out = mon::PanelText(*B().panel); break;
+    case mon::Verb::Panel: out = mon::PanelText(B().panel->Surface()); break;
     case mon::Verb::Click:
       if (!e.Click(c.argument)) throw RequestError("cannot click " + c.argument);
       out = "clicked " + c.argument + " at steps " + std::to_string(e.Steps());

@@ -11,11 +11,11 @@
 
 #include "board/image.hpp"
 #include "board/power.hpp"
+#include "monitor/run_monitor.hpp"
 #include "options.hpp"
 #include "run.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
-#include "session.hpp"
 #include "state_json.hpp"
 #include "tools/common/output.hpp"
 

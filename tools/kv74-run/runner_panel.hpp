@@ -39,6 +39,7 @@ class RunnerPanel final : public ScriptedPanel {
   bool TraceFailed() { return logic_.Trace().Failed(); }
 
   Control* Find(std::string_view name) { return surface_.Find(name); }
+  ControlSurface& Surface() { return surface_; }
   const PanelLogic& Logic() const { return logic_; }
   // The panel as the run-control engine drives it (clicks, hand-overs, snapshots).
   debug::PanelTarget& DebugTarget() { return target_; }

@@ -1,3 +1,5 @@
+#include "run_monitor.hpp"
+
 #include <signal.h>
 
 #include <algorithm>
@@ -6,7 +8,7 @@
 #include <sstream>
 
 #include "line_reader.hpp"
-#include "session.hpp"
+#include "monitor/session.hpp"
 
 namespace kv74::mon {
 
@@ -24,15 +26,26 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       throw UsageError(e.what());
     }
   }
-  // Without the monitor (a plain run from a snapshot) no stop line is printed.
+  debug::Engine engine(m, panel.DebugTarget());
+  std::vector<debug::ClickEvent> schedule;
+  for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
+  engine.SetSchedule(std::move(schedule));
+  engine.RecordHistory(true);
+    // Without the monitor (a plain run from a snapshot) no stop line is printed.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> quiet(
       o.Monitor() ? nullptr : std::fopen("/dev/null", "w"), &std::fclose);
   if (!o.Monitor() && !quiet) throw UsageError("cannot open /dev/null");
-  Session session(m, panel, inputClicks, info ? &*info : nullptr, o.steps,
+  Session session(m, engine, panel.Surface(), info ? &*info : nullptr, o.steps,
                   quiet ? quiet.get() : stdout);
   const ParseContext context = session.Context();
   MonitorResult result;
-  if (o.loadState) session.LoadState(*o.loadState);
+  if (o.loadState) {
+    try {
+      session.LoadState(*o.loadState);
+    } catch (const CommandError& e) {
+      throw UsageError(std::string("--load-state: ") + e.what());
+    }
+  }
 
   if (!o.Monitor()) {
     session.RecordHistory(false);

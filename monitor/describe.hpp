@@ -8,7 +8,7 @@
 
 #include "cpu/machine.hpp"
 #include "debuginfo/debug_info.hpp"
-#include "runner_panel.hpp"
+#include "panel/surface.hpp"
 
 namespace kv74::mon {
 
@@ -43,7 +43,7 @@ std::string DisassemblyText(const MachineState& m, const Symbols& symbols, std::
                             std::uint64_t count);
 
 // Indicator and field captions, and every lamp row as '*' (lit) and '.' (dark).
-std::string PanelText(RunnerPanel& panel);
+std::string PanelText(ControlSurface& panel);
 
 // "7200 (0x1C20)"
 std::string ValueText(std::int64_t v);

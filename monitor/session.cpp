@@ -1,4 +1,4 @@
-#include "session.hpp"
+#include "monitor/session.hpp"
 
 #include <signal.h>
 
@@ -77,21 +77,14 @@ debug::WatchKind WatchKindOf(Access a) {
 
 }  // namespace
 
-Session::Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClick> inputClicks,
+Session::Session(MachineState& m, debug::Engine& engine, ControlSurface& panel,
                  const dbg::DebugInfo* info, std::optional<std::uint64_t> stepLimit, std::FILE* out)
-    : m_(m),
-      panel_(panel),
-      symbols_(info),
-      engine_(m, panel.DebugTarget()),
-      stepLimit_(stepLimit),
-      out_(out) {
-  for (const ScriptClick& c : inputClicks) schedule_.push_back({c.step, c.name});
-  engine_.SetSchedule(schedule_);
-  engine_.RecordHistory(true);
-}
+    : m_(m), panel_(panel), symbols_(info), engine_(engine), stepLimit_(stepLimit), out_(out) {}
 
 Session::~Session() {
-  if (trace_) std::fclose(trace_);
+  if (!trace_) return;
+  engine_.SetStepObserver(nullptr);
+  std::fclose(trace_);
 }
 
 ParseContext Session::Context() const {
@@ -103,12 +96,13 @@ ParseContext Session::Context() const {
     if (!info) return std::nullopt;
     return info->AddressesOf(file, line);
   };
-  RunnerPanel* panel = &panel_;
-  c.clickable = [panel](std::string_view name) { return panel->IsClickable(name); };
+  debug::Target* target = &engine_.GetTarget();
+  c.clickable = [target](std::string_view name) { return target->IsClickable(name); };
   return c;
 }
 
 void Session::Stopped(const debug::StopReason& stop) {
+  lastStop_ = stop;
   std::string why = debug::Describe(stop);
   if (!conditionError_.empty()) why += " (" + conditionError_ + ")";
   conditionError_.clear();
@@ -233,22 +227,16 @@ void Session::Until(const Command& c) {
   for (int id : ids) engine_.Points().Remove(id);
 }
 
-void Session::LoadSnapshot(const std::filesystem::path& file) {
+void Session::LoadState(const std::filesystem::path& file) {
+  // The schedule stays the one given (--input), whatever the snapshot was taken with: its clicks
+  // after the loaded step are made.
+  std::vector<debug::ClickEvent> schedule = engine_.Clicks().Schedule();
   try {
     engine_.LoadSnapshotFile(file);
   } catch (const std::exception& e) {
     throw CommandError(e.what());
   }
-  // The script's clicks after the loaded step, whatever schedule the snapshot was taken with.
-  engine_.SetSchedule(schedule_);
-}
-
-void Session::LoadState(const std::filesystem::path& file) {
-  try {
-    LoadSnapshot(file);
-  } catch (const CommandError& e) {
-    throw UsageError(std::string("--load-state: ") + e.what());
-  }
+  engine_.SetSchedule(std::move(schedule));
 }
 
 bool Session::Execute(const Command& c, const std::string& where) {
@@ -296,7 +284,7 @@ bool Session::Execute(const Command& c, const std::string& where) {
       std::fprintf(out_, "saved %s at steps %" PRIu64 "\n", c.argument.c_str(), Steps());
       break;
     case Verb::LoadState:
-      LoadSnapshot(c.argument);
+      LoadState(c.argument);
       std::fprintf(out_, "loaded %s: steps %" PRIu64 ", %s\n", c.argument.c_str(), Steps(),
                    InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
       break;
@@ -372,7 +360,7 @@ void Session::Set(const Command& c) {
       StoreWord(m_, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(value));
       break;
   }
-  if (m_.NotifyWord != 0) panel_.DebugTarget().Handover(m_);
+  if (m_.NotifyWord != 0) engine_.GetTarget().Handover(m_);
   engine_.MachineChanged();
 }
 

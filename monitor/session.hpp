@@ -1,6 +1,6 @@
-// The console monitor of kv74-run: commands from a terminal (--debug) or a file (--do) carried
-// out through the run-control engine (debug/engine.hpp) on the machine and the panel. A --do
-// script is parsed whole before anything runs; a bad line is a UsageError "FILE:LINE: message".
+// A monitor session: the monitor's commands carried out through a run-control engine
+// (debug/engine.hpp) on the machine and the panel, their answers printed to a stream. kv74-run's
+// console monitor (--debug, --do) and the window's debugger console both drive one.
 #pragma once
 
 #include <cstdint>
@@ -14,25 +14,18 @@
 
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
-#include "describe.hpp"
 #include "monitor/command.hpp"
-#include "options.hpp"
-#include "runner_panel.hpp"
-#include "script.hpp"
+#include "monitor/describe.hpp"
+#include "panel/surface.hpp"
 
 namespace kv74::mon {
 
-// Exit status of a monitor run: 0 every expect held, 1 one failed. A bad script line, or a
-// command of a script that cannot be carried out, is a UsageError (exit 2, no outputs written).
-struct MonitorResult {
-  int status = 0;
-  std::uint64_t steps = 0;
-};
-
 class Session final : private debug::StepObserver {
  public:
-  Session(MachineState& m, RunnerPanel& panel, std::span<const ScriptClick> inputClicks,
-          const dbg::DebugInfo* info, std::optional<std::uint64_t> stepLimit, std::FILE* out);
+  // The engine runs `m` for the panel shown on `panel` (its captions and lamps for `panel`);
+  // all outlive the session. Calls come on the engine's thread.
+  Session(MachineState& m, debug::Engine& engine, ControlSurface& panel, const dbg::DebugInfo* info,
+          std::optional<std::uint64_t> stepLimit, std::FILE* out);
   ~Session();
 
   ParseContext Context() const;
@@ -48,22 +41,27 @@ class Session final : private debug::StepObserver {
   // The history of the last steps (on from the start).
   void RecordHistory(bool on) { engine_.RecordHistory(on); }
   // Starts from a snapshot file: the machine, the panel and the click log as saved; the --input
-  // clicks after the saved step are made as the run reaches them. UsageError when unusable.
+  // clicks after the saved step are made as the run reaches them. CommandError when unusable.
   void LoadState(const std::filesystem::path& file);
   // Ctrl-C pauses the runs of an interactive session.
   void SetInteractive(bool on) { interactive_ = on; }
+  // A stop condition from an expression, as `break ... if EXPR` sets it; an evaluation error
+  // stops the run and is told in the stop line.
+  debug::Condition Condition(const Expr& expr, int id);
+  // The stop of the last command that ran the machine.
+  const std::optional<debug::StopReason>& LastStop() const { return lastStop_; }
+  // Where the answers go from now on.
+  void SetOutput(std::FILE* out) { out_ = out; }
 
  private:
   // Runs `run` on the engine (Ctrl-C pausing it when interactive) and prints the stop line.
   template <typename F>
   void Go(F run);
   void Stopped(const debug::StopReason& stop);
-  void LoadSnapshot(const std::filesystem::path& file);
   void Breakpoint(const Command& command);
   void Watch(const Command& command);
   void Catch(const Command& command);
   void Until(const Command& command);
-  debug::Condition Condition(const Expr& expr, int id);
   std::uint64_t RunningSteps() const;
   void Set(const Command& command);
   void InfoBreakpoints();
@@ -73,16 +71,16 @@ class Session final : private debug::StepObserver {
   void Stepped(const MachineState& m, const debug::StepRecord& r) override;
 
   MachineState& m_;
-  RunnerPanel& panel_;
+  ControlSurface& panel_;
   Symbols symbols_;
-  debug::Engine engine_;
-  std::vector<debug::ClickEvent> schedule_;  // the --input clicks
+  debug::Engine& engine_;
   std::optional<std::uint64_t> stepLimit_;
   std::FILE* out_;
   std::FILE* trace_ = nullptr;
   TraceOnly traceOnly_ = TraceOnly::All;
   std::uint16_t traceFirst_ = 0, traceLast_ = 0;
   std::string conditionError_;  // a condition that could not be evaluated, for the stop line
+  std::optional<debug::StopReason> lastStop_;
   bool expectFailed_ = false;
   bool interactive_ = false;
 };
@@ -91,11 +89,5 @@ class CommandError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Loads the debug information (--debug-info, else V4.debug.json beside the images when present),
-// then runs the --do script or the interactive monitor on standard input.
-MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
-                         std::span<const ScriptClick> inputClicks, const RunOptions& options,
-                         const std::filesystem::path& images);
 
 }  // namespace kv74::mon

@@ -1,4 +1,4 @@
-#include "describe.hpp"
+#include "monitor/describe.hpp"
 
 #include <cinttypes>
 #include <cstdio>
@@ -104,7 +104,7 @@ std::string DisassemblyText(const MachineState& m, const Symbols& symbols, std::
   return text;
 }
 
-std::string PanelText(RunnerPanel& panel) {
+std::string PanelText(ControlSurface& panel) {
   std::string text;
   for (const auto& group : INDICATOR_NAMES) {
     std::string line;

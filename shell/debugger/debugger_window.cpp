@@ -1,0 +1,133 @@
+#include "shell/debugger/debugger_window.hpp"
+
+#include <QDockWidget>
+#include <QLabel>
+#include <QLocale>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "debug/location.hpp"
+#include "shell/debugger/call_stack_view.hpp"
+#include "shell/debugger/console_view.hpp"
+#include "shell/debugger/controller.hpp"
+#include "shell/debugger/disassembly_view.hpp"
+#include "shell/debugger/history_view.hpp"
+#include "shell/debugger/memory_view.hpp"
+#include "shell/debugger/peripherals_view.hpp"
+#include "shell/debugger/points_view.hpp"
+#include "shell/debugger/registers_view.hpp"
+
+namespace kv74::shell::dbgwin {
+namespace {
+
+struct RunAction {
+  const char* text;
+  const char* keys;
+  void (Controller::*act)();
+  const char* tip;
+};
+constexpr RunAction kActions[] = {
+    {"Continue", "F5", &Controller::Continue, "Run until a stop point or a pause"},
+    {"Pause", "F6", &Controller::Pause, "Stop at the next step boundary"},
+    {"Step", "F11", &Controller::Step, "One instruction"},
+    {"Step over", "F10", &Controller::StepOver, "Over a call, to the next instruction"},
+    {"Step out", "Shift+F11", &Controller::StepOut, "Until the routine returns"},
+    {"Step back", "Ctrl+F11", &Controller::StepBack, "One instruction back"},
+    {"Reverse-continue", "Ctrl+F5", &Controller::ReverseContinue,
+     "Back to the previous stop point hit"},
+};
+
+}  // namespace
+
+DebuggerWindow::DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo> info)
+    : info_(std::move(info)),
+      controller_(new Controller(session, info_.get(), this)),
+      disassembly_(new DisassemblyView(*controller_, this)),
+      registers_(new RegistersView(*controller_, this)),
+      memory_(new MemoryView(*controller_, this)),
+      peripherals_(new PeripheralsView(*controller_, this)),
+      points_(new PointsView(*controller_, this)),
+      history_(new HistoryView(*controller_, this)),
+      calls_(new CallStackView(
+          *controller_,
+          [this](std::uint16_t a) { disassembly_->GoTo(QString("0x%1").arg(a, 0, 16)); }, this)),
+      console_(new ConsoleView(*controller_, this)),
+      status_(new QLabel(this)) {
+  setObjectName("debugger");
+  setWindowTitle("KV7402 debugger");
+  setCentralWidget(disassembly_);
+  BuildToolBar();
+  AddDock(registers_, "Registers", Qt::RightDockWidgetArea);
+  AddDock(peripherals_, "Peripherals", Qt::RightDockWidgetArea);
+  AddDock(calls_, "Call stack", Qt::RightDockWidgetArea);
+  AddDock(memory_, "Memory", Qt::BottomDockWidgetArea);
+  AddDock(points_, "Stop points", Qt::BottomDockWidgetArea);
+  AddDock(history_, "History", Qt::BottomDockWidgetArea);
+  AddDock(console_, "Console", Qt::BottomDockWidgetArea);
+  tabifyDockWidget(findChild<QDockWidget*>("Memory"), findChild<QDockWidget*>("Stop points"));
+  tabifyDockWidget(findChild<QDockWidget*>("Memory"), findChild<QDockWidget*>("History"));
+  findChild<QDockWidget*>("Memory")->raise();
+  resizeDocks({findChild<QDockWidget*>("Registers")}, {300}, Qt::Horizontal);
+  resizeDocks({findChild<QDockWidget*>("Registers"), findChild<QDockWidget*>("Peripherals")},
+              {330, 200}, Qt::Vertical);
+  resizeDocks({findChild<QDockWidget*>("Memory")}, {300}, Qt::Vertical);
+  status_->setObjectName("debuggerStatus");
+  statusBar()->addWidget(status_, 1);
+  connect(controller_, &Controller::refreshed, this, &DebuggerWindow::UpdateStatus);
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, &DebuggerWindow::UpdateStatus);
+  timer->start(Controller::kRunningLookMs);
+  resize(1200, 900);
+}
+
+DebuggerWindow::~DebuggerWindow() = default;
+
+void DebuggerWindow::BuildToolBar() {
+  QToolBar* bar = addToolBar("Run");
+  bar->setObjectName("runBar");
+  for (const RunAction& a : kActions) {
+    QAction* action = bar->addAction(a.text, controller_, a.act);
+    action->setObjectName(a.text);
+    action->setShortcut(QKeySequence(a.keys));
+    action->setToolTip(QString("%1 (%2)").arg(a.tip, a.keys));
+  }
+}
+
+void DebuggerWindow::AddDock(QWidget* view, const QString& title, Qt::DockWidgetArea area) {
+  auto* dock = new QDockWidget(title, this);
+  dock->setObjectName(title);
+  dock->setWidget(view);
+  addDockWidget(area, dock);
+}
+
+QString DebuggerWindow::StatusText() const {
+  const QString steps =
+      QLocale(QLocale::English).toString(static_cast<qulonglong>(controller_->Steps()));
+  if (controller_->CommandRunning()) return "running (debugger command), step " + steps;
+  const ViewData& d = controller_->Data();
+  if (!controller_->Paused() || !d.m) return "running, step " + steps;
+  QString text = "paused at step " + steps;
+  if (d.stop && d.stop->step == d.steps)
+    text = QString::fromStdString(debug::Describe(*d.stop)) + ", step " + steps;
+  const std::uint16_t pc = (*d.m)[reg::PC];
+  const std::string where = debug::DescribeAddress(pc, controller_->Info());
+  return text + QString(", PC %1 %2")
+                    .arg(pc, 4, 16, QChar('0'))
+                    .arg(QString::fromStdString(where))
+                    .trimmed();
+}
+
+void DebuggerWindow::UpdateStatus() { status_->setText(StatusText()); }
+
+void DebuggerWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  controller_->SetActive(true);
+}
+
+void DebuggerWindow::hideEvent(QHideEvent* event) {
+  QMainWindow::hideEvent(event);
+  controller_->SetActive(false);
+}
+
+}  // namespace kv74::shell::dbgwin

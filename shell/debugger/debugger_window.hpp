@@ -1,0 +1,70 @@
+// The debugger window beside the panel: run control on a tool bar (with shortcuts), the
+// disassembly in the middle, the other views in docks around it, the stop in the status bar.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "debuginfo/debug_info.hpp"
+
+class QLabel;
+
+namespace kv74::shell {
+class Session;
+}
+
+namespace kv74::shell::dbgwin {
+
+class Controller;
+class DisassemblyView;
+class RegistersView;
+class MemoryView;
+class PeripheralsView;
+class PointsView;
+class HistoryView;
+class CallStackView;
+class ConsoleView;
+
+struct Shortcut {
+  const char* name;  // the action's object name and text
+  const char* keys;
+};
+
+class DebuggerWindow final : public QMainWindow {
+ public:
+  // `info` may be empty (no debug information: addresses only).
+  DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo> info);
+  ~DebuggerWindow() override;
+
+  Controller& Control() { return *controller_; }
+  DisassemblyView& Disassembly() { return *disassembly_; }
+  RegistersView& Registers() { return *registers_; }
+  MemoryView& Memory() { return *memory_; }
+  PeripheralsView& Peripherals() { return *peripherals_; }
+  PointsView& Points() { return *points_; }
+  ConsoleView& Console() { return *console_; }
+  QString StatusText() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void BuildToolBar();
+  void AddDock(QWidget* view, const QString& title, Qt::DockWidgetArea area);
+  void UpdateStatus();
+
+  std::unique_ptr<dbg::DebugInfo> info_;
+  Controller* controller_;
+  DisassemblyView* disassembly_;
+  RegistersView* registers_;
+  MemoryView* memory_;
+  PeripheralsView* peripherals_;
+  PointsView* points_;
+  HistoryView* history_;
+  CallStackView* calls_;
+  ConsoleView* console_;
+  QLabel* status_;
+};
+
+}  // namespace kv74::shell::dbgwin

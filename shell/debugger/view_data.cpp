@@ -1,0 +1,25 @@
+#include "shell/debugger/view_data.hpp"
+
+#include "debug/history_text.hpp"
+#include "debug/machine_codec.hpp"
+#include "periph/schedule.hpp"
+
+namespace kv74::shell::dbgwin {
+
+ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info) {
+  ViewData d;
+  auto copy = std::make_shared<MachineState>();
+  debug::CopyMachine(*copy, engine.Machine());
+  SyncPeripherals(*copy);  // the counted ticks applied to the copy only
+  d.m = std::move(copy);
+  d.steps = engine.Steps();
+  d.points = engine.Points().All();
+  for (debug::Point& p : d.points) p.condition = nullptr;
+  d.frames = engine.Calls().Frames();
+  if (engine.RecordingHistory())
+    d.history = debug::HistoryLines(engine.GetHistory(), kHistoryShown, *d.m, info);
+  d.oldestReachable = engine.OldestReachable();
+  return d;
+}
+
+}  // namespace kv74::shell::dbgwin

@@ -1,0 +1,34 @@
+// What the debugger's views show: a copy of the machine and of the engine's lists, taken on the
+// emulation thread at a step boundary, read by the views on the window thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "debug/call_stack.hpp"
+#include "debug/engine.hpp"
+#include "debuginfo/debug_info.hpp"
+#include "cpu/machine.hpp"
+
+namespace kv74::shell::dbgwin {
+
+inline constexpr std::size_t kHistoryShown = 200;
+
+struct ViewData {
+  std::shared_ptr<const MachineState> m;  // null before the first look
+  std::uint64_t steps = 0;
+  bool paused = false;
+  std::vector<debug::Point> points;  // conditions left out
+  std::vector<debug::Frame> frames;  // outermost first
+  std::vector<std::string> history;  // oldest first
+  std::uint64_t oldestReachable = 0;
+  std::optional<debug::StopReason> stop;
+};
+
+// On the engine's thread.
+ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info);
+
+}  // namespace kv74::shell::dbgwin

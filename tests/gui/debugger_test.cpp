@@ -1,0 +1,266 @@
+// The debugger window over a session paused at power-on: a margin click sets a breakpoint the
+// run stops at, a stop updates the views, edits in the views reach the machine, the console runs
+// the monitor's commands, and the run-control buttons step forward and back.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <memory>
+
+#include "debuginfo/debug_info.hpp"
+#include "shell/debugger/console_view.hpp"
+#include "shell/debugger/controller.hpp"
+#include "shell/debugger/debugger_window.hpp"
+#include "shell/debugger/disassembly_view.hpp"
+#include "shell/debugger/memory_view.hpp"
+#include "shell/debugger/peripherals_view.hpp"
+#include "shell/debugger/points_view.hpp"
+#include "shell/debugger/registers_view.hpp"
+#include "shell/session.hpp"
+
+namespace kv74::shell::dbgwin {
+namespace {
+
+constexpr std::uint16_t kPollKeys = 0x0124;  // a routine the main loop calls
+
+template <typename Done>
+bool ServeUntil(Done done, int ms = 20000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
+}
+
+QString Hex4(unsigned v) { return QString("%1").arg(v, 4, 16, QChar('0')).toUpper(); }
+
+class DebuggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SessionOptions o;
+    o.imageDir = KV74_DATA_DIR;
+    o.workDir = work_.path();
+    o.startPaused = true;  // reverse execution is switched on as the window opens
+    session_ = std::make_unique<Session>(o);
+    window_ = std::make_unique<DebuggerWindow>(
+        *session_,
+        std::make_unique<dbg::DebugInfo>(dbg::ReadDebugInfo(KV74_DATA_DIR "/V4.debug.json")));
+    window_->show();
+    ASSERT_TRUE(ServeUntil([this] { return Ctl().Data().m != nullptr && Ctl().Paused(); }));
+  }
+  void TearDown() override {
+    window_.reset();
+    session_->StopEmulation();
+  }
+  Controller& Ctl() { return window_->Control(); }
+  std::uint16_t Pc() { return (*Ctl().Data().m)[reg::PC]; }
+  // The run stands still again with the views read after it.
+  bool StoppedAfter(std::uint64_t stops) {
+    return ServeUntil([&] {
+      return session_->Run().Stops() > stops && Ctl().Paused() && !Ctl().CommandRunning() &&
+             Ctl().Data().steps == session_->Run().Steps();
+    });
+  }
+  QString RegisterCell(int row) { return window_->Registers().Table()->item(row, 1)->text(); }
+
+  QTemporaryDir work_;
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<DebuggerWindow> window_;
+};
+
+TEST_F(DebuggerTest, MarginBreakpointStopsTheRunThereAndTheViewsFollow) {
+  DisassemblyView& dis = window_->Disassembly();
+  ASSERT_TRUE(dis.GoTo("PollKeys"));
+  const int row = dis.RowOf(kPollKeys);
+  ASSERT_GE(row, 0);
+  QTableWidget* t = dis.Table();
+  const QRect margin = t->visualRect(t->model()->index(row, DisassemblyView::Margin));
+  QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, margin.center());
+  ASSERT_EQ(Ctl().Data().points.size(), 1u);
+  EXPECT_EQ(Ctl().Data().points[0].first, kPollKeys);
+  EXPECT_EQ(window_->Points().Table()->rowCount(), 1);
+
+  const std::uint64_t stops = session_->Run().Stops();
+  Ctl().Continue();
+  ASSERT_TRUE(StoppedAfter(stops));
+  EXPECT_EQ(session_->Machine()[reg::PC], kPollKeys);
+  ASSERT_TRUE(Ctl().Data().stop.has_value());
+  EXPECT_EQ(Ctl().Data().stop->kind, debug::StopKind::Breakpoint);
+  // The views show the stop: PC marked in the disassembly, in the registers, the call stack,
+  // the status line.
+  const int pcRow = dis.RowOf(kPollKeys);
+  ASSERT_GE(pcRow, 0);
+  EXPECT_TRUE(t->item(pcRow, DisassemblyView::Margin)->text().contains(QChar(0x25B6)));
+  EXPECT_EQ(t->item(pcRow, DisassemblyView::Label)->text(), "PollKeys");
+  EXPECT_TRUE(t->item(pcRow, DisassemblyView::Source)->text().contains(".asm:"));
+  EXPECT_EQ(RegisterCell(19), Hex4(kPollKeys));  // row 19: PC
+  EXPECT_TRUE(window_->StatusText().startsWith("breakpoint 1"))
+      << window_->StatusText().toStdString();
+  EXPECT_FALSE(Ctl().Data().frames.empty());
+  EXPECT_EQ(Ctl().Data().frames.back().entry, kPollKeys);
+
+  // Clicking the margin again removes it: the run goes on past PollKeys.
+  QTest::mouseClick(t->viewport(), Qt::LeftButton, {},
+                    t->visualRect(t->model()->index(pcRow, DisassemblyView::Margin)).center());
+  EXPECT_TRUE(Ctl().Data().points.empty());
+}
+
+TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
+  struct Edit {
+    QTableWidget* table;
+    int row, column;
+    const char* text;
+    std::function<std::uint16_t(const MachineState&)> read;
+    std::uint16_t want;
+  };
+  window_->Memory().Show("0x4000");
+  const Edit edits[] = {
+      {window_->Registers().Table(), 3, 1, "1234", [](const MachineState& m) { return m[3]; },
+       0x1234},
+      {window_->Registers().Table(), 18, 1, "R3 + 1",
+       [](const MachineState& m) { return m[reg::SP]; }, 0x1235},
+      {window_->Memory().Table(), 0, 2, "BEEF",
+       [](const MachineState& m) { return m.DataMemory[1]; }, 0xBEEF},
+  };
+  for (const Edit& e : edits) {
+    QTableWidgetItem* item = e.table->item(e.row, e.column);
+    ASSERT_TRUE(item->flags() & Qt::ItemIsEditable) << e.text;
+    item->setText(e.text);
+    std::uint16_t got = 0;
+    session_->AtStepBoundary([&] { got = e.read(session_->Machine()); });
+    EXPECT_EQ(got, e.want) << e.text;
+  }
+  EXPECT_EQ(RegisterCell(3), "1234");
+  // A typing error changes nothing and says why.
+  QTableWidgetItem* r4 = window_->Registers().Table()->item(4, 1);
+  r4->setText("nonsense(");
+  EXPECT_FALSE(r4->toolTip().isEmpty());
+  EXPECT_EQ(session_->Machine()[4], 0);
+}
+
+TEST_F(DebuggerTest, ConsoleRunsMonitorCommands) {
+  ConsoleView& console = window_->Console();
+  const std::uint64_t stops = session_->Run().Stops();
+  console.Enter("print 40 + 2");
+  console.Enter("step 3");
+  ASSERT_TRUE(StoppedAfter(stops));
+  console.Enter("break PollKeys if R0 == R0");
+  console.Enter("no-such-command");
+  ASSERT_TRUE(ServeUntil(
+      [&] { return console.Text().contains("error:") && Ctl().Data().points.size() == 1; }));
+  const QString text = console.Text();
+  EXPECT_TRUE(text.contains("40 + 2 = 42 (0x2A)")) << text.toStdString();
+  EXPECT_EQ(session_->Run().Steps(), 3u);
+  ASSERT_EQ(Ctl().Data().points.size(), 1u);
+  EXPECT_EQ(Ctl().Data().points[0].conditionText, "R0 == R0");
+}
+
+TEST_F(DebuggerTest, StepOverOutAndBackMoveThroughTheFirmware) {
+  struct Move {
+    void (Controller::*act)();
+    std::uint64_t steps;  // the count after it; 0: only that it changed
+  };
+  const Move moves[] = {{&Controller::Step, 1},
+                        {&Controller::Step, 2},
+                        {&Controller::StepBack, 1},
+                        {&Controller::StepOver, 0}};
+  for (const Move& m : moves) {
+    const std::uint64_t stops = session_->Run().Stops();
+    (Ctl().*m.act)();
+    ASSERT_TRUE(StoppedAfter(stops));
+    if (m.steps) {
+      EXPECT_EQ(session_->Run().Steps(), m.steps);
+    }
+  }
+  EXPECT_GT(session_->Run().Steps(), 1u);
+  // The peripherals are listed by the runner's JSON names.
+  QTreeWidget* tree = window_->Peripherals().Tree();
+  ASSERT_GT(tree->topLevelItemCount(), 0);
+  EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "timerPrescaler");
+}
+
+TEST_F(DebuggerTest, DisassemblyShowsDataAsDataAndFollowsAJump) {
+  DisassemblyView& dis = window_->Disassembly();
+  QTableWidget* t = dis.Table();
+  ASSERT_TRUE(dis.GoTo("0"));
+  const int jump = dis.RowOf(0x0000), data = dis.RowOf(0x0002);
+  ASSERT_GE(jump, 0);
+  ASSERT_GE(data, 0);
+  EXPECT_TRUE(t->item(jump, DisassemblyView::Code)->text().startsWith("JMP"));
+  EXPECT_TRUE(t->item(data, DisassemblyView::Code)->text().startsWith(".word"));
+  EXPECT_FALSE(dis.GoTo("NoSuchLabel"));
+  const std::uint16_t boot = *JumpTarget(*Ctl().Data().m, 0x0000);
+  const QPoint at = t->visualRect(t->model()->index(jump, DisassemblyView::Code)).center();
+  QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
+  const int target = dis.RowOf(boot);
+  ASSERT_GE(target, 0);
+  EXPECT_EQ(t->item(target, DisassemblyView::Label)->text(), "Boot");
+}
+
+TEST_F(DebuggerTest, DisabledAndFalseConditionedBreakpointsDoNotStopTheRun) {
+  ASSERT_TRUE(window_->Points().Add("break PollKeys"));
+  QTableWidget* points = window_->Points().Table();
+  ASSERT_EQ(points->rowCount(), 1);
+  struct Stage {
+    std::function<void()> change;
+    debug::StopKind want;
+  };
+  const Stage stages[] = {
+      {[&] { points->item(0, PointsView::On)->setCheckState(Qt::Unchecked); },
+       debug::StopKind::Done},
+      {[&] {
+         points->item(0, PointsView::On)->setCheckState(Qt::Checked);
+         points->item(0, PointsView::Condition)->setText("steps < 0");
+       },
+       debug::StopKind::Done},
+      {[&] { points->item(0, PointsView::Condition)->setText(""); }, debug::StopKind::Breakpoint},
+  };
+  for (const Stage& s : stages) {
+    SCOPED_TRACE(&s - stages);
+    s.change();
+    const std::uint64_t stops = session_->Run().Stops();
+    window_->Console().Enter("continue 2000000");
+    ASSERT_TRUE(StoppedAfter(stops));
+    ASSERT_TRUE(Ctl().Data().stop.has_value());
+    EXPECT_EQ(Ctl().Data().stop->kind, s.want);
+  }
+}
+
+TEST_F(DebuggerTest, ReverseContinueReturnsToThePreviousHit) {
+  window_->Console().Enter("break PollKeys");
+  std::uint64_t hits[2] = {};
+  for (std::uint64_t& hit : hits) {
+    const std::uint64_t stops = session_->Run().Stops();
+    Ctl().Continue();
+    ASSERT_TRUE(StoppedAfter(stops));
+    hit = session_->Run().Steps();
+  }
+  ASSERT_LT(hits[0], hits[1]);
+  const std::uint64_t stops = session_->Run().Stops();
+  Ctl().ReverseContinue();
+  ASSERT_TRUE(StoppedAfter(stops));
+  EXPECT_EQ(session_->Run().Steps(), hits[0]);
+  EXPECT_EQ(session_->Machine()[reg::PC], kPollKeys);
+}
+
+TEST_F(DebuggerTest, ChangedWordsAreMarkedAndWatchedOnesStandOut) {
+  ASSERT_TRUE(window_->Points().Add("watch 0x4001"));
+  MemoryView& memory = window_->Memory();
+  ASSERT_TRUE(memory.Show("0x4000"));
+  QTableWidget* t = memory.Table();
+  t->item(0, 1)->setText("1111");  // 0x4000: not watched
+  EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::red));
+  EXPECT_EQ(t->item(0, 1)->background().style(), Qt::NoBrush);
+  EXPECT_EQ(t->item(0, 2)->background().color(), QColor(220, 235, 255));
+  t->item(0, 2)->setText("2222");  // 0x4001: watched
+  EXPECT_EQ(session_->Machine().DataMemory[1], 0x2222);
+  EXPECT_EQ(t->item(0, 2)->background().color(), QColor(255, 200, 120));
+  EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::black));  // no change since
+}
+
+}  // namespace
+}  // namespace kv74::shell::dbgwin

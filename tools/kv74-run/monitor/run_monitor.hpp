@@ -1,0 +1,30 @@
+// The console monitor of kv74-run: commands from a terminal (--debug) or a file (--do) carried
+// out by a monitor session (monitor/session.hpp) on the runner's machine and panel. A --do script
+// is parsed whole before anything runs; a bad line is a UsageError "FILE:LINE: message".
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+#include "cpu/machine.hpp"
+#include "options.hpp"
+#include "runner_panel.hpp"
+#include "script.hpp"
+
+namespace kv74::mon {
+
+// Exit status of a monitor run: 0 every expect held, 1 one failed. A bad script line, or a
+// command of a script that cannot be carried out, is a UsageError (exit 2, no outputs written).
+struct MonitorResult {
+  int status = 0;
+  std::uint64_t steps = 0;
+};
+
+// Loads the debug information (--debug-info, else V4.debug.json beside the images when present),
+// then runs the --do script or the interactive monitor on standard input.
+MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
+                         std::span<const ScriptClick> inputClicks, const RunOptions& options,
+                         const std::filesystem::path& images);
+
+}  // namespace kv74::mon
