@@ -11,21 +11,21 @@ namespace kv74 {
 enum class Op : std::uint8_t {
   Invalid,
   // Short base-relative forms, groups 0x0..0x5.
-  LoadBase0,     // 0x0dxx  MOV Rd,M[BASE0+dd]
-  StoreBase0,    // 0x1dxx  MOV M[BASE0+dd],Rd
-  LoadBase1,     // 0x2dxx  MOV Rd,M[BASE1+dd]
-  StoreBase1,    // 0x3dxx  MOV M[BASE1+dd],Rd
-  AluToR0Short,  // 0x4     t R0,M[BASEb+dd]
-  AluToR0T7,     // 0x4 t=7: reads the operand, then invalid
-  AluToMemShort, // 0x5     t M[BASEb+dd],R0
-  AluToMemT7,    // 0x5 t=7: reads the operand, then invalid
+  LoadBase0,      // 0x0dxx  MOV Rd,M[BASE0+dd]
+  StoreBase0,     // 0x1dxx  MOV M[BASE0+dd],Rd
+  LoadBase1,      // 0x2dxx  MOV Rd,M[BASE1+dd]
+  StoreBase1,     // 0x3dxx  MOV M[BASE1+dd],Rd
+  AluToR0Short,   // 0x4     t R0,M[BASEb+dd]
+  AluToR0T7,      // 0x4 t=7: reads the operand, then invalid
+  AluToMemShort,  // 0x5     t M[BASEb+dd],R0
+  AluToMemT7,     // 0x5 t=7: reads the operand, then invalid
   // Group 0x6.
-  CallTable,     // 0x62dd  CALL [word dd]
-  JumpRel,       // 0x6cdd  conditional jump, signed displacement
+  CallTable,  // 0x62dd  CALL [word dd]
+  JumpRel,    // 0x6cdd  conditional jump, signed displacement
   // Register-register forms, groups 0x7 and 0x9.
-  MovRR,         // 0x70jn
-  Mul,           // 0x71jn
-  AluRR,         // 0x9tjn
+  MovRR,  // 0x70jn
+  Mul,    // 0x71jn
+  AluRR,  // 0x9tjn
   // Group 0xC: register destination, BASEX operand.
   MovbBasex,
   CmpbBasex,
@@ -35,8 +35,8 @@ enum class Op : std::uint8_t {
   MovBasexReg,
   AluBasexReg,
   // Group 0xE.
-  MovbInd,       // MOVB R0 byte <- M[indirect]
-  MovbImm,       // MOVB Rn byte <- extWord byte
+  MovbInd,  // MOVB R0 byte <- M[indirect]
+  MovbImm,  // MOVB Rn byte <- extWord byte
   CmpbInd,
   CmpbImm,
   AluInd,        // t R0,M[indirect]
@@ -63,17 +63,17 @@ enum class Op : std::uint8_t {
 };
 
 // Fields of an instruction word (bit 15 is the most significant).
-constexpr unsigned FieldG(std::uint16_t w) { return w >> 12; }           // group
-constexpr unsigned FieldD(std::uint16_t w) { return (w >> 8) & 15; }     // register / condition
-constexpr unsigned FieldT(std::uint16_t w) { return (w >> 9) & 7; }      // operation selector
-constexpr unsigned FieldS(std::uint16_t w) { return (w >> 9) & 3; }      // byte selector
-constexpr unsigned FieldB8(std::uint16_t w) { return (w >> 8) & 1; }     // short-form base
-constexpr unsigned FieldDD(std::uint16_t w) { return w & 0xFF; }         // 8-bit offset
-constexpr unsigned FieldJ(std::uint16_t w) { return (w >> 4) & 15; }     // first register
-constexpr unsigned FieldM(std::uint16_t w) { return (w >> 4) & 7; }      // BasedAddress mode
-constexpr unsigned FieldIM(std::uint16_t w) { return (w >> 4) & 3; }     // IndirectAddress mode
-constexpr unsigned FieldN(std::uint16_t w) { return w & 15; }            // register number
-constexpr unsigned FieldO(std::uint16_t w) { return w & 0x3F; }          // direct I/O offset
+constexpr unsigned FieldG(std::uint16_t w) { return w >> 12; }        // group
+constexpr unsigned FieldD(std::uint16_t w) { return (w >> 8) & 15; }  // register / condition
+constexpr unsigned FieldT(std::uint16_t w) { return (w >> 9) & 7; }   // operation selector
+constexpr unsigned FieldS(std::uint16_t w) { return (w >> 9) & 3; }   // byte selector
+constexpr unsigned FieldB8(std::uint16_t w) { return (w >> 8) & 1; }  // short-form base
+constexpr unsigned FieldDD(std::uint16_t w) { return w & 0xFF; }      // 8-bit offset
+constexpr unsigned FieldJ(std::uint16_t w) { return (w >> 4) & 15; }  // first register
+constexpr unsigned FieldM(std::uint16_t w) { return (w >> 4) & 7; }   // BasedAddress mode
+constexpr unsigned FieldIM(std::uint16_t w) { return (w >> 4) & 3; }  // IndirectAddress mode
+constexpr unsigned FieldN(std::uint16_t w) { return w & 15; }         // register number
+constexpr unsigned FieldO(std::uint16_t w) { return w & 0x3F; }       // direct I/O offset
 
 // BasedAddress modes 2 and 3 consume extWord.
 constexpr bool BasedModeUsesExt(unsigned m) { return m == 2 || m == 3; }

@@ -10,35 +10,35 @@ namespace kv74 {
 
 // RegisterFile word numbers ("word w"). The I/O address of word w is given by IoMap.
 namespace reg {
-inline constexpr int R0 = 0;          // R0..R15 are words 0..15 (0xF000..0xF00F)
-inline constexpr int BASE0 = 16;      // 0xF010, base for offsets with bit 15 clear
-inline constexpr int BASE1 = 17;      // 0xF011, base for offsets with bit 15 set
-inline constexpr int SP = 18;         // 0xF012, stack pointer: top item, stack grows upward
-inline constexpr int PC = 19;         // 0xF013
-inline constexpr int FLAGS = 20;      // 0xF020, N Z V C in bits 15..12
-inline constexpr int SCRATCH = 21;    // 0xF033, plain storage
-inline constexpr int IMASK = 22;      // 0xF03B, bit 4 masks the interrupt requests
+inline constexpr int R0 = 0;              // R0..R15 are words 0..15 (0xF000..0xF00F)
+inline constexpr int BASE0 = 16;          // 0xF010, base for offsets with bit 15 clear
+inline constexpr int BASE1 = 17;          // 0xF011, base for offsets with bit 15 set
+inline constexpr int SP = 18;             // 0xF012, stack pointer: top item, stack grows upward
+inline constexpr int PC = 19;             // 0xF013
+inline constexpr int FLAGS = 20;          // 0xF020, N Z V C in bits 15..12
+inline constexpr int SCRATCH = 21;        // 0xF033, plain storage
+inline constexpr int IMASK = 22;          // 0xF03B, bit 4 masks the interrupt requests
 inline constexpr int TIMER_RELOAD = 23;   // 0xF100
 inline constexpr int TIMER_MODE = 24;     // 0xF101
 inline constexpr int TIMER_RUN = 25;      // 0xF102
 inline constexpr int TIMER_INHIBIT = 26;  // 0xF110
-inline constexpr int IND1 = 27;       // 0xF120, indicator group 1
-inline constexpr int IND2 = 28;       // 0xF121, indicator group 2 (block number)
-inline constexpr int IND3 = 29;       // 0xF122, indicator group 3
-inline constexpr int IND4 = 30;       // 0xF123, indicator group 4
-inline constexpr int KEYLAMPS = 31;   // 0xF124, key frame lamps v1_1..v1_15
-inline constexpr int SIGLAMPS = 32;   // 0xF125, signal lamps v2_0..v2_14
-inline constexpr int KEYBOARD = 33;   // 0xF126, written by the panel thread
-inline constexpr int PORT_PLAIN = 34; // 0xF130
-inline constexpr int PORT_IN = 35;    // 0xF131, written by the panel thread
-inline constexpr int PORT_OUT = 36;   // 0xF132
-inline constexpr int RATE0 = 37;      // 0xF140..0xF141, 0xF143: rate registers of channels 0..2
-inline constexpr int COUNT0 = 40;     // 0xF151..0xF153: position counters of channels 0..2
-inline constexpr int JOG = 43;        // 0xF154, jog counter
-inline constexpr int MARK = 44;       // 0xF150, mark register
-inline constexpr int FAULTS = 49;     // FaultBits, not reachable by the firmware
-inline constexpr int NOTIFY_LO = 51;  // NotifyWord low half (kept in MachineState::NotifyWord)
-inline constexpr int NOTIFY_HI = 52;  // NotifyWord high half
+inline constexpr int IND1 = 27;           // 0xF120, indicator group 1
+inline constexpr int IND2 = 28;           // 0xF121, indicator group 2 (block number)
+inline constexpr int IND3 = 29;           // 0xF122, indicator group 3
+inline constexpr int IND4 = 30;           // 0xF123, indicator group 4
+inline constexpr int KEYLAMPS = 31;       // 0xF124, key frame lamps v1_1..v1_15
+inline constexpr int SIGLAMPS = 32;       // 0xF125, signal lamps v2_0..v2_14
+inline constexpr int KEYBOARD = 33;       // 0xF126, written by the panel thread
+inline constexpr int PORT_PLAIN = 34;     // 0xF130
+inline constexpr int PORT_IN = 35;        // 0xF131, written by the panel thread
+inline constexpr int PORT_OUT = 36;       // 0xF132
+inline constexpr int RATE0 = 37;          // 0xF140..0xF141, 0xF143: rate registers of channels 0..2
+inline constexpr int COUNT0 = 40;         // 0xF151..0xF153: position counters of channels 0..2
+inline constexpr int JOG = 43;            // 0xF154, jog counter
+inline constexpr int MARK = 44;           // 0xF150, mark register
+inline constexpr int FAULTS = 49;         // FaultBits, not reachable by the firmware
+inline constexpr int NOTIFY_LO = 51;      // NotifyWord low half (kept in MachineState::NotifyWord)
+inline constexpr int NOTIFY_HI = 52;      // NotifyWord high half
 inline constexpr int COUNT = 53;
 }  // namespace reg
 

@@ -5,10 +5,10 @@
 #include <fstream>
 #include <map>
 
+#include "board/read_file.hpp"
 #include "debug/checkpoint.hpp"
 #include "debug/engine.hpp"
 #include "debug/machine_codec.hpp"
-#include "board/read_file.hpp"
 #include "tools/common/output.hpp"
 
 namespace kv74::debug {

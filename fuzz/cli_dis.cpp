@@ -12,6 +12,7 @@ int FuzzDisOptions(std::vector<std::string> args) {
   for (std::string& a : args) argv.push_back(a.data());
   CommandLine cl;
   const int status = Parse(static_cast<int>(argv.size()), argv.data(), cl);
-  if (status < 0 && (cl.range.from > cl.range.to || cl.range.to > 0xFFFF || cl.range.base > 0xFFFF)) std::abort();
+  if (status < 0 && (cl.range.from > cl.range.to || cl.range.to > 0xFFFF || cl.range.base > 0xFFFF))
+    std::abort();
   return status;
 }

@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "debug/location.hpp"
 #include "cpu/decode.hpp"
 #include "cpu/disasm.hpp"
+#include "debug/location.hpp"
 #include "monitor/expr.hpp"
 #include "shell/debugger/controller.hpp"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "cpu/machine.hpp"
 #include "debug/call_stack.hpp"
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
-#include "cpu/machine.hpp"
 
 namespace kv74::shell::dbgwin {
 

@@ -1,8 +1,8 @@
 #include "board.hpp"
 
-#include "cpu/bus.hpp"
 #include "board/image.hpp"
 #include "board/power.hpp"
+#include "cpu/bus.hpp"
 #include "periph/schedule.hpp"
 #include "protocol.hpp"
 #include "script.hpp"

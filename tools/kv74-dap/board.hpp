@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
+#include "cpu/machine.hpp"
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "monitor/describe.hpp"
-#include "cpu/machine.hpp"
 #include "runner_panel.hpp"
 
 namespace kv74::dap {

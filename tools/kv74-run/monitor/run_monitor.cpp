@@ -31,7 +31,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
   for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
   engine.SetSchedule(std::move(schedule));
   engine.RecordHistory(true);
-    // Without the monitor (a plain run from a snapshot) no stop line is printed.
+  // Without the monitor (a plain run from a snapshot) no stop line is printed.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> quiet(
       o.Monitor() ? nullptr : std::fopen("/dev/null", "w"), &std::fclose);
   if (!o.Monitor() && !quiet) throw UsageError("cannot open /dev/null");
