@@ -12,6 +12,7 @@ file is restored after every mutant, also when the run is interrupted.
     tests/mutation/mutate.py --file periph/   # mutants of files under a path
     tests/mutation/mutate.py --test 'ctest -R emu'   # another test command (run in the build dir)
     tests/mutation/mutate.py --list           # the catalogue, nothing built
+    tests/mutation/mutate.py --check          # every mutant applies to the tree, nothing built
 
 Exit status: 0 when no mutant survived (mutants marked equivalent do not count), 1 otherwise,
 2 for a catalogue error (text not found exactly once, unknown file).
@@ -34,10 +35,11 @@ SRC = WORK / "src"
 BUILD = WORK / "build"
 PENDING = WORK / "applied"  # names the scratch file while a mutant is applied
 
-# Test executables by the top folder of the mutated file. periph/ also runs the processor's
-# tests, which hold the scheduled loop's lock-step comparisons.
+# Test executables by the top folder of the mutated file. The processor's tests (tests/emu) cover
+# cpu/ and board/; periph/ also runs them, as they hold the scheduled loop's lock-step comparisons.
 AREA_TESTS = {
-    "emu": ["periph_tests", "emu_tests"],
+    "cpu": ["periph_tests", "emu_tests"],
+    "board": ["periph_tests", "emu_tests"],
     "periph": ["periph_tests", "emu_tests"],
     "panel": ["panel_tests"],
     "tools": ["toolchain_tests"],
@@ -169,17 +171,28 @@ def find_exe(target):
     return _exe_cache[target]
 
 
+def catalogue_error(mutant, root):
+    """Why the mutant does not apply to the tree at root, or None."""
+    path = root / mutant.file
+    if not path.is_file():
+        return f"{mutant.id}: no file {mutant.file}"
+    if mutant.file.split("/")[0] not in AREA_TESTS and mutant.file not in FILE_TESTS:
+        return f"{mutant.id}: no test executables for {mutant.file}"
+    count = path.read_text().count(mutant.original)
+    if count != 1:
+        return (f"{mutant.id}: original text found {count} times in {mutant.file}: "
+                f"{mutant.original!r}")
+    if mutant.replacement == mutant.original:
+        return f"{mutant.id}: replacement equals the original"
+    return None
+
+
 def check(mutant):
     """The scratch file's text with the mutant applied; exits on a catalogue error."""
-    path = SRC / mutant.file
-    if not path.is_file():
-        raise SystemExit(f"{mutant.id}: no file {mutant.file}")
-    text = path.read_text()
-    count = text.count(mutant.original)
-    if count != 1:
-        raise SystemExit(f"{mutant.id}: original text found {count} times in {mutant.file}: "
-                         f"{mutant.original!r}")
-    return text.replace(mutant.original, mutant.replacement)
+    error = catalogue_error(mutant, SRC)
+    if error:
+        raise SystemExit(error)
+    return (SRC / mutant.file).read_text().replace(mutant.original, mutant.replacement)
 
 
 def main():
@@ -191,6 +204,8 @@ def main():
     ap.add_argument("--timeout", type=float, default=120, help="seconds per test executable")
     ap.add_argument("--catalogue", default=str(HERE / "mutants.tsv"))
     ap.add_argument("--list", action="store_true")
+    ap.add_argument("--check", action="store_true",
+                    help="report the mutants that do not apply to the working tree; nothing built")
     args = ap.parse_args()
 
     mutants = load_catalogue(Path(args.catalogue))
@@ -198,6 +213,12 @@ def main():
         mutants = [m for m in mutants if any(m.id == i or m.id.startswith(i) for i in args.id)]
     if args.file:
         mutants = [m for m in mutants if any(m.file.startswith(f) for f in args.file)]
+    if args.check:
+        errors = [e for e in (catalogue_error(m, ROOT) for m in mutants) if e]
+        for e in errors:
+            print(e)
+        print(f"{len(mutants)} mutants: {len(mutants) - len(errors)} apply, {len(errors)} do not")
+        return 2 if errors else 0
     if args.list:
         for m in mutants:
             print(f"{m.id:24} {m.file:24} {m.reason}")
