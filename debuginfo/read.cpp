@@ -133,7 +133,7 @@ DebugInfo ParseDebugInfo(std::string_view text, std::filesystem::path baseDir) {
   json root;
   try {
     root = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {  // a syntax error, or a number beyond a double's range
     throw DebugInfoError(std::string("not valid JSON: ") + e.what());
   }
   ReadHeader(root);

@@ -97,6 +97,7 @@ TEST(DebugInfo, RejectsBadFilesNamingTheFault) {
   };
   for (const Bad& b : std::initializer_list<Bad>{
            {"{", "not valid JSON"},
+           {"6E327", "not valid JSON"},  // beyond a double's range
            {"[]", "expected a JSON object"},
            {R"({"version": 1})", "missing key 'format'"},
            {R"({"format": "kv74-snapshot", "version": 1})", "format: expected \"kv74-debug-info\""},
