@@ -30,16 +30,12 @@ void RunScheduledChecked(MachineState& m, Checks& checks) {
     if (clock == m.eventClock) [[unlikely]]
       PeripheralEventTick(m);
     CheckPc(m, LatchWords(m));
-    if (m[reg::FAULTS] != 0) [[unlikely]] {
-      const int line = exec::RequestLine(m);
-      if (line >= 0) {
-        checks.Request(m, line);
-        exec::TakeRequest<Bus>(m, m[reg::PC]);
-      } else {
-        kWordBodies<Bus>[m.opWord](m);
-      }
+    const int line = m[reg::FAULTS] != 0 ? exec::RequestLine(m) : -1;
+    if (line >= 0) [[unlikely]] {
+      checks.Request(m, line);
+      exec::TakeRequest<Bus>(m, m[reg::PC]);
     } else {
-      kWordBodies<Bus>[m.opWord](m);
+      InlineBody<Bus>(m, BodyNumber(m.opWord));
     }
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "board/step_inl.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
@@ -33,48 +35,65 @@ namespace {
 
 // The run loop with the peripherals caught up lazily: a step whose tick only counts leaves it to
 // tickClock; the ticks run for real at eventClock, and the state is brought up to date wherever
-// it can be seen (the bus hooks, every hand-over, the end of the run).
-template <typename More>
-void RunScheduled(MachineState& m, HandoverReceiver& receiver, More more) {
+// it can be seen (the bus hooks, every hand-over, the end of the run). The bodies are inlined into
+// the loop's dispatch. Runs at most n steps; a hand-over after which stop() holds ends the run
+// there. Returns the steps run.
+template <typename Stop>
+std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& receiver, Stop stop) {
   SyncPeripherals(m);
+  const std::uint64_t start = m.tickClock, after = start + n + 1;
+  // eventClock never lies beyond the tick after the last step, so one comparison a step finds both
+  // the next peripheral event and the end of the run.
+  m.stopClock = after;
   ReschedulePeripherals(m);
   // Nothing but this loop changes tickClock, so it lives in a register and is only stored.
-  std::uint64_t clock = m.tickClock;
-  while (more(clock)) {
+  std::uint64_t clock = start;
+  for (;;) {
     m.tickClock = ++clock;
-    if (clock == m.eventClock) [[unlikely]]
+    if (clock == m.eventClock) [[unlikely]] {
+      if (clock == after) {
+        m.tickClock = --clock;
+        break;
+      }
       PeripheralEventTick(m);
+    }
     CheckPc(m, LatchWords(m));
-    RequestOrInstruction(m);
+    RequestOrInlineBody<PlainBus>(m);
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);
       receiver.Handover(m);
       ReschedulePeripherals(m);  // the receiver may have changed anything
+      if (stop()) break;
     }
   }
+  m.stopClock = NO_STOP_CLOCK;
   SyncPeripherals(m);
+  ReschedulePeripherals(m);
+  return clock - start;
 }
+
+// A run that tests a flag set from another thread does so between slices of this many steps, and
+// after every hand-over (the receiver may set it too).
+constexpr std::uint64_t kSlice = 1 << 16;
 
 }  // namespace
 
 void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
-  const std::uint64_t end = m.tickClock + n;
-  RunScheduled(m, receiver, [end](std::uint64_t clock) { return clock != end; });
+  RunScheduled(m, n, receiver, [] { return false; });
 }
 
 void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
                        HandoverReceiver& receiver) {
-  RunScheduled(m, receiver,
-               [&](std::uint64_t) { return runFlag.load(std::memory_order_acquire) != stop; });
+  auto stopped = [&] { return runFlag.load(std::memory_order_acquire) == stop; };
+  while (!stopped()) RunScheduled(m, kSlice, receiver, stopped);
 }
 
 std::uint64_t RunScheduledStepsWhile(MachineState& m, std::uint64_t n, const std::atomic<int>& flag,
                                      int go, HandoverReceiver& receiver) {
-  const std::uint64_t start = m.tickClock, end = start + n;
-  RunScheduled(m, receiver, [&](std::uint64_t clock) {
-    return clock != end && flag.load(std::memory_order_acquire) == go;
-  });
-  return m.tickClock - start;
+  auto stopped = [&] { return flag.load(std::memory_order_acquire) != go; };
+  std::uint64_t done = 0;
+  while (done < n && !stopped()) done += RunScheduled(m, std::min(n - done, kSlice), receiver, stopped);
+  return done;
 }
 
 }  // namespace kv74

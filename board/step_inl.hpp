@@ -9,6 +9,7 @@
 
 #include "board/step.hpp"
 #include "cpu/bus.hpp"
+#include "cpu/bodies.hpp"
 #include "cpu/decode.hpp"
 #include "cpu/instructions.hpp"
 
@@ -16,87 +17,40 @@ namespace kv74::step_detail {
 
 using Handler = void (*)(MachineState&);
 
-// The instances of a form, one per selector value: make(integral_constant S) gives form<S>.
-template <unsigned Count, typename Make>
-constexpr std::array<Handler, Count> Instances(Make make) {
-  return [&]<unsigned... S>(std::integer_sequence<unsigned, S...>) {
-    return std::array<Handler, Count>{make(std::integral_constant<unsigned, S>{})...};
-  }
-  (std::make_integer_sequence<unsigned, Count>{});
-}
-
-// The body that executes instruction word w.
+// The body of every body number (cpu/bodies.hpp), by address.
 template <typename Bus>
-Handler WordBody(std::uint16_t w) {
+constexpr std::array<Handler, body::COUNT> BuildBodies() {
   using namespace exec;
-#define KV74_BY(count, selector, ...)                           \
-  Instances<count>([](auto s) -> Handler {                      \
-    [[maybe_unused]] constexpr unsigned S = decltype(s)::value; \
-    return __VA_ARGS__;                                         \
-  })[selector]
-  const unsigned t = FieldT(w), c = FieldD(w);
-  switch (Decode(w)) {
-    case Op::Invalid: return Invalid;
-    case Op::LoadBase0: return LoadBase0<Bus>;
-    case Op::StoreBase0: return StoreBase0<Bus>;
-    case Op::LoadBase1: return LoadBase1<Bus>;
-    case Op::StoreBase1: return StoreBase1<Bus>;
-    case Op::AluToR0Short: return KV74_BY(8, t, AluToR0Short<Bus, S>);
-    case Op::AluToR0T7: return AluShortT7<Bus>;
-    case Op::AluToMemShort: return KV74_BY(8, t, AluToMemShort<Bus, S>);
-    case Op::AluToMemT7: return AluShortT7<Bus>;
-    case Op::CallTable: return CallTable<Bus>;
-    case Op::JumpRel: return KV74_BY(16, c, JumpRel<S>);
-    case Op::MovRR: return MovRR;
-    case Op::Mul: return Mul;
-    case Op::AluRR: return KV74_BY(8, t, AluRR<S>);
-    case Op::MovbBasex: return MovbBasex<Bus>;
-    case Op::CmpbBasex: return CmpbBasex<Bus>;
-    case Op::MovRegBasex: return MovRegBasex<Bus>;
-    case Op::AluRegBasex: return KV74_BY(8, t, AluRegBasex<Bus, S>);
-    case Op::MovBasexReg: return MovBasexReg<Bus>;
-    case Op::AluBasexReg: return KV74_BY(8, t, AluBasexReg<Bus, S>);
-    case Op::MovbInd: return MovbInd<Bus>;
-    case Op::MovbImm: return MovbImm;
-    case Op::CmpbInd: return CmpbInd<Bus>;
-    case Op::CmpbImm: return CmpbImm;
-    case Op::AluInd: return KV74_BY(8, t, AluInd<Bus, S>);
-    case Op::AluImm: return KV74_BY(8, t, AluImm<S>);
-    case Op::MovInd: return MovInd<Bus>;
-    case Op::MovImm: return MovImm;
-    case Op::PairIntoR0R1: return PairIntoR0R1;
-    case Op::ReadDirect: return ReadDirect;
-    case Op::PopReg: return PopReg<Bus>;
-    case Op::JumpReg: return JumpReg<Bus>;
-    case Op::JumpAbs: return KV74_BY(16, c, JumpAbs<Bus, S>);
-    case Op::Return: return Return<Bus>;
-    case Op::UnaryMem: return KV74_BY(8, t, UnaryMem<Bus, S>);
-    case Op::UnaryReg: return KV74_BY(8, t, UnaryReg<S>);
-    case Op::ShiftReg: return KV74_BY(8, t, ShiftReg<S>);
-    case Op::Sign: return Sign;
-    case Op::PairIntoPair: return PairIntoPair;
-    case Op::WriteDirect: return WriteDirect;
-    case Op::PushReg: return PushReg<Bus>;
-    case Op::Stop:
-    case Op::Wait: return NoOperation;
-    case Op::Count: break;
+  std::array<Handler, body::COUNT> bodies{};
+#define KV74_BODY_CASE(first, s, ...)           \
+  {                                            \
+    [[maybe_unused]] constexpr unsigned S = s; \
+    bodies[first + s] = __VA_ARGS__;                    \
   }
-#undef KV74_BY
-  return Invalid;
-}
-
-template <typename Bus>
-std::array<Handler, 65536> BuildWordBodies() {
-  std::array<Handler, 65536> bodies{};
-  for (unsigned w = 0; w < bodies.size(); ++w)
-    bodies[w] = WordBody<Bus>(static_cast<std::uint16_t>(w));
+  KV74_EACH_BODY
+#undef KV74_BODY_CASE
   return bodies;
 }
 
-// The body of every instruction word, so that a step dispatches with one load. Built at start-up
-// from the decoder table, which the compiler builds.
 template <typename Bus>
-inline const std::array<Handler, 65536> kWordBodies = BuildWordBodies<Bus>();
+inline constexpr std::array<Handler, body::COUNT> kBodies = BuildBodies<Bus>();
+
+// Body number n with the body inlined: the dispatch of the run loops.
+template <typename Bus>
+[[gnu::always_inline]] inline void InlineBody(MachineState& m, unsigned n) {
+  using namespace exec;
+  switch (n) {
+#define KV74_BODY_CASE(first, s, ...)           \
+  case first + s: {                            \
+    [[maybe_unused]] constexpr unsigned S = s; \
+    __VA_ARGS__(m);                            \
+    return;                                    \
+  }
+    KV74_EACH_BODY
+#undef KV74_BODY_CASE
+    default: __builtin_unreachable();
+  }
+}
 
 // Latches the words at p and p + 1 of an area whose words are at base..base + size - 1. The word
 // after the last word of an area lies outside it; an instruction there that uses extWord is not
@@ -130,14 +84,22 @@ template <std::uint16_t Base, std::size_t Size>
   return true;
 }
 
-// A pending request is taken, or else the latched instruction runs.
-template <typename Bus = PlainBus>
-[[gnu::always_inline]] inline void RequestOrInstruction(MachineState& m) {
-  const Handler body = kWordBodies<Bus>[m.opWord];
+// A pending request is taken, or else the latched instruction runs: its body called through
+// the table of addresses (the per-step reference) or inlined (the run loops).
+inline void RequestOrInstruction(MachineState& m) {
+  if (m[reg::FAULTS] != 0) [[unlikely]] {
+    if (exec::TakeRequest<PlainBus>(m, m[reg::PC])) return;
+  }
+  kBodies<PlainBus>[BodyNumber(m.opWord)](m);
+}
+
+template <typename Bus>
+[[gnu::always_inline]] inline void RequestOrInlineBody(MachineState& m) {
+  const unsigned n = BodyNumber(m.opWord);
   if (m[reg::FAULTS] != 0) [[unlikely]] {
     if (exec::TakeRequest<Bus>(m, m[reg::PC])) return;
   }
-  body(m);
+  InlineBody<Bus>(m, n);
 }
 
 // The PC check: an instruction is never executed from outside the executable areas. Raising

@@ -1,5 +1,7 @@
 #include "cpu/decode.hpp"
 
+#include "cpu/bodies.hpp"
+
 namespace kv74 {
 namespace {
 
@@ -118,10 +120,21 @@ constexpr std::array<Op, 65536> BuildDecodeTable() {
   return table;
 }
 
+constexpr std::array<Op, 65536> kDecodeTable = BuildDecodeTable();
+
+constexpr std::array<std::uint8_t, 65536> BuildBodyNumbers() {
+  std::array<std::uint8_t, 65536> table{};
+  for (unsigned w = 0; w < 65536; ++w) {
+    table[w] = static_cast<std::uint8_t>(BodyNumberOf(kDecodeTable[w], static_cast<std::uint16_t>(w)));
+  }
+  return table;
+}
+
 }  // namespace
 
-// Built by the compiler: a run pays nothing for it at start-up.
-constinit const std::array<Op, 65536> DecodeTable = BuildDecodeTable();
+// Built by the compiler: a run pays nothing for them at start-up.
+constinit const std::array<Op, 65536> DecodeTable = kDecodeTable;
+constinit const std::array<std::uint8_t, 65536> BodyNumbers = BuildBodyNumbers();
 
 int InstructionLength(std::uint16_t w) {
   switch (Decode(w)) {

@@ -9,6 +9,10 @@
 
 #include "cpu/machine.hpp"
 
+// The bodies are inline (execute_inl.hpp, control_inl.hpp, included at the end), so that a run
+// loop can take them into its own dispatch; the handler tables take their addresses.
+#define KV74_BODY [[gnu::always_inline]] inline
+
 namespace kv74::exec {
 
 // Request entry: takes the highest-priority pending request (faults 0..3 first, then the
@@ -23,7 +27,7 @@ int RequestLine(const MachineState& m);
 template <typename Bus>
 void DirectStackStore(MachineState& m, std::uint16_t v);
 
-// Data movement and ALU forms (execute.cpp).
+// Data movement and ALU forms (execute_inl.hpp).
 void Invalid(MachineState& m);
 template <typename Bus>
 void LoadBase0(MachineState& m);  // 0x0dxx
@@ -78,7 +82,7 @@ void ShiftReg(MachineState& m);
 void Sign(MachineState& m);
 void PairIntoPair(MachineState& m);
 
-// Control transfer, stack, direct register access and the special words (control.cpp).
+// Control transfer, stack, direct register access and the special words (control_inl.hpp).
 template <typename Bus>
 void CallTable(MachineState& m);  // 0x62dd
 template <unsigned C>
@@ -98,3 +102,8 @@ void PushReg(MachineState& m);      // 0xF3C0 + o
 void NoOperation(MachineState& m);  // STOP, WAIT
 
 }  // namespace kv74::exec
+
+// IWYU pragma: begin_exports
+#include "cpu/execute_inl.hpp"  // after the declarations above
+#include "cpu/control_inl.hpp"
+// IWYU pragma: end_exports

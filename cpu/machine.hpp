@@ -113,6 +113,8 @@ inline constexpr std::uint32_t LEFT = 1u << 2;   // k0x7a, counts down
 inline constexpr std::uint32_t RIGHT = 1u << 3;  // k0x7b, counts up
 }  // namespace jog
 
+inline constexpr std::uint64_t NO_STOP_CLOCK = ~std::uint64_t{0};
+
 struct MachineState {
   // Words 51 and 52 of the array are unused: NotifyWord below stands for them.
   std::array<std::uint16_t, reg::COUNT> RegisterFile{};
@@ -147,6 +149,9 @@ struct MachineState {
   std::uint64_t tickClock = 0;
   std::uint64_t syncedClock = 0;
   std::uint64_t eventClock = 0;
+  // The tick after the last step of the scheduled loop running; eventClock is never later. Only
+  // that loop sets it, and it is not part of the machine's state.
+  std::uint64_t stopClock = NO_STOP_CLOCK;
 
   std::uint16_t& operator[](int w) { return RegisterFile[static_cast<std::size_t>(w)]; }
   std::uint16_t operator[](int w) const { return RegisterFile[static_cast<std::size_t>(w)]; }

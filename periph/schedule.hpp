@@ -35,7 +35,8 @@ inline void SyncPeripherals(MachineState& m) {
 
 // After a change of what the ticks depend on (the state must be synchronised).
 inline void ReschedulePeripherals(MachineState& m) {
-  m.eventClock = m.tickClock + QuietTicks(m) + 1;
+  const std::uint64_t next = m.tickClock + QuietTicks(m) + 1;
+  m.eventClock = next < m.stopClock ? next : m.stopClock;
 }
 
 // The tick of a scheduled loop at which eventClock has come: the counted ticks before it, then
