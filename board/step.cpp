@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <iterator>
 
 #include "board/step_inl.hpp"
 #include "periph/periph.hpp"
@@ -8,6 +9,10 @@ namespace kv74 {
 namespace {
 
 using namespace step_detail;
+
+[[gnu::noinline]] bool TakeRequestAtPc(MachineState& m) {
+  return exec::TakeRequest<PlainBus>(m, m[reg::PC]);
+}
 
 // Everything of the step after the fetch.
 [[gnu::always_inline]] inline void RunStep(MachineState& m) {
@@ -35,11 +40,18 @@ namespace {
 
 // The run loop with the peripherals caught up lazily: a step whose tick only counts leaves it to
 // tickClock; the ticks run for real at eventClock, and the state is brought up to date wherever
-// it can be seen (the bus hooks, every hand-over, the end of the run). The bodies are inlined into
-// the loop's dispatch. Runs at most n steps; a hand-over after which stop() holds ends the run
-// there. Returns the steps run.
+// it can be seen (the bus hooks, every hand-over, the end of the run). Each body is inlined under
+// a label of its own, and a step jumps to the label of its body number. Runs at most n steps; a
+// hand-over after which stop() holds ends the run there. Returns the steps run.
 template <typename Stop>
 std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& receiver, Stop stop) {
+  using Bus = PlainBus;
+  using namespace exec;
+#define KV74_BODY_CASE(op, s, ...) &&body_##op##_##s,
+  static const void* const kLabels[] = {KV74_EACH_BODY};
+#undef KV74_BODY_CASE
+  static_assert(std::size(kLabels) == body::COUNT);
+
   SyncPeripherals(m);
   const std::uint64_t start = m.tickClock, after = start + n + 1;
   // eventClock never lies beyond the tick after the last step, so one comparison a step finds both
@@ -52,13 +64,25 @@ std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& r
     m.tickClock = ++clock;
     if (clock == m.eventClock) [[unlikely]] {
       if (clock == after) {
-        m.tickClock = --clock;
+        clock = after - 1;
         break;
       }
       PeripheralEventTick(m);
     }
-    CheckPc(m, LatchWords(m));
-    RequestOrInlineBody<PlainBus>(m);
+    const unsigned op = LatchWordsFast(m);
+    if (m[reg::FAULTS] != 0) [[unlikely]] {
+      if (TakeRequestAtPc(m)) goto stepped;
+    }
+    goto* kLabels[BodyNumbers[op]];
+#define KV74_BODY_CASE(op, s, ...)               \
+  body_##op##_##s : {                            \
+    [[maybe_unused]] constexpr unsigned S = s;   \
+    __VA_ARGS__(m);                              \
+    goto stepped;                                \
+  }
+    KV74_EACH_BODY
+#undef KV74_BODY_CASE
+  stepped:
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);
       receiver.Handover(m);
@@ -66,6 +90,7 @@ std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& r
       if (stop()) break;
     }
   }
+  m.tickClock = clock;
   m.stopClock = NO_STOP_CLOCK;
   SyncPeripherals(m);
   ReschedulePeripherals(m);

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <array>
+#include <bit>
+#include <cstddef>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -22,10 +25,10 @@ template <typename Bus>
 constexpr std::array<Handler, body::COUNT> BuildBodies() {
   using namespace exec;
   std::array<Handler, body::COUNT> bodies{};
-#define KV74_BODY_CASE(first, s, ...)           \
+#define KV74_BODY_CASE(op, s, ...)             \
   {                                            \
     [[maybe_unused]] constexpr unsigned S = s; \
-    bodies[first + s] = __VA_ARGS__;                    \
+    bodies[body::op + s] = __VA_ARGS__;        \
   }
   KV74_EACH_BODY
 #undef KV74_BODY_CASE
@@ -40,8 +43,8 @@ template <typename Bus>
 [[gnu::always_inline]] inline void InlineBody(MachineState& m, unsigned n) {
   using namespace exec;
   switch (n) {
-#define KV74_BODY_CASE(first, s, ...)           \
-  case first + s: {                            \
+#define KV74_BODY_CASE(op, s, ...)             \
+  case body::op + s: {                         \
     [[maybe_unused]] constexpr unsigned S = s; \
     __VA_ARGS__(m);                            \
     return;                                    \
@@ -109,6 +112,22 @@ template <typename Bus>
   if (!executable) [[unlikely]] {
     m[reg::FAULTS] |= fault::BAD_ADDRESS;
   }
+}
+
+// LatchWords with the PC check, for the run loops: the first word from the register when it lies
+// in ProgramMemory with the word after it, where a step fetches almost always.
+[[gnu::always_inline]] inline unsigned LatchWordsFast(MachineState& m) {
+  const unsigned p = m[reg::PC];
+  if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] {
+    static_assert(offsetof(MachineState, extWord) == offsetof(MachineState, opWord) + 2);
+    static_assert(std::endian::native == std::endian::little);  // opWord in the low half
+    std::uint32_t words;  // both words in one load and one store
+    std::memcpy(&words, m.ProgramMemory.data() + (p - PROGRAM_BASE), sizeof words);
+    std::memcpy(&m.opWord, &words, sizeof words);
+    return words & 0xFFFF;
+  }
+  CheckPc(m, LatchWords(m));
+  return m.opWord;
 }
 
 }  // namespace kv74::step_detail

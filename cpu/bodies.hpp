@@ -58,22 +58,22 @@
   ONE(Stop, NoOperation)                     \
   ONE(Wait, NoOperation)
 
-// Expands KV74_BODY_CASE(first, s, ...body), which the user defines, for each body of the table:
-// first is the body number of its row, s the selector value.
+// Expands KV74_BODY_CASE(op, s, ...body), which the user defines, for each body of the table in
+// the order of the body numbers: body::op + s is the body's number, s its selector value.
 #define KV74_EACH_BODY KV74_BODY_TABLE(KV74_BODY_ONE_, KV74_BODY_T_, KV74_BODY_D_)
-#define KV74_BODY_ONE_(op, ...) KV74_BODY_CASE(body::op, 0, __VA_ARGS__)
+#define KV74_BODY_ONE_(op, ...) KV74_BODY_CASE(op, 0, __VA_ARGS__)
 #define KV74_BODY_T_(op, ...)                                                       \
   KV74_BODY_ONE_(op, __VA_ARGS__)                                                           \
-  KV74_BODY_CASE(body::op, 1, __VA_ARGS__) KV74_BODY_CASE(body::op, 2, __VA_ARGS__)                \
-  KV74_BODY_CASE(body::op, 3, __VA_ARGS__) KV74_BODY_CASE(body::op, 4, __VA_ARGS__)                \
-  KV74_BODY_CASE(body::op, 5, __VA_ARGS__) KV74_BODY_CASE(body::op, 6, __VA_ARGS__)                \
-  KV74_BODY_CASE(body::op, 7, __VA_ARGS__)
+  KV74_BODY_CASE(op, 1, __VA_ARGS__) KV74_BODY_CASE(op, 2, __VA_ARGS__)                \
+  KV74_BODY_CASE(op, 3, __VA_ARGS__) KV74_BODY_CASE(op, 4, __VA_ARGS__)                \
+  KV74_BODY_CASE(op, 5, __VA_ARGS__) KV74_BODY_CASE(op, 6, __VA_ARGS__)                \
+  KV74_BODY_CASE(op, 7, __VA_ARGS__)
 #define KV74_BODY_D_(op, ...)                                                       \
   KV74_BODY_T_(op, __VA_ARGS__)                                                           \
-  KV74_BODY_CASE(body::op, 8, __VA_ARGS__) KV74_BODY_CASE(body::op, 9, __VA_ARGS__)                \
-  KV74_BODY_CASE(body::op, 10, __VA_ARGS__) KV74_BODY_CASE(body::op, 11, __VA_ARGS__)              \
-  KV74_BODY_CASE(body::op, 12, __VA_ARGS__) KV74_BODY_CASE(body::op, 13, __VA_ARGS__)              \
-  KV74_BODY_CASE(body::op, 14, __VA_ARGS__) KV74_BODY_CASE(body::op, 15, __VA_ARGS__)
+  KV74_BODY_CASE(op, 8, __VA_ARGS__) KV74_BODY_CASE(op, 9, __VA_ARGS__)                \
+  KV74_BODY_CASE(op, 10, __VA_ARGS__) KV74_BODY_CASE(op, 11, __VA_ARGS__)              \
+  KV74_BODY_CASE(op, 12, __VA_ARGS__) KV74_BODY_CASE(op, 13, __VA_ARGS__)              \
+  KV74_BODY_CASE(op, 14, __VA_ARGS__) KV74_BODY_CASE(op, 15, __VA_ARGS__)
 
 namespace kv74 {
 

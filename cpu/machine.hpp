@@ -122,7 +122,7 @@ struct MachineState {
   std::array<std::uint16_t, DATA_WORDS> DataMemory{};
   std::array<std::uint16_t, TABLE_WORDS> TableMemory{};
   std::uint16_t opWord = 0;
-  std::uint16_t extWord = 0;
+  std::uint16_t extWord = 0;  // right after opWord: the run loops latch both with one store
   std::uint32_t NotifyWord = 0;  // read, set and cleared as one 32-bit value
 
   // Interval timer.
