@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "cpu/alu.hpp"
 #include "cpu/shared.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
@@ -12,8 +13,8 @@ namespace {
 constexpr std::uint16_t kRateReadMask = 0x87FF;
 
 // How BusRead and BusWrite treat each register word.
-enum class ReadKind : std::uint8_t { Plain, Counter, Rate, Keyboard, Port, Timer };
-enum class WriteKind : std::uint8_t { Plain, Timer, Pulse, Port, Keyboard };
+enum class ReadKind : std::uint8_t { Plain, Counter, Rate, Keyboard, Port, Timer, Flags };
+enum class WriteKind : std::uint8_t { Plain, Timer, Pulse, Port, Keyboard, Flags };
 
 struct WordRule {
   ReadKind read = ReadKind::Plain;
@@ -27,6 +28,7 @@ constexpr std::array<WordRule, reg::COUNT> BuildWordRules() {
   for (int w = reg::TIMER_RELOAD; w <= reg::TIMER_RUN; ++w) rules[w].read = ReadKind::Timer;
   for (int w = reg::TIMER_RELOAD; w <= reg::TIMER_INHIBIT; ++w) rules[w].write = WriteKind::Timer;
   for (int w = reg::IND1; w <= reg::SIGLAMPS; ++w) rules[w].changeBit = 1u << (w - 26);
+  rules[reg::FLAGS] = {ReadKind::Flags, WriteKind::Flags, 0};  // N and Z apart while running
   rules[reg::KEYBOARD] = {ReadKind::Keyboard, WriteKind::Keyboard, 0};
   for (int w = reg::PORT_PLAIN; w <= reg::PORT_OUT; ++w)
     rules[w] = {ReadKind::Port, WriteKind::Port, 0};
@@ -59,6 +61,7 @@ std::uint16_t ReadRegister(MachineState& m, int w) {
     case ReadKind::Keyboard: return ReadKeyboard(m);
     case ReadKind::Port: return PortRead(m, w);  // the ticks change the ports only at events
     case ReadKind::Timer: SyncPeripherals(m); return TimerRead(m, w);
+    case ReadKind::Flags: FlagsToWord(m); return m[w];
   }
   return m[w];
 }
@@ -70,6 +73,10 @@ void WriteRegister(MachineState& m, int w, std::uint16_t v) {
     case WriteKind::Pulse: PulseChannelWrite(m, w, v); break;
     case WriteKind::Port: PortWrite(m, w, v); break;
     case WriteKind::Keyboard: StoreShared(m, w, v); break;
+    case WriteKind::Flags:
+      m[w] = v;
+      FlagsFromWord(m);
+      break;
   }
 }
 
@@ -115,6 +122,7 @@ std::uint16_t PeekWord(MachineState& m, std::uint16_t a) {
     case ReadKind::Timer: return m.timerCount;
     case ReadKind::Keyboard:
     case ReadKind::Port: return LoadShared(m, w);
+    case ReadKind::Flags: FlagsToWord(m); return m[w];
     default: return m[w];
   }
 }

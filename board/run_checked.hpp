@@ -8,12 +8,15 @@
 //   void Handover(MachineState&)          the step left NotifyWord set: hand the machine over
 //   bool After(MachineState&)             after each step and its hand-over: false stops
 //
+// N and Z of the flags word are kept apart while the loop runs (cpu/alu.hpp): a check that reads
+// the flags word, or registers in general, calls FlagsToWord first.
 // The peripherals are up to date (SyncPeripherals) in Handover and whenever the loop ends; a check
 // that reads peripheral state elsewhere calls SyncPeripherals itself, and must not change what
 // the ticks depend on.
 #pragma once
 
 #include "board/step_inl.hpp"
+#include "cpu/alu.hpp"
 #include "periph/schedule.hpp"
 
 namespace kv74 {
@@ -24,6 +27,7 @@ void RunScheduledChecked(MachineState& m, Checks& checks) {
   using Bus = typename Checks::Bus;
   SyncPeripherals(m);
   ReschedulePeripherals(m);
+  EnterFlags(m);
   std::uint64_t clock = m.tickClock;
   while (checks.Before(m)) {
     m.tickClock = ++clock;
@@ -39,11 +43,14 @@ void RunScheduledChecked(MachineState& m, Checks& checks) {
     }
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);
+      LeaveFlags(m);
       checks.Handover(m);
+      EnterFlags(m);
       ReschedulePeripherals(m);
     }
     if (!checks.After(m)) break;
   }
+  LeaveFlags(m);
   SyncPeripherals(m);
 }
 

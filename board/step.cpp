@@ -28,12 +28,16 @@ void Fetch(MachineState& m) { LatchWords(m); }
 
 void ExecuteStep(MachineState& m) {
   CheckPc(m, IsExecutable(m[reg::PC]));
+  EnterFlags(m);
   RunStep(m);
+  LeaveFlags(m);
 }
 
 void Step(MachineState& m) {
   CheckPc(m, LatchWords(m));
+  EnterFlags(m);
   RunStep(m);
+  LeaveFlags(m);
 }
 
 namespace {
@@ -58,6 +62,7 @@ std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& r
   // the next peripheral event and the end of the run.
   m.stopClock = after;
   ReschedulePeripherals(m);
+  EnterFlags(m);
   // Nothing but this loop changes tickClock, so it lives in a register and is only stored.
   std::uint64_t clock = start;
   for (;;) {
@@ -85,12 +90,15 @@ std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& r
   stepped:
     if (m.NotifyWord != 0) [[unlikely]] {
       SyncPeripherals(m);
+      LeaveFlags(m);
       receiver.Handover(m);
+      EnterFlags(m);
       ReschedulePeripherals(m);  // the receiver may have changed anything
       if (stop()) break;
     }
   }
   m.tickClock = clock;
+  LeaveFlags(m);
   m.stopClock = NO_STOP_CLOCK;
   SyncPeripherals(m);
   ReschedulePeripherals(m);

@@ -56,8 +56,15 @@ void PairOp(MachineState& m, unsigned t, unsigned n, unsigned dest, bool intoR0R
 
 }  // namespace
 
-void PairOpIntoR0R1(MachineState& m, unsigned t, unsigned n) { PairOp(m, t, n, 0, true); }
+// The 32-bit results set N and Z in the flags word, from where they go to nzValue.
+void PairOpIntoR0R1(MachineState& m, unsigned t, unsigned n) {
+  PairOp(m, t, n, 0, true);
+  FlagsFromWord(m);
+}
 
-void PairOpIntoPair(MachineState& m, unsigned t, unsigned n) { PairOp(m, t, n, n & 14, false); }
+void PairOpIntoPair(MachineState& m, unsigned t, unsigned n) {
+  PairOp(m, t, n, n & 14, false);
+  FlagsFromWord(m);
+}
 
 }  // namespace kv74

@@ -29,6 +29,14 @@ namespace pair {
 enum : unsigned { MOV = 0, ADD = 1, CMP = 2, SUB = 4 };
 }
 
+// N and Z apart from the flags word (MachineState::nzValue). A run loop calls EnterFlags when it
+// starts and LeaveFlags when it ends; in between, FlagsToWord before anything reads the flags word
+// and FlagsFromWord after anything writes it. Outside the loops the last two do nothing.
+inline void EnterFlags(MachineState& m);
+inline void LeaveFlags(MachineState& m);
+inline void FlagsToWord(MachineState& m);
+inline void FlagsFromWord(MachineState& m);
+
 // N and Z from v, C cleared, V kept.
 inline void SetResultFlags(MachineState& m, std::uint16_t v);
 

@@ -1,8 +1,6 @@
 // Bodies of the inline ALU operations declared in alu.hpp.
 #pragma once
 
-#include <array>
-
 #include "cpu/decode.hpp"
 
 namespace kv74 {
@@ -10,54 +8,70 @@ namespace alu_detail {
 
 constexpr std::uint16_t N = flag::N, Z = flag::Z, V = flag::V, C = flag::C;
 
-// N and Z of a 16-bit result.
-constexpr std::uint16_t NZ(std::uint16_t r) { return (r & 0x8000) | (r == 0 ? Z : 0); }
 
 // Bit 12 set when the sign bit (bit 15) of x is set: moves a sign-bit test into the C or V place.
 constexpr std::uint16_t SignTo(std::uint16_t x, std::uint16_t flagBit) {
   return (x & 0x8000) ? flagBit : 0;
 }
 
-// For each condition code, one bit per combination of the flags N Z V C (bits 3..0).
-constexpr std::array<std::uint16_t, 16> BuildConditions() {
-  std::array<std::uint16_t, 16> table{};
-  for (unsigned c = 0; c < 16; ++c) {
-    for (unsigned f = 0; f < 16; ++f) {
-      const bool n = f & 8, z = f & 4, v = f & 2, cy = f & 1;
-      bool holds = false;
-      switch (c) {
-        case 0: holds = !v; break;             // JNO
-        case 1: holds = v; break;              // JO
-        case 2: holds = true; break;           // CALL
-        case 3: holds = true; break;           // JMP
-        case 4: holds = !z; break;             // JNZ
-        case 5: holds = z; break;              // JZ
-        case 6: holds = n == v; break;         // JGE
-        case 7: holds = z || n != v; break;    // JLE
-        case 8: holds = !cy; break;            // JNC
-        case 9: holds = cy; break;             // JC
-        case 10: holds = !cy && !z; break;     // JA
-        case 11: holds = cy || z; break;       // JBE
-        case 12: holds = !n; break;            // JNS
-        case 13: holds = n; break;             // JS
-        case 14: holds = !z && n == v; break;  // JG
-        case 15: holds = n != v; break;        // JL
-      }
-      if (holds) table[c] |= static_cast<std::uint16_t>(1u << f);
-    }
+// Whether condition c holds for the flags n z v cy.
+constexpr bool ConditionHolds(unsigned c, bool n, bool z, bool v, bool cy) {
+  switch (c & 15) {
+    case 0: return !v;             // JNO
+    case 1: return v;              // JO
+    case 2: return true;           // CALL
+    case 3: return true;           // JMP
+    case 4: return !z;             // JNZ
+    case 5: return z;              // JZ
+    case 6: return n == v;         // JGE
+    case 7: return z || n != v;    // JLE
+    case 8: return !cy;            // JNC
+    case 9: return cy;             // JC
+    case 10: return !cy && !z;     // JA
+    case 11: return cy || z;       // JBE
+    case 12: return !n;            // JNS
+    case 13: return n;             // JS
+    case 14: return !z && n == v;  // JG
+    default: return n != v;        // JL
   }
-  return table;
 }
-inline constexpr std::array<std::uint16_t, 16> kConditions = BuildConditions();
+
+// nzValue of N and Z.
+constexpr std::uint32_t NzOf(bool n, bool z) {
+  return n ? (z ? 0x10000 : 0x8000) : (z ? 0 : 1);
+}
+constexpr bool NOf(std::uint32_t nz) { return (nz & 0x18000) != 0; }
+constexpr bool ZOf(std::uint32_t nz) { return (nz & 0xFFFF) == 0; }
 
 inline std::uint16_t& Flags(MachineState& m) { return m[reg::FLAGS]; }
 inline std::uint16_t& Reg(MachineState& m, unsigned n) { return m.RegisterFile[n]; }
 
 }  // namespace alu_detail
 
+inline void EnterFlags(MachineState& m) {
+  using namespace alu_detail;
+  m.nzValue = NzOf(Flags(m) & N, Flags(m) & Z);
+}
+
+inline void FlagsToWord(MachineState& m) {
+  using namespace alu_detail;
+  if (m.nzValue == NZ_IN_WORD) return;
+  Flags(m) = (Flags(m) & ~(N | Z)) | (NOf(m.nzValue) ? N : 0) | (ZOf(m.nzValue) ? Z : 0);
+}
+
+inline void LeaveFlags(MachineState& m) {
+  FlagsToWord(m);
+  m.nzValue = NZ_IN_WORD;
+}
+
+inline void FlagsFromWord(MachineState& m) {
+  if (m.nzValue != NZ_IN_WORD) EnterFlags(m);
+}
+
 [[gnu::always_inline]] inline void SetResultFlags(MachineState& m, std::uint16_t v) {
   using namespace alu_detail;
-  Flags(m) = (Flags(m) & KEEP_V) | NZ(v);
+  Flags(m) &= KEEP_V;
+  m.nzValue = v;
 }
 
 [[gnu::always_inline]] inline std::uint16_t BasedAddress(MachineState& m, unsigned n) {
@@ -96,7 +110,9 @@ inline std::uint16_t& Reg(MachineState& m, unsigned n) { return m.RegisterFile[n
 }
 
 [[gnu::always_inline]] inline bool TestCondition(const MachineState& m, unsigned c) {
-  return (alu_detail::kConditions[c & 15] >> (m[reg::FLAGS] >> 12)) & 1;
+  using namespace alu_detail;
+  const std::uint16_t f = m[reg::FLAGS];
+  return ConditionHolds(c, NOf(m.nzValue), ZOf(m.nzValue), f & V, f & C);
 }
 
 [[gnu::always_inline]] inline std::uint16_t UnaryOp(MachineState& m, unsigned t, std::uint16_t a) {
@@ -104,40 +120,41 @@ inline std::uint16_t& Reg(MachineState& m, unsigned n) { return m.RegisterFile[n
   std::uint16_t& f = Flags(m);
   const std::uint16_t oldC = (f & C) ? 1 : 0;
   std::uint16_t r;
-  switch (t & 7) {
+  switch (t & 7) {  // N and Z from the result for every t
     case unary::DEC:
       r = static_cast<std::uint16_t>(a - 1);
-      f = (f & KEEP_C) | NZ(r);
+      f &= KEEP_C;
       break;
     case unary::ZERO:
       r = 0;
-      f = (f & KEEP_NONE) | Z;
+      f &= KEEP_NONE;
       break;
     case unary::SUBC:
       r = static_cast<std::uint16_t>(a - oldC);
-      f = (f & KEEP_NONE) | NZ(r);
+      f &= KEEP_NONE;
       break;
     case unary::ADDC:
       r = static_cast<std::uint16_t>(a + oldC);
-      f = (f & KEEP_NONE) | NZ(r);
+      f &= KEEP_NONE;
       break;
     case unary::INC:
       r = static_cast<std::uint16_t>(a + 1);
-      f = (f & KEEP_C) | NZ(r);
+      f &= KEEP_C;
       break;
     case unary::INV:
       r = static_cast<std::uint16_t>(~a);
-      f = (f & KEEP_NONE) | NZ(r) | C;
+      f = (f & KEEP_NONE) | C;
       break;
     case unary::CPL:
       r = static_cast<std::uint16_t>(-a);
-      f = (f & KEEP_NONE) | NZ(r) | (r != 0 ? C : 0);
+      f = (f & KEEP_NONE) | (r != 0 ? C : 0);
       break;
     default:  // TEST
       r = a;
-      f = (f & KEEP_NONE) | NZ(r);
+      f &= KEEP_NONE;
       break;
   }
+  m.nzValue = r;
   return r;
 }
 
@@ -166,7 +183,7 @@ inline std::uint16_t& Reg(MachineState& m, unsigned n) { return m.RegisterFile[n
   } else {
     f = (f & ~C) | (high ? C : 0) | SignTo(result ^ a, V);
   }
-  f |= NZ(result);
+  m.nzValue = result;
   return result;
 }
 
@@ -176,30 +193,33 @@ inline std::uint16_t& Reg(MachineState& m, unsigned n) { return m.RegisterFile[n
   std::uint16_t& f = Flags(m);
   f &= KEEP_NONE;
   std::uint16_t r;
-  switch (t) {
+  switch (t) {  // N and Z from the result, or for CMP from b - a
     case binary::BUS:
       r = static_cast<std::uint16_t>(a - b);
-      f |= NZ(r) | SignTo((a ^ b) & (a ^ r), V) | (a < b ? C : 0);
-      return r;
+      f |= SignTo((a ^ b) & (a ^ r), V) | (a < b ? C : 0);
+      break;
     case binary::ADD: {
       const unsigned sum = static_cast<unsigned>(a) + b;
       r = static_cast<std::uint16_t>(sum);
-      f |= NZ(r) | SignTo(~(a ^ b) & (a ^ r), V) | ((sum >> 16) ? C : 0);
-      return r;
+      f |= SignTo(~(a ^ b) & (a ^ r), V) | ((sum >> 16) ? C : 0);
+      break;
     }
     case binary::CMP:  // V stays 0
-      f |= (static_cast<std::uint16_t>(b - a) & 0x8000) | (a == b ? Z : 0) | (b < a ? C : 0);
+      f |= (b < a ? C : 0);
+      m.nzValue = static_cast<std::uint16_t>(b - a);
       return a;
     case binary::XOR: r = a ^ b; break;
     case binary::SUB:
       r = static_cast<std::uint16_t>(b - a);
-      f |= NZ(r) | SignTo((a ^ b) & (b ^ r), V) | (b < a ? C : 0);
-      return r;
+      f |= SignTo((a ^ b) & (b ^ r), V) | (b < a ? C : 0);
+      break;
     case binary::OR: r = a | b; break;
     case binary::AND: r = a & b; break;
-    default: return a;  // selector 7 is never passed: the executor reports it first
+    default:  // selector 7 is never passed: the executor reports it first
+      m.nzValue = NzOf(false, false);
+      return a;
   }
-  f |= NZ(r);
+  m.nzValue = r;
   return r;
 }
 

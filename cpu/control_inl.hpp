@@ -94,6 +94,7 @@ KV74_BODY void ReadDirect(MachineState& m) {
   if (w < 0) {
     RaiseBadAddress(m);
   } else {
+    if (w == reg::FLAGS) FlagsToWord(m);
     m[0] = m[w];
   }
   Advance(m, 1);
@@ -105,6 +106,7 @@ KV74_BODY void WriteDirect(MachineState& m) {
     RaiseBadAddress(m);
   } else {
     m[w] = m[0];
+    if (w == reg::FLAGS) FlagsFromWord(m);
   }
   Advance(m, 1);
 }
@@ -119,6 +121,7 @@ KV74_BODY void PopReg(MachineState& m) {
   } else {
     --Sp(m);
     m[w] = v;
+    if (w == reg::FLAGS) FlagsFromWord(m);
   }
   Advance(m, 1);
 }
@@ -131,6 +134,7 @@ KV74_BODY void PushReg(MachineState& m) {
   if (w < 0) {
     RaiseBadAddress(m);
   } else {
+    if (w == reg::FLAGS) FlagsToWord(m);
     Bus::Write(m, sp, m[w]);
   }
   Advance(m, 1);

@@ -50,11 +50,13 @@ KV74_BODY std::uint16_t MoveByte(MachineState& m, unsigned x, std::uint16_t v, u
 
 // N and Z from a moved byte, C cleared, V kept.
 KV74_BODY void SetByteFlags(MachineState& m, std::uint16_t b) {
-  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | ((b & 0x80) ? flag::N : 0) | (b == 0 ? flag::Z : 0);
+  m[reg::FLAGS] &= KEEP_V;
+  m.nzValue = static_cast<std::uint32_t>(b) << 8;  // N from bit 7 of the byte
 }
 
 KV74_BODY void CompareBytes(MachineState& m, std::uint16_t a, std::uint16_t b) {
-  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_NONE) | (a < b ? flag::C : 0) | (a == b ? flag::Z : 0);
+  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_NONE) | (a < b ? flag::C : 0);
+  m.nzValue = a ^ b;  // Z when equal, N never: both are bytes
 }
 
 template <typename Bus>
@@ -128,7 +130,8 @@ KV74_BODY void Mul(MachineState& m) {
   const std::uint32_t p = static_cast<std::uint32_t>(R(m, j)) * R(m, FieldN(m.opWord));
   R(m, j & 14) = static_cast<std::uint16_t>(p >> 16);
   R(m, j | 1) = static_cast<std::uint16_t>(p);
-  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | ((p >> 31) ? flag::N : 0) | (p == 0 ? flag::Z : 0);
+  m[reg::FLAGS] &= KEEP_V;
+  m.nzValue = (p >> 16) | ((p & 0xFFFF) != 0 ? 1 : 0);  // N from bit 31, Z for a zero product
   Advance(m, 1);
 }
 
@@ -288,7 +291,8 @@ KV74_BODY void Sign(MachineState& m) {
   const unsigned n = FieldN(m.opWord);
   const bool negative = R(m, n) & 0x8000;
   R(m, n & 14) = negative ? 0xFFFF : 0;
-  m[reg::FLAGS] = (m[reg::FLAGS] & KEEP_V) | (negative ? flag::N : flag::Z);
+  m[reg::FLAGS] &= KEEP_V;
+  m.nzValue = negative ? 0x8000 : 0;
   Advance(m, 1);
 }
 

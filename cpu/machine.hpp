@@ -115,6 +115,9 @@ inline constexpr std::uint32_t RIGHT = 1u << 3;  // k0x7b, counts up
 
 inline constexpr std::uint64_t NO_STOP_CLOCK = ~std::uint64_t{0};
 
+// MachineState::nzValue outside the run loops: the flags word holds N and Z itself.
+inline constexpr std::uint32_t NZ_IN_WORD = 0x80000000;
+
 struct MachineState {
   // Words 51 and 52 of the array are unused: NotifyWord below stands for them.
   std::array<std::uint16_t, reg::COUNT> RegisterFile{};
@@ -124,6 +127,11 @@ struct MachineState {
   std::uint16_t opWord = 0;
   std::uint16_t extWord = 0;  // right after opWord: the run loops latch both with one store
   std::uint32_t NotifyWord = 0;  // read, set and cleared as one 32-bit value
+  // While a run loop runs, N and Z of the flags word are kept here instead, as a value whose
+  // bit 15 or 16 means N and whose low 16 bits are zero for Z: most instructions only store their
+  // result. The loops put N and Z back into the flags word wherever it can be seen (cpu/alu.hpp).
+  // Not part of the machine's state.
+  std::uint32_t nzValue = NZ_IN_WORD;
 
   // Interval timer.
   std::uint16_t timerPrescaler = 100;

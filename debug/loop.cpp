@@ -55,6 +55,7 @@ struct LoopChecks {
     }
     pc = m[reg::PC];
     if (((breakBits[pc >> 6] >> (pc & 63)) & 1) != 0 && !first) [[unlikely]] {
+      FlagsToWord(m);
       if (const Point* p = e.points_.BreakHit(m, pc, hit != nullptr)) {
         StopReason r;
         r.kind = StopKind::Breakpoint;
@@ -68,6 +69,7 @@ struct LoopChecks {
   }
 
   bool SlowBefore(MachineState& m) {
+    FlagsToWord(m);
     const bool wasFirst = first;
     first = false;
     switch (goal.mode) {
@@ -118,6 +120,7 @@ struct LoopChecks {
   }
 
   void CheckAccesses(MachineState& m) {
+    FlagsToWord(m);
     for (const Access& a : threadTap->Accesses()) {
       if (const Point* p = e.points_.WatchHit(m, a, hit != nullptr)) {
         StopReason r;
@@ -143,6 +146,7 @@ struct LoopChecks {
   }
 
   void SlowAfter(MachineState& m) {
+    FlagsToWord(m);
     const Op form = Decode(op);
     if (e.observer_ != nullptr && !goal.replay) {
       StepRecord record{steps - 1, pc, op, CodeWord(m, static_cast<std::uint16_t>(pc + 1)),

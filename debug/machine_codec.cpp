@@ -3,7 +3,7 @@
 namespace kv74::debug {
 
 // A field added to MachineState must be added to the four functions below, then here. stopClock
-// is left out: it only has a meaning inside a run loop.
+// and nzValue are left out: they only have a meaning inside a run loop.
 static_assert(sizeof(MachineState) == 32960, "MachineState changed: update debug/machine_codec");
 
 namespace {

@@ -121,7 +121,9 @@ TEST(EdgeTables, TwoOperandFlagsAtTheEdgeOperands) {
                        << "t=" << row.t << " a=" << a << " b=" << b << " flags before " << before);
           Machine x;
           x[reg::FLAGS] = before;
+          EnterFlags(x.m);  // as inside a run loop
           EXPECT_EQ(BinaryOp(x.m, row.t, a, b), row.result(a, b));
+          LeaveFlags(x.m);
           EXPECT_EQ(x.Flags(), row.flags[i][j]);
           EXPECT_EQ(x[reg::FLAGS] & 0x0FFF, before & 0x0FFF);
         }
@@ -201,8 +203,10 @@ TEST(EdgeTables, OneOperandOperationsAtTheEdgeOperands) {
                                             << " a=" << kEdges[i] << " C=" << carry);
           Machine x;
           x[reg::FLAGS] = static_cast<std::uint16_t>(0xE456 | carry << 12);
+          EnterFlags(x.m);  // as inside a run loop
           const std::uint16_t r =
               shifts ? ShiftOp(x.m, row.t, kEdges[i]) : UnaryOp(x.m, row.t, kEdges[i]);
+          LeaveFlags(x.m);
           EXPECT_EQ(r, row.after[carry][i].result);
           EXPECT_EQ(x.Flags(), row.after[carry][i].flags);
           EXPECT_EQ(x[reg::FLAGS] & 0x0FFF, 0x0456);
