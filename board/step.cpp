@@ -58,27 +58,30 @@ std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& r
 
   SyncPeripherals(m);
   const std::uint64_t start = m.tickClock, after = start + n + 1;
-  // eventClock never lies beyond the tick after the last step, so one comparison a step finds both
-  // the next peripheral event and the end of the run.
+  // eventClock never lies beyond the tick after the last step, so the count of ticks until the
+  // next peripheral event also finds the end of the run. tickClock is only brought up to date
+  // where it is read (SettleClock).
   m.stopClock = after;
   ReschedulePeripherals(m);
   EnterFlags(m);
-  // Nothing but this loop changes tickClock, so it lives in a register and is only stored.
-  std::uint64_t clock = start;
+  m.untilEvent = m.eventClock - m.tickClock;
   for (;;) {
-    m.tickClock = ++clock;
-    if (clock == m.eventClock) [[unlikely]] {
-      if (clock == after) {
-        clock = after - 1;
+    if (--m.untilEvent == 0) [[unlikely]] {
+      m.tickClock = m.eventClock;
+      if (m.tickClock == after) {
+        m.tickClock = after - 1;
         break;
       }
       PeripheralEventTick(m);
+      m.untilEvent = m.eventClock - m.tickClock;
     }
-    const unsigned op = LatchWordsFast(m);
-    if (m[reg::FAULTS] != 0) [[unlikely]] {
-      if (TakeRequestAtPc(m)) goto stepped;
+    {
+      const unsigned op = LatchWordsFast(m);
+      if (m[reg::FAULTS] != 0) [[unlikely]] {
+        if (TakeRequestAtPc(m)) goto stepped;
+      }
+      goto* kLabels[BodyNumbers[op]];
     }
-    goto* kLabels[BodyNumbers[op]];
 #define KV74_BODY_CASE(op, s, ...)               \
   body_##op##_##s : {                            \
     [[maybe_unused]] constexpr unsigned S = s;   \
@@ -89,20 +92,23 @@ std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& r
 #undef KV74_BODY_CASE
   stepped:
     if (m.NotifyWord != 0) [[unlikely]] {
-      SyncPeripherals(m);
+      SyncPeripherals(m);  // also settles tickClock
+      m.untilEvent = 0;
       LeaveFlags(m);
       receiver.Handover(m);
       EnterFlags(m);
       ReschedulePeripherals(m);  // the receiver may have changed anything
       if (stop()) break;
+      m.untilEvent = m.eventClock - m.tickClock;
     }
   }
-  m.tickClock = clock;
+  SettleClock(m);
+  m.untilEvent = 0;
   LeaveFlags(m);
   m.stopClock = NO_STOP_CLOCK;
   SyncPeripherals(m);
   ReschedulePeripherals(m);
-  return clock - start;
+  return m.tickClock - start;
 }
 
 // A run that tests a flag set from another thread does so between slices of this many steps, and

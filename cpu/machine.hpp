@@ -160,6 +160,10 @@ struct MachineState {
   // The tick after the last step of the scheduled loop running; eventClock is never later. Only
   // that loop sets it, and it is not part of the machine's state.
   std::uint64_t stopClock = NO_STOP_CLOCK;
+  // While the plain scheduled loop runs, the ticks until eventClock: the loop counts this down
+  // instead of counting tickClock up, and tickClock is brought up to date (eventClock minus this)
+  // only where it is read (periph/schedule.hpp). 0 elsewhere. Not part of the machine's state.
+  std::uint64_t untilEvent = 0;
 
   std::uint16_t& operator[](int w) { return RegisterFile[static_cast<std::size_t>(w)]; }
   std::uint16_t operator[](int w) const { return RegisterFile[static_cast<std::size_t>(w)]; }

@@ -27,16 +27,24 @@ void AdvanceQuiet(MachineState& m, std::uint64_t k);
 
 void CatchUpPeripherals(MachineState& m);
 
+// Brings tickClock up to date while the plain scheduled loop counts untilEvent down instead.
+inline void SettleClock(MachineState& m) {
+  if (m.untilEvent != 0) m.tickClock = m.eventClock - m.untilEvent;
+}
+
 // Brings the peripheral state up to tickClock.
 inline void SyncPeripherals(MachineState& m) {
+  SettleClock(m);
   if (m.tickClock != m.syncedClock) [[unlikely]]
     CatchUpPeripherals(m);
 }
 
 // After a change of what the ticks depend on (the state must be synchronised).
 inline void ReschedulePeripherals(MachineState& m) {
+  SettleClock(m);
   const std::uint64_t next = m.tickClock + QuietTicks(m) + 1;
   m.eventClock = next < m.stopClock ? next : m.stopClock;
+  if (m.untilEvent != 0) m.untilEvent = m.eventClock - m.tickClock;
 }
 
 // The tick of a scheduled loop at which eventClock has come: the counted ticks before it, then
