@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "bench/clearing_target.hpp"
 #include "bench/mix_program.hpp"
 #include "board/image.hpp"
 #include "board/power.hpp"
@@ -19,14 +20,7 @@ namespace {
 
 using namespace kv74;
 
-class ClearingTarget : public debug::Target {
- public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
-  bool IsClickable(std::string_view) const override { return false; }
-  void Click(std::string_view) override {}
-  std::vector<std::uint8_t> SavePanel() const override { return {}; }
-  void RestorePanel(std::span<const std::uint8_t>) override {}
-};
+using bench::ClearingTarget;
 
 enum class Set { Nothing, Breakpoint, Watchpoint, History };
 

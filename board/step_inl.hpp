@@ -130,4 +130,9 @@ template <typename Bus>
   return m.opWord;
 }
 
+// Request entry at the PC, out of the way of the run loop.
+[[gnu::noinline]] inline bool TakeRequestAtPc(MachineState& m) {
+  return exec::TakeRequest<PlainBus>(m, m[reg::PC]);
+}
+
 }  // namespace kv74::step_detail

@@ -158,7 +158,7 @@ class Engine {
    private:
     Target& t_;
   };
-  template <typename Bus>
+  template <typename Bus, bool kSlow>
   friend struct LoopChecks;
 
   StopReason Go(const Goal& g);

@@ -1,4 +1,5 @@
 // The checked loop: what the engine tests between the steps when something is set.
+#include <algorithm>
 #include <bit>
 
 #include "board/run_checked.hpp"
@@ -14,7 +15,7 @@ namespace {
 }
 }  // namespace
 
-template <typename BusT>
+template <typename BusT, bool kSlow>  // kSlow: history, calls, catchpoints, a step goal or a search
 struct LoopChecks {
   using Bus = BusT;
   static constexpr bool kTapped = std::is_same_v<Bus, TappedBus>;
@@ -24,7 +25,6 @@ struct LoopChecks {
   const std::uint64_t* breakBits;
   std::uint64_t steps, end;
   bool first;
-  bool slow;   // history, calls, catchpoints, a step goal or a search
   bool armed;  // points checked (not while retracing the run)
   bool stopped = false;
   StopReason stop;
@@ -32,6 +32,7 @@ struct LoopChecks {
   std::uint16_t pc = 0, op = 0, sp = 0, faults = 0;
   int request = -1;
   std::uint32_t notified = 0;
+  bool ended = false;  // stopped, or asked to pause by the target or the observer
 
   bool Stop(StopReason r) {
     r.step = steps;
@@ -44,15 +45,16 @@ struct LoopChecks {
       return false;  // go on searching
     }
     stop = r;
-    stopped = true;
+    stopped = ended = true;
     return true;
   }
 
+  // A pause or a posted click ends the run, unless it retraces or searches.
+  bool Interrupted() const {
+    return e.attention_.load(std::memory_order_relaxed) != 0 && hit == nullptr && !goal.replay;
+  }
+
   [[gnu::always_inline]] bool Before(MachineState& m) {
-    if (steps == end || stopped) return false;
-    if (e.attention_.load(std::memory_order_relaxed) != 0 && hit == nullptr && !goal.replay) {
-      return false;
-    }
     pc = m[reg::PC];
     if (((breakBits[pc >> 6] >> (pc & 63)) & 1) != 0 && !first) [[unlikely]] {
       FlagsToWord(m);
@@ -63,7 +65,7 @@ struct LoopChecks {
         if (Stop(r)) return false;
       }
     }
-    if (slow) return SlowBefore(m);
+    if constexpr (kSlow) return SlowBefore(m);
     first = false;
     return true;
   }
@@ -103,6 +105,8 @@ struct LoopChecks {
   void Handover(MachineState& m) {
     notified = m.NotifyWord;
     e.target_.Handover(m);
+    // The target may have asked for a pause: honoured at this step boundary, as for the observer.
+    if (Interrupted()) ended = true;
   }
 
   [[gnu::always_inline]] bool After(MachineState& m) {
@@ -110,13 +114,13 @@ struct LoopChecks {
     if constexpr (kTapped) {
       if (threadTap->Any()) [[unlikely]] {
         if (armed) CheckAccesses(m);
-        if (slow) SlowAfter(m);
+        if constexpr (kSlow) SlowAfter(m);
         threadTap->Forget();
-        return !stopped;
+        return !ended;
       }
     }
-    if (slow) SlowAfter(m);
-    return !stopped;
+    if constexpr (kSlow) SlowAfter(m);
+    return !ended;
   }
 
   void CheckAccesses(MachineState& m) {
@@ -153,6 +157,7 @@ struct LoopChecks {
                         request,   {}};
       if constexpr (kTapped) record.accesses = threadTap->Accesses();
       e.observer_->Stepped(m, record);
+      if (Interrupted()) ended = true;
     }
     if (e.trackCalls_) {
       e.calls_.Unwind(m[reg::SP]);
@@ -183,11 +188,16 @@ struct LoopChecks {
 };
 
 namespace {
-template <typename Bus>
-bool RunWith(LoopChecks<Bus>& checks, MachineState& m, AccessTap* tap) {
+// Another thread's pause or click is looked for between slices of this many steps.
+constexpr std::uint64_t kAttentionSlice = 1 << 16;
+
+template <typename Bus, bool kSlow>
+bool RunWith(LoopChecks<Bus, kSlow>& checks, MachineState& m, AccessTap* tap) {
   AccessTap* saved = threadTap;
   if (tap != nullptr) threadTap = tap;
-  RunScheduledChecked(m, checks);
+  while (!checks.ended && checks.steps != checks.end && !checks.Interrupted()) {
+    RunScheduledChecked(m, checks, std::min(checks.end - checks.steps, kAttentionSlice));
+  }
   threadTap = saved;
   return checks.stopped;
 }
@@ -204,23 +214,29 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
                     (!g.replay && recordHistory_) || (armed && catches);
   static const std::array<std::uint64_t, 1024> kNoBreaks{};
   const std::uint64_t* bits = armed ? points_.BreakBits().data() : kNoBreaks.data();
-  bool stopped;
-  std::uint64_t ran;
   if (watch) {
     tap_ = points_.Marks();
     if (observing && observeIo_) tap_.Mark(IO_BASE, IO_BASE + IO_SIZE - 1);
-    LoopChecks<TappedBus> c{*this, g, bits, steps_, end, first, slow, armed, false, {}, hit};
-    stopped = RunWith(c, m_, &tap_);
-    ran = c.steps;
-    stop = c.stop;
-  } else {
-    LoopChecks<PlainBus> c{*this, g, bits, steps_, end, first, slow, armed, false, {}, hit};
-    stopped = RunWith(c, m_, nullptr);
-    ran = c.steps;
-    stop = c.stop;
   }
-  steps_ = ran;
-  return stopped;
+  // One instantiation of the loop per bus and per slow or fast checks.
+  auto run = [&](auto checks) {
+    const bool stopped = RunWith(checks, m_, watch ? &tap_ : nullptr);
+    steps_ = checks.steps;
+    stop = checks.stop;
+    return stopped;
+  };
+  if (watch) {
+    if (slow)
+      return run(
+          LoopChecks<TappedBus, true>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+    return run(
+        LoopChecks<TappedBus, false>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+  }
+  if (slow)
+    return run(
+        LoopChecks<PlainBus, true>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+  return run(
+      LoopChecks<PlainBus, false>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
 }
 
 }  // namespace kv74::debug
