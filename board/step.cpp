@@ -1,6 +1,6 @@
 #include <algorithm>
-#include <iterator>
 
+#include "board/run_loop.hpp"
 #include "board/step_inl.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
@@ -9,10 +9,6 @@ namespace kv74 {
 namespace {
 
 using namespace step_detail;
-
-[[gnu::noinline]] bool TakeRequestAtPc(MachineState& m) {
-  return exec::TakeRequest<PlainBus>(m, m[reg::PC]);
-}
 
 // Everything of the step after the fetch.
 [[gnu::always_inline]] inline void RunStep(MachineState& m) {
@@ -42,73 +38,25 @@ void Step(MachineState& m) {
 
 namespace {
 
-// The run loop with the peripherals caught up lazily: a step whose tick only counts leaves it to
-// tickClock; the ticks run for real at eventClock, and the state is brought up to date wherever
-// it can be seen (the bus hooks, every hand-over, the end of the run). Each body is inlined under
-// a label of its own, and a step jumps to the label of its body number. Runs at most n steps; a
-// hand-over after which stop() holds ends the run there. Returns the steps run.
+// A plain run: no checks; a hand-over receiver, and what ends the run after a hand-over.
 template <typename Stop>
-std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& receiver, Stop stop) {
+struct PlainRun {
   using Bus = PlainBus;
-  using namespace exec;
-#define KV74_BODY_CASE(op, s, ...) &&body_##op##_##s,
-  static const void* const kLabels[] = {KV74_EACH_BODY};
-#undef KV74_BODY_CASE
-  static_assert(std::size(kLabels) == body::COUNT);
+  static constexpr bool kChecked = false;
+  HandoverReceiver& receiver;
+  Stop stop;
+  void Handover(MachineState& m) { receiver.Handover(m); }
+  bool StopAfterHandover() { return stop(); }
+  static bool Before(MachineState&) { return true; }
+  static void Request(MachineState&, int) {}
+  static bool After(MachineState&) { return true; }
+};
 
-  SyncPeripherals(m);
-  const std::uint64_t start = m.tickClock, after = start + n + 1;
-  // eventClock never lies beyond the tick after the last step, so the count of ticks until the
-  // next peripheral event also finds the end of the run. tickClock is only brought up to date
-  // where it is read (SettleClock).
-  m.stopClock = after;
-  ReschedulePeripherals(m);
-  EnterFlags(m);
-  m.untilEvent = m.eventClock - m.tickClock;
-  for (;;) {
-    if (--m.untilEvent == 0) [[unlikely]] {
-      m.tickClock = m.eventClock;
-      if (m.tickClock == after) {
-        m.tickClock = after - 1;
-        break;
-      }
-      PeripheralEventTick(m);
-      m.untilEvent = m.eventClock - m.tickClock;
-    }
-    {
-      const unsigned op = LatchWordsFast(m);
-      if (m[reg::FAULTS] != 0) [[unlikely]] {
-        if (TakeRequestAtPc(m)) goto stepped;
-      }
-      goto* kLabels[BodyNumbers[op]];
-    }
-#define KV74_BODY_CASE(op, s, ...)               \
-  body_##op##_##s : {                            \
-    [[maybe_unused]] constexpr unsigned S = s;   \
-    __VA_ARGS__(m);                              \
-    goto stepped;                                \
-  }
-    KV74_EACH_BODY
-#undef KV74_BODY_CASE
-  stepped:
-    if (m.NotifyWord != 0) [[unlikely]] {
-      SyncPeripherals(m);  // also settles tickClock
-      m.untilEvent = 0;
-      LeaveFlags(m);
-      receiver.Handover(m);
-      EnterFlags(m);
-      ReschedulePeripherals(m);  // the receiver may have changed anything
-      if (stop()) break;
-      m.untilEvent = m.eventClock - m.tickClock;
-    }
-  }
-  SettleClock(m);
-  m.untilEvent = 0;
-  LeaveFlags(m);
-  m.stopClock = NO_STOP_CLOCK;
-  SyncPeripherals(m);
-  ReschedulePeripherals(m);
-  return m.tickClock - start;
+template <typename Stop>
+std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& receiver,
+                           Stop stop) {
+  PlainRun<Stop> run{receiver, stop};
+  return RunLoop(m, n, run);
 }
 
 // A run that tests a flag set from another thread does so between slices of this many steps, and
@@ -131,7 +79,8 @@ std::uint64_t RunScheduledStepsWhile(MachineState& m, std::uint64_t n, const std
                                      int go, HandoverReceiver& receiver) {
   auto stopped = [&] { return flag.load(std::memory_order_acquire) != go; };
   std::uint64_t done = 0;
-  while (done < n && !stopped()) done += RunScheduled(m, std::min(n - done, kSlice), receiver, stopped);
+  while (done < n && !stopped())
+    done += RunScheduled(m, std::min(n - done, kSlice), receiver, stopped);
   return done;
 }
 

@@ -11,8 +11,8 @@
 #include <utility>
 
 #include "board/step.hpp"
-#include "cpu/bus.hpp"
 #include "cpu/bodies.hpp"
+#include "cpu/bus.hpp"
 #include "cpu/decode.hpp"
 #include "cpu/instructions.hpp"
 

@@ -8,7 +8,6 @@ namespace alu_detail {
 
 constexpr std::uint16_t N = flag::N, Z = flag::Z, V = flag::V, C = flag::C;
 
-
 // Bit 12 set when the sign bit (bit 15) of x is set: moves a sign-bit test into the C or V place.
 constexpr std::uint16_t SignTo(std::uint16_t x, std::uint16_t flagBit) {
   return (x & 0x8000) ? flagBit : 0;
@@ -37,9 +36,7 @@ constexpr bool ConditionHolds(unsigned c, bool n, bool z, bool v, bool cy) {
 }
 
 // nzValue of N and Z.
-constexpr std::uint32_t NzOf(bool n, bool z) {
-  return n ? (z ? 0x10000 : 0x8000) : (z ? 0 : 1);
-}
+constexpr std::uint32_t NzOf(bool n, bool z) { return n ? (z ? 0x10000 : 0x8000) : (z ? 0 : 1); }
 constexpr bool NOf(std::uint32_t nz) { return (nz & 0x18000) != 0; }
 constexpr bool ZOf(std::uint32_t nz) { return (nz & 0xFFFF) == 0; }
 

@@ -62,18 +62,20 @@
 // the order of the body numbers: body::op + s is the body's number, s its selector value.
 #define KV74_EACH_BODY KV74_BODY_TABLE(KV74_BODY_ONE_, KV74_BODY_T_, KV74_BODY_D_)
 #define KV74_BODY_ONE_(op, ...) KV74_BODY_CASE(op, 0, __VA_ARGS__)
-#define KV74_BODY_T_(op, ...)                                                       \
-  KV74_BODY_ONE_(op, __VA_ARGS__)                                                           \
-  KV74_BODY_CASE(op, 1, __VA_ARGS__) KV74_BODY_CASE(op, 2, __VA_ARGS__)                \
-  KV74_BODY_CASE(op, 3, __VA_ARGS__) KV74_BODY_CASE(op, 4, __VA_ARGS__)                \
-  KV74_BODY_CASE(op, 5, __VA_ARGS__) KV74_BODY_CASE(op, 6, __VA_ARGS__)                \
-  KV74_BODY_CASE(op, 7, __VA_ARGS__)
-#define KV74_BODY_D_(op, ...)                                                       \
-  KV74_BODY_T_(op, __VA_ARGS__)                                                           \
-  KV74_BODY_CASE(op, 8, __VA_ARGS__) KV74_BODY_CASE(op, 9, __VA_ARGS__)                \
-  KV74_BODY_CASE(op, 10, __VA_ARGS__) KV74_BODY_CASE(op, 11, __VA_ARGS__)              \
-  KV74_BODY_CASE(op, 12, __VA_ARGS__) KV74_BODY_CASE(op, 13, __VA_ARGS__)              \
-  KV74_BODY_CASE(op, 14, __VA_ARGS__) KV74_BODY_CASE(op, 15, __VA_ARGS__)
+#define KV74_BODY_T_(op, ...)                                               \
+  KV74_BODY_ONE_(op, __VA_ARGS__)                                           \
+  KV74_BODY_CASE(op, 1, __VA_ARGS__)                                        \
+  KV74_BODY_CASE(op, 2, __VA_ARGS__)                                        \
+  KV74_BODY_CASE(op, 3, __VA_ARGS__) KV74_BODY_CASE(op, 4, __VA_ARGS__)     \
+      KV74_BODY_CASE(op, 5, __VA_ARGS__) KV74_BODY_CASE(op, 6, __VA_ARGS__) \
+          KV74_BODY_CASE(op, 7, __VA_ARGS__)
+#define KV74_BODY_D_(op, ...)                                                 \
+  KV74_BODY_T_(op, __VA_ARGS__)                                               \
+  KV74_BODY_CASE(op, 8, __VA_ARGS__)                                          \
+  KV74_BODY_CASE(op, 9, __VA_ARGS__)                                          \
+  KV74_BODY_CASE(op, 10, __VA_ARGS__) KV74_BODY_CASE(op, 11, __VA_ARGS__)     \
+      KV74_BODY_CASE(op, 12, __VA_ARGS__) KV74_BODY_CASE(op, 13, __VA_ARGS__) \
+          KV74_BODY_CASE(op, 14, __VA_ARGS__) KV74_BODY_CASE(op, 15, __VA_ARGS__)
 
 namespace kv74 {
 
@@ -92,12 +94,11 @@ static_assert(body::COUNT <= 256);
 // The body number of word w, whose form is op.
 constexpr unsigned BodyNumberOf(Op op, std::uint16_t w) {
   switch (op) {
-#define KV74_CASE_ONE_(form, ...) \
-  case Op::form: return body::form;
-#define KV74_CASE_T_(form, ...) \
-  case Op::form: return body::form + FieldT(w);
-#define KV74_CASE_D_(form, ...) \
-  case Op::form: return body::form + FieldD(w);
+// clang-format off
+#define KV74_CASE_ONE_(form, ...) case Op::form: return body::form;
+#define KV74_CASE_T_(form, ...) case Op::form: return body::form + FieldT(w);
+#define KV74_CASE_D_(form, ...) case Op::form: return body::form + FieldD(w);
+    // clang-format on
     KV74_BODY_TABLE(KV74_CASE_ONE_, KV74_CASE_T_, KV74_CASE_D_)
 #undef KV74_CASE_ONE_
 #undef KV74_CASE_T_

@@ -42,7 +42,6 @@ KV74_BODY void Call(MachineState& m, std::uint16_t returnAddress, std::uint16_t 
   Pc(m) = target;
 }
 
-
 template <typename Bus>
 KV74_BODY void CallTable(MachineState& m) {
   Call<Bus>(m, static_cast<std::uint16_t>(Pc(m) + 1), m.ProgramMemory[FieldDD(m.opWord)]);

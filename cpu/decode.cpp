@@ -125,7 +125,8 @@ constexpr std::array<Op, 65536> kDecodeTable = BuildDecodeTable();
 constexpr std::array<std::uint8_t, 65536> BuildBodyNumbers() {
   std::array<std::uint8_t, 65536> table{};
   for (unsigned w = 0; w < 65536; ++w) {
-    table[w] = static_cast<std::uint8_t>(BodyNumberOf(kDecodeTable[w], static_cast<std::uint16_t>(w)));
+    table[w] =
+        static_cast<std::uint8_t>(BodyNumberOf(kDecodeTable[w], static_cast<std::uint16_t>(w)));
   }
   return table;
 }

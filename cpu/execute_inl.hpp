@@ -9,13 +9,18 @@
 
 namespace kv74::exec {
 
-inline constexpr std::uint16_t kBase1Offset = 0x8000;  // short BASE1 forms reach BASE1 + 0x8000 + dd
+inline constexpr std::uint16_t kBase1Offset =
+    0x8000;  // short BASE1 forms reach BASE1 + 0x8000 + dd
 
 KV74_BODY std::uint16_t& R(MachineState& m, unsigned n) { return m.RegisterFile[n]; }
 KV74_BODY std::uint16_t& Pc(MachineState& m) { return m[reg::PC]; }
-KV74_BODY void Advance(MachineState& m, unsigned words) { Pc(m) = static_cast<std::uint16_t>(Pc(m) + words); }
+KV74_BODY void Advance(MachineState& m, unsigned words) {
+  Pc(m) = static_cast<std::uint16_t>(Pc(m) + words);
+}
 KV74_BODY void RaiseInvalid(MachineState& m) { m[reg::FAULTS] |= fault::INVALID; }
-KV74_BODY bool BadAddressPending(const MachineState& m) { return m[reg::FAULTS] & fault::BAD_ADDRESS; }
+KV74_BODY bool BadAddressPending(const MachineState& m) {
+  return m[reg::FAULTS] & fault::BAD_ADDRESS;
+}
 
 KV74_BODY std::uint16_t ShortBase0(const MachineState& m) {
   return static_cast<std::uint16_t>(m[reg::BASE0] + FieldDD(m.opWord));
@@ -37,8 +42,12 @@ struct ByteLanes {
 };
 inline constexpr ByteLanes kLanes[4] = {{8, 8}, {8, 0}, {0, 0}, {0, 8}};
 
-KV74_BODY std::uint16_t SourceByte(std::uint16_t v, unsigned s) { return (v >> kLanes[s].src) & 0xFF; }
-KV74_BODY std::uint16_t RegisterByte(std::uint16_t r, unsigned s) { return (r >> kLanes[s].reg) & 0xFF; }
+KV74_BODY std::uint16_t SourceByte(std::uint16_t v, unsigned s) {
+  return (v >> kLanes[s].src) & 0xFF;
+}
+KV74_BODY std::uint16_t RegisterByte(std::uint16_t r, unsigned s) {
+  return (r >> kLanes[s].reg) & 0xFF;
+}
 
 // Moves the chosen source byte into the chosen byte of register x; returns the moved byte.
 KV74_BODY std::uint16_t MoveByte(MachineState& m, unsigned x, std::uint16_t v, unsigned s) {

@@ -103,7 +103,7 @@ void NoOperation(MachineState& m);  // STOP, WAIT
 
 }  // namespace kv74::exec
 
-// IWYU pragma: begin_exports
-#include "cpu/execute_inl.hpp"  // after the declarations above
+// The bodies, after the declarations above; the control forms use helpers of the data forms.
+#include "cpu/execute_inl.hpp"
+// (in this order)
 #include "cpu/control_inl.hpp"
-// IWYU pragma: end_exports

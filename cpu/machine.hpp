@@ -125,7 +125,7 @@ struct MachineState {
   std::array<std::uint16_t, DATA_WORDS> DataMemory{};
   std::array<std::uint16_t, TABLE_WORDS> TableMemory{};
   std::uint16_t opWord = 0;
-  std::uint16_t extWord = 0;  // right after opWord: the run loops latch both with one store
+  std::uint16_t extWord = 0;     // right after opWord: the run loops latch both with one store
   std::uint32_t NotifyWord = 0;  // read, set and cleared as one 32-bit value
   // While a run loop runs, N and Z of the flags word are kept here instead, as a value whose
   // bit 15 or 16 means N and whose low 16 bits are zero for Z: most instructions only store their
