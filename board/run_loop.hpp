@@ -41,7 +41,34 @@ inline bool EndOrEvent(MachineState& m, std::uint64_t after) {
   return false;
 }
 
+// A pending request taken by the step; a checked run reports it first.
+template <typename Run>
+[[gnu::always_inline]] inline bool RequestTaken(MachineState& m, Run& run) {
+  if (m[reg::FAULTS] == 0) [[likely]]
+    return false;
+  if constexpr (Run::kChecked) {
+    const int line = exec::RequestLine(m);
+    if (line < 0) return false;
+    run.Request(m, line);
+    return exec::TakeRequest<typename Run::Bus>(m, m[reg::PC]);
+  } else {
+    return TakeRequestAtPc(m);
+  }
+}
+
+// Makes the next tick an event tick. Running the ticks for real at any tick is what counting them
+// would have done, so this only costs time.
+inline void EventAtNextTick(MachineState& m) {
+  m.eventClock = m.tickClock + 1;
+  m.untilEvent = 1;
+}
+
 // Runs at most n steps. Returns the steps run.
+//
+// Only a store can leave a notification for the panel (cpu/bodies.hpp, MayNotify): after any other
+// body a plain run goes straight on to the next step, as long as no notification was pending when
+// the step began. One that is (from before the run, from an event tick, or left by the receiver)
+// sends its step the long way, through the bodies' table and the look at NotifyWord after it.
 template <typename Run>
 std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   using Bus = typename Run::Bus;
@@ -59,6 +86,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   ReschedulePeripherals(m);
   EnterFlags(m);
   m.untilEvent = m.eventClock - m.tickClock;
+  if (m.NotifyWord != 0) EventAtNextTick(m);
   std::uint64_t left = n;  // a checked run asks Before only of a step that will run
   for (;;) {
     if constexpr (Run::kChecked) {
@@ -66,28 +94,26 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     }
     if (--m.untilEvent == 0) [[unlikely]] {
       if (EndOrEvent(m, after)) break;
+      if (m.NotifyWord != 0) {
+        CheckPc(m, LatchWords(m));
+        if (!RequestTaken(m, run)) kBodies<Bus>[BodyNumbers[m.opWord]](m);
+        goto stepped;
+      }
     }
     {
       const unsigned op = LatchWordsFast(m);
-      if (m[reg::FAULTS] != 0) [[unlikely]] {
-        if constexpr (Run::kChecked) {
-          const int line = RequestLine(m);
-          if (line >= 0) {
-            run.Request(m, line);
-            TakeRequest<Bus>(m, m[reg::PC]);
-            goto stepped;
-          }
-        } else {
-          if (TakeRequestAtPc(m)) goto stepped;
-        }
-      }
+      if (RequestTaken(m, run)) goto stepped;
       goto* kLabels[BodyNumbers[op]];
     }
-#define KV74_BODY_CASE(op, s, ...)             \
-  body_##op##_##s : {                          \
-    [[maybe_unused]] constexpr unsigned S = s; \
-    __VA_ARGS__(m);                            \
-    goto stepped;                              \
+#define KV74_BODY_CASE(op, s, ...)                      \
+  body_##op##_##s : {                                   \
+    [[maybe_unused]] constexpr unsigned S = s;          \
+    __VA_ARGS__(m);                                     \
+    if constexpr (Run::kChecked || MayNotify(Op::op)) { \
+      goto stepped;                                     \
+    } else {                                            \
+      continue;                                         \
+    }                                                   \
   }
     KV74_EACH_BODY
 #undef KV74_BODY_CASE
@@ -101,6 +127,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
       ReschedulePeripherals(m);  // the receiver may have changed anything
       if (run.StopAfterHandover()) break;
       m.untilEvent = m.eventClock - m.tickClock;
+      if (m.NotifyWord != 0) EventAtNextTick(m);  // left pending: the next step the long way
     }
     if constexpr (Run::kChecked) {
       if (!run.After(m)) break;

@@ -62,20 +62,21 @@
 // the order of the body numbers: body::op + s is the body's number, s its selector value.
 #define KV74_EACH_BODY KV74_BODY_TABLE(KV74_BODY_ONE_, KV74_BODY_T_, KV74_BODY_D_)
 #define KV74_BODY_ONE_(op, ...) KV74_BODY_CASE(op, 0, __VA_ARGS__)
-#define KV74_BODY_T_(op, ...)                                               \
-  KV74_BODY_ONE_(op, __VA_ARGS__)                                           \
-  KV74_BODY_CASE(op, 1, __VA_ARGS__)                                        \
-  KV74_BODY_CASE(op, 2, __VA_ARGS__)                                        \
-  KV74_BODY_CASE(op, 3, __VA_ARGS__) KV74_BODY_CASE(op, 4, __VA_ARGS__)     \
-      KV74_BODY_CASE(op, 5, __VA_ARGS__) KV74_BODY_CASE(op, 6, __VA_ARGS__) \
-          KV74_BODY_CASE(op, 7, __VA_ARGS__)
+#define KV74_BODY_T_(op, ...)                                           \
+  KV74_BODY_ONE_(op, __VA_ARGS__)                                       \
+  KV74_BODY_CASE(op, 1, __VA_ARGS__)                                    \
+  KV74_BODY_CASE(op, 2, __VA_ARGS__)                                    \
+  KV74_BODY_CASE(op, 3, __VA_ARGS__)                                    \
+  KV74_BODY_CASE(op, 4, __VA_ARGS__) KV74_BODY_CASE(op, 5, __VA_ARGS__) \
+      KV74_BODY_CASE(op, 6, __VA_ARGS__) KV74_BODY_CASE(op, 7, __VA_ARGS__)
 #define KV74_BODY_D_(op, ...)                                                 \
   KV74_BODY_T_(op, __VA_ARGS__)                                               \
   KV74_BODY_CASE(op, 8, __VA_ARGS__)                                          \
   KV74_BODY_CASE(op, 9, __VA_ARGS__)                                          \
-  KV74_BODY_CASE(op, 10, __VA_ARGS__) KV74_BODY_CASE(op, 11, __VA_ARGS__)     \
-      KV74_BODY_CASE(op, 12, __VA_ARGS__) KV74_BODY_CASE(op, 13, __VA_ARGS__) \
-          KV74_BODY_CASE(op, 14, __VA_ARGS__) KV74_BODY_CASE(op, 15, __VA_ARGS__)
+  KV74_BODY_CASE(op, 10, __VA_ARGS__)                                         \
+  KV74_BODY_CASE(op, 11, __VA_ARGS__) KV74_BODY_CASE(op, 12, __VA_ARGS__)     \
+      KV74_BODY_CASE(op, 13, __VA_ARGS__) KV74_BODY_CASE(op, 14, __VA_ARGS__) \
+          KV74_BODY_CASE(op, 15, __VA_ARGS__)
 
 namespace kv74 {
 
@@ -106,6 +107,21 @@ constexpr unsigned BodyNumberOf(Op op, std::uint16_t w) {
     case Op::Count: break;
   }
   return body::Invalid;
+}
+
+// The forms whose bodies store through the bus, and so may leave a notification (NotifyWord); no
+// other body ever does.
+constexpr bool MayNotify(Op op) {
+  switch (op) {
+    case Op::StoreBase0:
+    case Op::StoreBase1:
+    case Op::AluToMemShort:
+    case Op::MovBasexReg:
+    case Op::AluBasexReg:
+    case Op::UnaryMem:
+    case Op::PushReg: return true;
+    default: return false;
+  }
 }
 
 // The body number of every instruction word, built by the compiler (decode.cpp).
