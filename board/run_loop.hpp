@@ -66,9 +66,10 @@ inline void EventAtNextTick(MachineState& m) {
 // Runs at most n steps. Returns the steps run.
 //
 // Only a store can leave a notification for the panel (cpu/bodies.hpp, MayNotify): after any other
-// body a plain run goes straight on to the next step, as long as no notification was pending when
-// the step began. One that is (from before the run, from an event tick, or left by the receiver)
-// sends its step the long way, through the bodies' table and the look at NotifyWord after it.
+// body a run goes straight on to the next step (or its checks), as long as no notification was
+// pending when the step began. One that is (from before the run, from an event tick, or left by the
+// receiver) sends its step the long way, through the bodies' table and the look at NotifyWord after
+// it.
 template <typename Run>
 std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   using Bus = typename Run::Bus;
@@ -105,15 +106,17 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
       if (RequestTaken(m, run)) goto stepped;
       goto* kLabels[BodyNumbers[op]];
     }
-#define KV74_BODY_CASE(op, s, ...)                      \
-  body_##op##_##s : {                                   \
-    [[maybe_unused]] constexpr unsigned S = s;          \
-    __VA_ARGS__(m);                                     \
-    if constexpr (Run::kChecked || MayNotify(Op::op)) { \
-      goto stepped;                                     \
-    } else {                                            \
-      continue;                                         \
-    }                                                   \
+#define KV74_BODY_CASE(op, s, ...)             \
+  body_##op##_##s : {                          \
+    [[maybe_unused]] constexpr unsigned S = s; \
+    __VA_ARGS__(m);                            \
+    if constexpr (MayNotify(Op::op)) {         \
+      goto stepped;                            \
+    } else if constexpr (Run::kChecked) {      \
+      goto checked;                            \
+    } else {                                   \
+      continue;                                \
+    }                                          \
   }
     KV74_EACH_BODY
 #undef KV74_BODY_CASE
@@ -129,6 +132,8 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
       m.untilEvent = m.eventClock - m.tickClock;
       if (m.NotifyWord != 0) EventAtNextTick(m);  // left pending: the next step the long way
     }
+  checked:
+    __attribute__((unused));  // a plain run has no checks to reach
     if constexpr (Run::kChecked) {
       if (!run.After(m)) break;
     }
