@@ -45,7 +45,7 @@ constexpr std::array<WordRule, reg::COUNT> BuildWordRules() {
 }
 constexpr std::array<WordRule, reg::COUNT> kWordRules = BuildWordRules();
 
-void RaiseBadAddress(MachineState& m) { m[reg::FAULTS] |= fault::BAD_ADDRESS; }
+void RaiseBadAddress(MachineState& m) { RaiseRequest(m, fault::BAD_ADDRESS); }
 
 // Register number k - 1 of an address of the I/O page, or -1 when the address is not mapped.
 int MappedWord(std::uint16_t a) {
@@ -104,9 +104,10 @@ void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v) {
   } else {
     const std::uint16_t old = m[w];
     WriteRegister(m, w, v);
-    if (m[w] != old) m.NotifyWord |= rule.changeBit;
+    if (m[w] != old) Notify(m, rule.changeBit);
   }
   if (rule.ticked) ReschedulePeripherals(m);
+  if (w == reg::IMASK) LookAtNextStep(m);  // a pending interrupt may be taken now
 }
 
 std::uint16_t PeekWord(MachineState& m, std::uint16_t a) {
@@ -129,10 +130,10 @@ std::uint16_t PeekWord(MachineState& m, std::uint16_t a) {
 
 void NoteWatchedCell(MachineState& m, std::uint16_t a) {
   switch (a) {
-    case cell::FEED_RATE: m.NotifyWord |= notify::FEED; break;
+    case cell::FEED_RATE: Notify(m, notify::FEED); break;
     case cell::POSITION_X_LO:
-    case cell::POSITION_Z_LO: m.NotifyWord |= notify::POSITION; break;
-    case cell::SPINDLE_SPEED: m.NotifyWord |= notify::SPINDLE; break;
+    case cell::POSITION_Z_LO: Notify(m, notify::POSITION); break;
+    case cell::SPINDLE_SPEED: Notify(m, notify::SPINDLE); break;
     default: break;
   }
 }

@@ -4,9 +4,11 @@
 // them:
 //
 //   using Bus = PlainBus or TappedBus     the instruction bodies (cpu/tap.hpp)
+//   static constexpr bool kChecked = true
 //   bool Before(MachineState&)            before each step: false stops the run there
 //   void Request(MachineState&, int line) the step is about to take request `line`
 //   void Handover(MachineState&)          the step left NotifyWord set: hand the machine over
+//   bool StopAfterHandover()              false: After ends the run
 //   bool After(MachineState&)             after each step and its hand-over: false stops
 //
 // N and Z of the flags word are kept apart while the loop runs (cpu/alu.hpp): a check that reads
@@ -21,23 +23,11 @@
 
 namespace kv74 {
 
-template <typename Checks>
-struct CheckedRun {
-  using Bus = typename Checks::Bus;
-  static constexpr bool kChecked = true;
-  Checks& checks;
-  bool Before(MachineState& m) { return checks.Before(m); }
-  void Request(MachineState& m, int line) { checks.Request(m, line); }
-  bool After(MachineState& m) { return checks.After(m); }
-  void Handover(MachineState& m) { checks.Handover(m); }
-  static bool StopAfterHandover() { return false; }
-};
-
 // At most n steps; returns the steps run.
 template <typename Checks>
 std::uint64_t RunScheduledChecked(MachineState& m, Checks& checks, std::uint64_t n) {
-  CheckedRun<Checks> run{checks};
-  return step_detail::RunLoop(m, n, run);
+  static_assert(Checks::kChecked);
+  return step_detail::RunLoop(m, n, checks);
 }
 
 }  // namespace kv74

@@ -28,15 +28,36 @@
 
 namespace kv74::step_detail {
 
-// The tick at which untilEvent ran out: the tick after the last step of the run (true), or a
-// peripheral event tick.
-inline bool EndOrEvent(MachineState& m, std::uint64_t after) {
-  m.tickClock = m.eventClock;
-  if (m.tickClock == after) {
-    m.tickClock = after - 1;
-    return true;
+// Hands the machine over after the step of tickClock (untilEvent 0).
+template <typename Run>
+void HandOver(MachineState& m, Run& run) {
+  SyncPeripherals(m);
+  LeaveFlags(m);
+  run.Handover(m);
+  EnterFlags(m);
+  ReschedulePeripherals(m);  // the receiver may have changed anything
+}
+
+// The start of a step whose tick is eventClock: a peripheral event, the end of the run, or
+// something the step before raised or noted (LookAtNextStep). A plain run hands over here what the
+// steps before left, except at the first step of the run: a notification pending from before the
+// run is handed over after that step, as after any other. Returns true when the run ends.
+template <typename Run>
+bool Attend(MachineState& m, Run& run, std::uint64_t start, std::uint64_t after) {
+  m.tickClock = m.eventClock - 1;  // the step before; untilEvent is 0
+  m.stopClock = after;
+  if constexpr (!Run::kChecked) {
+    if (m.NotifyWord != 0 && m.tickClock != start) {
+      HandOver(m, run);
+      if (run.StopAfterHandover()) return true;
+    }
   }
-  PeripheralEventTick(m);
+  if (m.tickClock + 1 == after) return true;
+  ++m.tickClock;
+  PeripheralEventTick(m);  // at a tick that is no event, the same as counting it
+  if constexpr (!Run::kChecked) {
+    if (m.NotifyWord != 0) m.stopClock = m.eventClock = m.tickClock + 1;  // hand over after it
+  }
   m.untilEvent = m.eventClock - m.tickClock;
   return false;
 }
@@ -65,11 +86,13 @@ inline void EventAtNextTick(MachineState& m) {
 
 // Runs at most n steps. Returns the steps run.
 //
-// Only a store can leave a notification for the panel (cpu/bodies.hpp, MayNotify): after any other
-// body a run goes straight on to the next step (or its checks), as long as no notification was
-// pending when the step began. One that is (from before the run, from an event tick, or left by the
-// receiver) sends its step the long way, through the bodies' table and the look at NotifyWord after
-// it.
+// The steps look neither for requests nor for notifications: whatever raises a request, changes
+// the interrupt mask or leaves a notification makes the next tick an event tick (LookAtNextStep),
+// and that step goes the long way (Attend, the full latch with the PC check, the request check).
+// So does a step outside ProgramMemory. A plain run hands over at the start of the next step
+// (Attend). A checked run hands over right after the step, before its checks: only a store can
+// leave a notification (cpu/bodies.hpp, MayNotify), so it looks after those, and after every step
+// that went the long way.
 template <typename Run>
 std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   using Bus = typename Run::Bus;
@@ -83,54 +106,60 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   const std::uint64_t start = m.tickClock, after = start + n + 1;
   // eventClock never lies beyond the tick after the last step, so the count of ticks until the
   // next peripheral event also finds the end of the run.
-  m.stopClock = after;
+  m.stopClock = m[reg::FAULTS] != 0 || m.NotifyWord != 0 ? start + 1 : after;
   ReschedulePeripherals(m);
   EnterFlags(m);
   m.untilEvent = m.eventClock - m.tickClock;
-  if (m.NotifyWord != 0) EventAtNextTick(m);
   std::uint64_t left = n;  // a checked run asks Before only of a step that will run
   for (;;) {
     if constexpr (Run::kChecked) {
       if (left-- == 0 || !run.Before(m)) break;
     }
     if (--m.untilEvent == 0) [[unlikely]] {
-      if (EndOrEvent(m, after)) break;
-      if (m.NotifyWord != 0) {
-        CheckPc(m, LatchWords(m));
-        if (!RequestTaken(m, run)) kBodies<Bus>[BodyNumbers[m.opWord]](m);
-        goto stepped;
-      }
+      if (Attend(m, run, start, after)) break;
+      goto long_way;
     }
     {
-      const unsigned op = LatchWordsFast(m);
-      if (RequestTaken(m, run)) goto stepped;
-      goto* kLabels[BodyNumbers[op]];
+      const unsigned p = m[reg::PC];
+      if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] {
+        goto* kLabels[BodyNumbers[LatchFromProgram(m, p)]];
+      }
     }
+  long_way:
+    CheckPc(m, LatchWords(m));
+    if (RequestTaken(m, run)) {
+      if (m[reg::FAULTS] != 0) LookAtNextStep(m);  // the next pending request, at the next step
+      goto stepped;
+    }
+    if constexpr (Run::kChecked) {
+      kBodies<Bus>[BodyNumbers[m.opWord]](m);  // then the look at NotifyWord, whatever the body
+      goto stepped;
+    }
+    goto* kLabels[BodyNumbers[m.opWord]];
 #define KV74_BODY_CASE(op, s, ...)             \
   body_##op##_##s : {                          \
     [[maybe_unused]] constexpr unsigned S = s; \
     __VA_ARGS__(m);                            \
-    if constexpr (MayNotify(Op::op)) {         \
-      goto stepped;                            \
-    } else if constexpr (Run::kChecked) {      \
-      goto checked;                            \
-    } else {                                   \
+    if constexpr (!Run::kChecked) {            \
       continue;                                \
+    } else if constexpr (MayNotify(Op::op)) {  \
+      goto stepped;                            \
+    } else {                                   \
+      goto checked;                            \
     }                                          \
   }
     KV74_EACH_BODY
 #undef KV74_BODY_CASE
   stepped:
-    if (m.NotifyWord != 0) [[unlikely]] {
-      SyncPeripherals(m);  // also brings tickClock up to date
-      m.untilEvent = 0;
-      LeaveFlags(m);
-      run.Handover(m);
-      EnterFlags(m);
-      ReschedulePeripherals(m);  // the receiver may have changed anything
-      if (run.StopAfterHandover()) break;
-      m.untilEvent = m.eventClock - m.tickClock;
-      if (m.NotifyWord != 0) EventAtNextTick(m);  // left pending: the next step the long way
+    if constexpr (Run::kChecked) {
+      if (m.NotifyWord != 0) [[unlikely]] {
+        SettleClock(m);
+        m.untilEvent = 0;
+        HandOver(m, run);
+        if (m.NotifyWord != 0)
+          m.stopClock = m.eventClock = m.tickClock + 1;  // again after the next
+        m.untilEvent = m.eventClock - m.tickClock;
+      }
     }
   checked:
     __attribute__((unused));  // a plain run has no checks to reach

@@ -110,24 +110,19 @@ template <typename Bus>
 // request bits of their own and change neither the PC nor memory.
 [[gnu::always_inline]] inline void CheckPc(MachineState& m, bool executable) {
   if (!executable) [[unlikely]] {
-    m[reg::FAULTS] |= fault::BAD_ADDRESS;
+    RaiseRequest(m, fault::BAD_ADDRESS);
   }
 }
 
-// LatchWords with the PC check, for the run loops: the first word from the register when it lies
-// in ProgramMemory with the word after it, where a step fetches almost always.
-[[gnu::always_inline]] inline unsigned LatchWordsFast(MachineState& m) {
-  const unsigned p = m[reg::PC];
-  if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] {
-    static_assert(offsetof(MachineState, extWord) == offsetof(MachineState, opWord) + 2);
-    static_assert(std::endian::native == std::endian::little);  // opWord in the low half
-    std::uint32_t words;  // both words in one load and one store
-    std::memcpy(&words, m.ProgramMemory.data() + (p - PROGRAM_BASE), sizeof words);
-    std::memcpy(&m.opWord, &words, sizeof words);
-    return words & 0xFFFF;
-  }
-  CheckPc(m, LatchWords(m));
-  return m.opWord;
+// LatchWords for a PC p below PROGRAM_BASE + PROGRAM_WORDS - 1, where a step fetches almost always;
+// returns opWord.
+[[gnu::always_inline]] inline unsigned LatchFromProgram(MachineState& m, unsigned p) {
+  static_assert(offsetof(MachineState, extWord) == offsetof(MachineState, opWord) + 2);
+  static_assert(std::endian::native == std::endian::little);  // opWord in the low half
+  std::uint32_t words;  // both words in one load and one store
+  std::memcpy(&words, m.ProgramMemory.data() + (p - PROGRAM_BASE), sizeof words);
+  std::memcpy(&m.opWord, &words, sizeof words);
+  return words & 0xFFFF;
 }
 
 // Request entry at the PC, out of the way of the run loop.

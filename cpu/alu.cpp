@@ -49,7 +49,7 @@ void PairOp(MachineState& m, unsigned t, unsigned n, unsigned dest, bool intoR0R
       return;
     }
     default:  // 3, 5, 6, 7: flags stay cleared
-      m[reg::FAULTS] |= fault::INVALID;
+      RaiseRequest(m, fault::INVALID);
       return;
   }
 }

@@ -67,16 +67,17 @@
   KV74_BODY_CASE(op, 1, __VA_ARGS__)                                    \
   KV74_BODY_CASE(op, 2, __VA_ARGS__)                                    \
   KV74_BODY_CASE(op, 3, __VA_ARGS__)                                    \
-  KV74_BODY_CASE(op, 4, __VA_ARGS__) KV74_BODY_CASE(op, 5, __VA_ARGS__) \
-      KV74_BODY_CASE(op, 6, __VA_ARGS__) KV74_BODY_CASE(op, 7, __VA_ARGS__)
-#define KV74_BODY_D_(op, ...)                                                 \
-  KV74_BODY_T_(op, __VA_ARGS__)                                               \
-  KV74_BODY_CASE(op, 8, __VA_ARGS__)                                          \
-  KV74_BODY_CASE(op, 9, __VA_ARGS__)                                          \
-  KV74_BODY_CASE(op, 10, __VA_ARGS__)                                         \
-  KV74_BODY_CASE(op, 11, __VA_ARGS__) KV74_BODY_CASE(op, 12, __VA_ARGS__)     \
-      KV74_BODY_CASE(op, 13, __VA_ARGS__) KV74_BODY_CASE(op, 14, __VA_ARGS__) \
-          KV74_BODY_CASE(op, 15, __VA_ARGS__)
+  KV74_BODY_CASE(op, 4, __VA_ARGS__)                                    \
+  KV74_BODY_CASE(op, 5, __VA_ARGS__) KV74_BODY_CASE(op, 6, __VA_ARGS__) \
+      KV74_BODY_CASE(op, 7, __VA_ARGS__)
+#define KV74_BODY_D_(op, ...)                                             \
+  KV74_BODY_T_(op, __VA_ARGS__)                                           \
+  KV74_BODY_CASE(op, 8, __VA_ARGS__)                                      \
+  KV74_BODY_CASE(op, 9, __VA_ARGS__)                                      \
+  KV74_BODY_CASE(op, 10, __VA_ARGS__)                                     \
+  KV74_BODY_CASE(op, 11, __VA_ARGS__)                                     \
+  KV74_BODY_CASE(op, 12, __VA_ARGS__) KV74_BODY_CASE(op, 13, __VA_ARGS__) \
+      KV74_BODY_CASE(op, 14, __VA_ARGS__) KV74_BODY_CASE(op, 15, __VA_ARGS__)
 
 namespace kv74 {
 

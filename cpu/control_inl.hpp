@@ -14,7 +14,7 @@ namespace kv74::exec {
 inline constexpr unsigned kCallCondition = 2;
 
 KV74_BODY std::uint16_t& Sp(MachineState& m) { return m[reg::SP]; }
-KV74_BODY void RaiseBadAddress(MachineState& m) { m[reg::FAULTS] |= fault::BAD_ADDRESS; }
+KV74_BODY void RaiseBadAddress(MachineState& m) { RaiseRequest(m, fault::BAD_ADDRESS); }
 
 // RegisterFile word named by a direct offset 0x00..0x3F, or -1 when the offset is unmapped.
 KV74_BODY int DirectWord(std::uint16_t op) { return static_cast<int>(IoMap[FieldO(op)]) - 1; }
@@ -106,6 +106,7 @@ KV74_BODY void WriteDirect(MachineState& m) {
   } else {
     m[w] = m[0];
     if (w == reg::FLAGS) FlagsFromWord(m);
+    if (w == reg::IMASK) LookAtNextStep(m);
   }
   Advance(m, 1);
 }
@@ -121,6 +122,7 @@ KV74_BODY void PopReg(MachineState& m) {
     --Sp(m);
     m[w] = v;
     if (w == reg::FLAGS) FlagsFromWord(m);
+    if (w == reg::IMASK) LookAtNextStep(m);
   }
   Advance(m, 1);
 }

@@ -17,7 +17,7 @@ KV74_BODY std::uint16_t& Pc(MachineState& m) { return m[reg::PC]; }
 KV74_BODY void Advance(MachineState& m, unsigned words) {
   Pc(m) = static_cast<std::uint16_t>(Pc(m) + words);
 }
-KV74_BODY void RaiseInvalid(MachineState& m) { m[reg::FAULTS] |= fault::INVALID; }
+KV74_BODY void RaiseInvalid(MachineState& m) { RaiseRequest(m, fault::INVALID); }
 KV74_BODY bool BadAddressPending(const MachineState& m) {
   return m[reg::FAULTS] & fault::BAD_ADDRESS;
 }

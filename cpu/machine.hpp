@@ -157,8 +157,9 @@ struct MachineState {
   std::uint64_t tickClock = 0;
   std::uint64_t syncedClock = 0;
   std::uint64_t eventClock = 0;
-  // The tick after the last step of the scheduled loop running; eventClock is never later. Only
-  // that loop sets it, and it is not part of the machine's state.
+  // While the scheduled loop runs: eventClock is never later. The tick after the last step of the
+  // run, or the next tick when something wants looking at before the next step (LookAtNextStep).
+  // Not part of the machine's state.
   std::uint64_t stopClock = NO_STOP_CLOCK;
   // While the plain scheduled loop runs, the ticks until eventClock: the loop counts this down
   // instead of counting tickClock up, and tickClock is brought up to date (eventClock minus this)
@@ -172,5 +173,25 @@ struct MachineState {
   // the halves of NotifyWord.
   std::uint16_t Word(int w) const;
 };
+
+// The scheduled loop only looks at requests and notifications at the start of a step whose tick
+// is an event tick: whatever raises a request, changes the interrupt mask or leaves a notification
+// makes the next tick one. Outside that loop (untilEvent 0) every step looks anyway.
+inline void LookAtNextStep(MachineState& m) {
+  if (m.untilEvent == 0) return;
+  const std::uint64_t next = m.eventClock - m.untilEvent + 1;
+  m.stopClock = m.eventClock = next;
+  m.untilEvent = 1;
+}
+
+inline void RaiseRequest(MachineState& m, std::uint16_t bits) {
+  m[reg::FAULTS] |= bits;
+  LookAtNextStep(m);
+}
+
+inline void Notify(MachineState& m, std::uint32_t bits) {
+  m.NotifyWord |= bits;
+  LookAtNextStep(m);
+}
 
 }  // namespace kv74

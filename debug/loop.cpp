@@ -19,6 +19,7 @@ template <typename BusT, bool kSlow>  // kSlow: history, calls, catchpoints, a s
 struct LoopChecks {
   using Bus = BusT;
   static constexpr bool kTapped = std::is_same_v<Bus, TappedBus>;
+  static constexpr bool kChecked = true;
 
   Engine& e;
   const Engine::Goal& goal;
@@ -33,6 +34,8 @@ struct LoopChecks {
   int request = -1;
   std::uint32_t notified = 0;
   bool ended = false;  // stopped, or asked to pause by the target or the observer
+  // The step that passes over a breakpoint at its PC (the first of a resumed run), or none.
+  std::uint64_t firstStep = ~std::uint64_t{0};
 
   bool Stop(StopReason r) {
     r.step = steps;
@@ -55,8 +58,10 @@ struct LoopChecks {
   }
 
   [[gnu::always_inline]] bool Before(MachineState& m) {
-    pc = m[reg::PC];
-    if (((breakBits[pc >> 6] >> (pc & 63)) & 1) != 0 && !first) [[unlikely]] {
+    const std::uint16_t at = m[reg::PC];
+    if constexpr (kTapped || kSlow) pc = at;  // the accessing PC, the step's record
+    if (((breakBits[at >> 6] >> (at & 63)) & 1) != 0 && steps != firstStep) [[unlikely]] {
+      pc = at;
       FlagsToWord(m);
       if (const Point* p = e.points_.BreakHit(m, pc, hit != nullptr)) {
         StopReason r;
@@ -66,14 +71,12 @@ struct LoopChecks {
       }
     }
     if constexpr (kSlow) return SlowBefore(m);
-    first = false;
     return true;
   }
 
   bool SlowBefore(MachineState& m) {
     FlagsToWord(m);
-    const bool wasFirst = first;
-    first = false;
+    const bool wasFirst = steps == firstStep;
     switch (goal.mode) {
       case Engine::Mode::To:
         if (!wasFirst && pc == goal.address && Stop(Make(StopKind::RunTo))) return false;
@@ -101,6 +104,8 @@ struct LoopChecks {
   }
 
   void Request(MachineState&, int line) { request = line; }
+
+  static bool StopAfterHandover() { return false; }
 
   void Handover(MachineState& m) {
     notified = m.NotifyWord;
@@ -195,6 +200,7 @@ template <typename Bus, bool kSlow>
 bool RunWith(LoopChecks<Bus, kSlow>& checks, MachineState& m, AccessTap* tap) {
   AccessTap* saved = threadTap;
   if (tap != nullptr) threadTap = tap;
+  if (checks.first) checks.firstStep = checks.steps;
   while (!checks.ended && checks.steps != checks.end && !checks.Interrupted()) {
     RunScheduledChecked(m, checks, std::min(checks.end - checks.steps, kAttentionSlice));
   }

@@ -114,20 +114,45 @@ void ArrangeForWord(MachineState& m, const MachineState& blank, std::uint16_t w,
   m.NotifyWord = 0;
 }
 
+// Two steps, so that what the first raises, masks or notes is seen by the second.
 TEST(Dispatch, ScheduledLoopAgreesWithStepOnEveryWord) {
   Machine blank, stepped, scheduled;
   for (bool masked : {false, true}) {
     for (unsigned w = 0; w < 65536; ++w) {
       ArrangeForWord(stepped.m, blank.m, static_cast<std::uint16_t>(w), masked);
       ArrangeForWord(scheduled.m, blank.m, static_cast<std::uint16_t>(w), masked);
-      Step(stepped.m);
+      int notified = 0;
+      for (int i = 0; i < 2; ++i) {
+        Step(stepped.m);
+        notified += stepped.m.NotifyWord != 0;
+      }
       CountingReceiver receiver;
-      RunScheduledSteps(scheduled.m, 1, receiver);
+      RunScheduledSteps(scheduled.m, 2, receiver);
       const std::string diff = MachineDifference(stepped.m, scheduled.m);
       ASSERT_EQ(diff, "") << "word " << std::hex << w << (masked ? " with a masked request" : "");
-      ASSERT_EQ(receiver.handovers, stepped.m.NotifyWord != 0 ? 1 : 0) << "word " << std::hex << w;
+      ASSERT_EQ(receiver.handovers, notified) << "word " << std::hex << w;
     }
   }
+}
+
+// Requests pending together are taken one per step, lowest line first.
+TEST(Dispatch, PendingRequestsOnePerStep) {
+  Machine stepped, scheduled;
+  for (Machine* x : {&stepped, &scheduled}) {
+    x->m.ProgramMemory[191] = 0x0300;  // line 1
+    x->m.ProgramMemory[239] = 0x0200;  // bad address
+    x->m.ProgramMemory[255] = 0x0100;  // invalid
+    (*x)[reg::SP] = 0x4800;
+    (*x)[reg::PC] = 0x0400;
+    (*x)[reg::FAULTS] = fault::LINE1 | fault::BAD_ADDRESS | fault::INVALID;
+  }
+  for (int i = 0; i < 4; ++i) Step(stepped.m);
+  CountingReceiver receiver;
+  RunScheduledSteps(scheduled.m, 4, receiver);
+  EXPECT_EQ(MachineDifference(stepped.m, scheduled.m), "");
+  EXPECT_EQ(scheduled[reg::SP], 0x4803);
+  EXPECT_EQ(scheduled.m.DataMemory[0x803], 0x0200);  // invalid entered from the bad-address handler
+  EXPECT_EQ(scheduled[reg::PC], 0x0101);
 }
 
 }  // namespace
