@@ -9,8 +9,8 @@
 
 namespace kv74::exec {
 
-inline constexpr std::uint16_t kBase1Offset =
-    0x8000;  // short BASE1 forms reach BASE1 + 0x8000 + dd
+// Short BASE1 forms reach BASE1 + 0x8000 + dd.
+inline constexpr std::uint16_t kBase1Offset = 0x8000;
 
 KV74_BODY std::uint16_t& R(MachineState& m, unsigned n) { return m.RegisterFile[n]; }
 KV74_BODY std::uint16_t& Pc(MachineState& m) { return m[reg::PC]; }
