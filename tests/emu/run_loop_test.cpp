@@ -2,9 +2,13 @@
 // the scheduled loop as in the step-by-step one.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "board/run_checked.hpp"
 #include "board/step.hpp"
 #include "board/thread.hpp"
 #include "periph/periph.hpp"
+#include "tests/emu/machine_diff.hpp"
 #include "tests/emu/machine_fixture.hpp"
 
 namespace kv74 {
@@ -25,11 +29,28 @@ class StartTimerAtHandover : public HandoverReceiver {
   int handovers_ = 0;
 };
 
+// The checked loop with checks that never stop it and hand the machine to a receiver.
+struct PassingChecks {
+  using Bus = PlainBus;
+  static constexpr bool kChecked = true;
+  HandoverReceiver& receiver;
+  static bool Before(MachineState&) { return true; }
+  static void Request(MachineState&, int) {}
+  void Handover(MachineState& m) { receiver.Handover(m); }
+  static bool StopAfterHandover() { return false; }
+  static bool After(MachineState&) { return true; }
+};
+
+void RunChecked(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+  PassingChecks checks{receiver};
+  RunScheduledChecked(m, checks, n);
+}
+
 // Step 1 hands over; the prescaler, fresh at 100, rolls over at the 101st tick after it, so the
 // request is taken in step 102. Each run is one call: a new call would catch up on its own.
 TEST(RunLoop, TimerStartedByTheReceiverExpiresAtTheNextRollover) {
   using Loop = void (*)(MachineState&, std::uint64_t, HandoverReceiver&);
-  for (Loop run : {Loop{RunSteps}, Loop{RunStepsReference}}) {
+  for (Loop run : {Loop{RunSteps}, Loop{RunStepsReference}, Loop{RunChecked}}) {
     for (std::uint64_t steps : {101, 102}) {
       SCOPED_TRACE(::testing::Message() << steps << " steps");
       Machine x;
@@ -42,6 +63,58 @@ TEST(RunLoop, TimerStartedByTheReceiverExpiresAtTheNextRollover) {
       run(x.m, steps, receiver);
       EXPECT_EQ(x[reg::PC], steps == 101 ? 0x0001 : 0x0800);
       EXPECT_EQ(x[reg::SP], steps == 101 ? 0x4100 : 0x4101);
+    }
+  }
+}
+
+// Steps that change what the next step must look at: an interrupt unmasked through the bus or
+// directly, the flags word read or written through the bus or directly right after an operation
+// set N and Z. The scheduled loop agrees with the step-by-step one after every number of steps, and
+// after the program a register holds what the data sheet says.
+TEST(RunLoop, WhatAStepChangesIsSeenByTheNext) {
+  struct Case {
+    const char* name;
+    std::vector<std::uint16_t> code;
+    bool timerPending;  // a timer request pending under the mask
+    std::uint16_t r0;
+    int word;  // holds `want` after the program's steps
+    std::uint16_t want;
+  };
+  const Case cases[] = {
+      // MOV M[BASE0+3B],R4: the request is taken in the next step
+      {"unmask through the bus", {0x143B, 0x0000}, true, 0, reg::PC, 0x0800},
+      {"unmask directly", {0xF1FB, 0x0000}, true, 0, reg::PC, 0x0800},  // MOV [F03B],R0
+      // ADD R1,R2 (0xFFFF + 1: Z and C), then the flags word into R5 or R0
+      {"flags read through the bus", {0x9212, 0x0520}, false, 0, 5, 0x5000},
+      {"flags read directly", {0x9212, 0xE1E0}, false, 0, 0, 0x5000},
+      // Z set by storing bit 14 into the flags word, then JZ +3
+      {"flags written through the bus", {0x5220, 0x6503}, false, 0x4000, reg::PC, 0x0004},
+      {"flags written directly", {0xF1E0, 0x6503}, false, 0x4000, reg::PC, 0x0004},
+  };
+  for (const Case& c : cases) {
+    for (std::uint64_t n = 1; n <= c.code.size() + 2; ++n) {
+      SCOPED_TRACE(::testing::Message() << c.name << ", " << n << " steps");
+      Machine reference, scheduled;
+      for (Machine* x : {&reference, &scheduled}) {
+        x->At(139) = 0x0800;  // the timer's vector
+        for (std::size_t i = 0; i < c.code.size(); ++i) {
+          x->At(static_cast<std::uint16_t>(i)) = c.code[i];
+        }
+        (*x)[reg::BASE0] = 0xF000;
+        (*x)[reg::SP] = 0x4100;
+        (*x)[0] = c.r0, (*x)[1] = 0xFFFF, (*x)[2] = 0x0001;
+        (*x)[reg::IMASK] = c.timerPending ? 0x0010 : 0;
+        (*x)[reg::FAULTS] = c.timerPending ? fault::TIMER : 0;
+      }
+      struct : HandoverReceiver {
+        void Handover(MachineState& m) override { m.NotifyWord = 0; }
+      } clearing;
+      for (std::uint64_t i = 0; i < n; ++i) StepAndHandOver(reference.m, clearing);
+      RunSteps(scheduled.m, n, clearing);
+      EXPECT_EQ(testing::MachineDifference(reference.m, scheduled.m), "");
+      if (n == c.code.size()) {
+        EXPECT_EQ(scheduled[c.word], c.want);
+      }
     }
   }
 }
