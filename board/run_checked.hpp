@@ -5,7 +5,9 @@
 //
 //   using Bus = PlainBus or TappedBus     the instruction bodies (cpu/tap.hpp)
 //   static constexpr bool kChecked = true
-//   bool Before(MachineState&)            before each step: false stops the run there
+//   bool Before(MachineState&)            before each step: false stops the run there; it is
+//                                         also asked after the n-th step, and a Before that would
+//                                         stop or record there must look at the step count first
 //   void Request(MachineState&, int line) the step is about to take request `line`
 //   void Handover(MachineState&)          the step left NotifyWord set: hand the machine over
 //   bool StopAfterHandover()              false: After ends the run

@@ -110,10 +110,9 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   ReschedulePeripherals(m);
   EnterFlags(m);
   m.untilEvent = m.eventClock - m.tickClock;
-  std::uint64_t left = n;  // a checked run asks Before only of a step that will run
   for (;;) {
     if constexpr (Run::kChecked) {
-      if (left-- == 0 || !run.Before(m)) break;
+      if (!run.Before(m)) break;  // also asked once after the last step: see run_checked.hpp
     }
     if (--m.untilEvent == 0) [[unlikely]] {
       if (Attend(m, run, start, after)) break;

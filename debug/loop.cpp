@@ -36,6 +36,7 @@ struct LoopChecks {
   bool ended = false;  // stopped, or asked to pause by the target or the observer
   // The step that passes over a breakpoint at its PC (the first of a resumed run), or none.
   std::uint64_t firstStep = ~std::uint64_t{0};
+  std::uint64_t sliceEnd = 0;  // the step count at which the loop running ends
 
   bool Stop(StopReason r) {
     r.step = steps;
@@ -61,6 +62,7 @@ struct LoopChecks {
     const std::uint16_t at = m[reg::PC];
     if constexpr (kTapped || kSlow) pc = at;  // the accessing PC, the step's record
     if (((breakBits[at >> 6] >> (at & 63)) & 1) != 0 && steps != firstStep) [[unlikely]] {
+      if (steps == sliceEnd) return false;  // the slice is over: no step here
       pc = at;
       FlagsToWord(m);
       if (const Point* p = e.points_.BreakHit(m, pc, hit != nullptr)) {
@@ -75,6 +77,7 @@ struct LoopChecks {
   }
 
   bool SlowBefore(MachineState& m) {
+    if (steps == sliceEnd) return false;  // the slice is over: no step here
     FlagsToWord(m);
     const bool wasFirst = steps == firstStep;
     switch (goal.mode) {
@@ -202,7 +205,9 @@ bool RunWith(LoopChecks<Bus, kSlow>& checks, MachineState& m, AccessTap* tap) {
   if (tap != nullptr) threadTap = tap;
   if (checks.first) checks.firstStep = checks.steps;
   while (!checks.ended && checks.steps != checks.end && !checks.Interrupted()) {
-    RunScheduledChecked(m, checks, std::min(checks.end - checks.steps, kAttentionSlice));
+    const std::uint64_t n = std::min(checks.end - checks.steps, kAttentionSlice);
+    checks.sliceEnd = checks.steps + n;
+    RunScheduledChecked(m, checks, n);
   }
   threadTap = saved;
   return checks.stopped;

@@ -158,6 +158,20 @@ TEST(Reverse, BackThenForwardOnRandomMachines) {
   }
 }
 
+// A run longer than the slices between which the engine looks for a pause keeps one entry per step.
+TEST(History, OneEntryPerStepAcrossSlices) {
+  auto m = std::make_unique<MachineState>();
+  const std::uint16_t code[] = {0xF882, 0x63FF};  // INC R2; JMP back
+  std::copy(std::begin(code), std::end(code), m->ProgramMemory.begin());
+  ClearingTarget target;
+  Engine engine(*m, target, EngineOptions{1 << 20, 4, 16, true});
+  engine.RecordHistory(true);
+  engine.Step(65536 + 8);
+  const History& h = engine.GetHistory();
+  ASSERT_EQ(h.Size(), 16u);
+  for (std::size_t i = 0; i < h.Size(); ++i) EXPECT_EQ(h.At(i).step, 65536 + 8 - 16 + i);
+}
+
 TEST(History, StepsWithTheirRegisterChanges) {
   auto m = std::make_unique<MachineState>();
   const std::uint16_t code[] = {0xE180, 5, 0xF882, 0xF882, 0xE350, 0x0002};  // MOV R1,5; INC R2..
