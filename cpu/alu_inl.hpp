@@ -190,15 +190,21 @@ inline void FlagsFromWord(MachineState& m) {
   std::uint16_t& f = Flags(m);
   f &= KEEP_NONE;
   std::uint16_t r;
-  switch (t) {  // N and Z from the result, or for CMP from b - a
-    case binary::BUS:
-      r = static_cast<std::uint16_t>(a - b);
-      f |= SignTo((a ^ b) & (a ^ r), V) | (a < b ? C : 0);
+  switch (t) {           // N and Z from the result, or for CMP from b - a
+    case binary::BUS: {  // a - b
+      std::int16_t signedDifference;
+      const bool overflow = __builtin_sub_overflow(static_cast<std::int16_t>(a),
+                                                   static_cast<std::int16_t>(b), &signedDifference);
+      const bool borrow = __builtin_sub_overflow(a, b, &r);
+      f |= (overflow ? V : 0) | (borrow ? C : 0);
       break;
+    }
     case binary::ADD: {
-      const unsigned sum = static_cast<unsigned>(a) + b;
-      r = static_cast<std::uint16_t>(sum);
-      f |= SignTo(~(a ^ b) & (a ^ r), V) | ((sum >> 16) ? C : 0);
+      std::int16_t signedSum;
+      const bool overflow = __builtin_add_overflow(static_cast<std::int16_t>(a),
+                                                   static_cast<std::int16_t>(b), &signedSum);
+      const bool carry = __builtin_add_overflow(a, b, &r);
+      f |= (overflow ? V : 0) | (carry ? C : 0);
       break;
     }
     case binary::CMP:  // V stays 0
@@ -206,10 +212,14 @@ inline void FlagsFromWord(MachineState& m) {
       m.nzValue = static_cast<std::uint16_t>(b - a);
       return a;
     case binary::XOR: r = a ^ b; break;
-    case binary::SUB:
-      r = static_cast<std::uint16_t>(b - a);
-      f |= SignTo((a ^ b) & (b ^ r), V) | (b < a ? C : 0);
+    case binary::SUB: {  // b - a
+      std::int16_t signedDifference;
+      const bool overflow = __builtin_sub_overflow(static_cast<std::int16_t>(b),
+                                                   static_cast<std::int16_t>(a), &signedDifference);
+      const bool borrow = __builtin_sub_overflow(b, a, &r);
+      f |= (overflow ? V : 0) | (borrow ? C : 0);
       break;
+    }
     case binary::OR: r = a | b; break;
     case binary::AND: r = a & b; break;
     default:  // selector 7 is never passed: the executor reports it first
