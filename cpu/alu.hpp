@@ -43,10 +43,12 @@ inline void SetResultFlags(MachineState& m, std::uint16_t v);
 // Effective address of a BASEX operand, mode from opWord bits 6..4 (0..4). Advances the PC by 1,
 // or 2 when the mode takes extWord; may step Rn. BASE1 serves offsets with bit 15 set.
 inline std::uint16_t BasedAddress(MachineState& m, unsigned n);
+inline std::uint16_t BasedAddress(MachineState& m, unsigned n, unsigned mode);  // mode given
 
 // Effective address of a register-indirect operand, mode from opWord bits 5..4 (1..3). Advances
 // the PC by 1; may step Rn.
 inline std::uint16_t IndirectAddress(MachineState& m, unsigned n);
+inline std::uint16_t IndirectAddress(MachineState& m, unsigned n, unsigned mode);  // mode given
 
 // Jump condition c (0..15) on the current flags.
 inline bool TestCondition(const MachineState& m, unsigned c);

@@ -71,13 +71,14 @@ inline void FlagsFromWord(MachineState& m) {
   m.nzValue = v;
 }
 
-[[gnu::always_inline]] inline std::uint16_t BasedAddress(MachineState& m, unsigned n) {
+[[gnu::always_inline]] inline std::uint16_t BasedAddress(MachineState& m, unsigned n,
+                                                         unsigned mode) {
   using namespace alu_detail;
   std::uint16_t& pc = m[reg::PC];
   std::uint16_t& rn = Reg(m, n);
   ++pc;
   std::uint16_t o;
-  switch (FieldM(m.opWord)) {
+  switch (mode) {
     case 0: o = rn; break;
     case 1: o = ++rn; break;  // pre-increment
     case 2:
@@ -96,14 +97,23 @@ inline void FlagsFromWord(MachineState& m) {
   return static_cast<std::uint16_t>(base + o);
 }
 
-[[gnu::always_inline]] inline std::uint16_t IndirectAddress(MachineState& m, unsigned n) {
+[[gnu::always_inline]] inline std::uint16_t BasedAddress(MachineState& m, unsigned n) {
+  return BasedAddress(m, n, FieldM(m.opWord));
+}
+
+[[gnu::always_inline]] inline std::uint16_t IndirectAddress(MachineState& m, unsigned n,
+                                                            unsigned mode) {
   std::uint16_t& rn = alu_detail::Reg(m, n);
   ++m[reg::PC];
-  switch (FieldIM(m.opWord)) {
+  switch (mode) {
     case 2: return ++rn;  // pre-increment
     case 3: return rn--;  // post-decrement
     default: return rn;
   }
+}
+
+[[gnu::always_inline]] inline std::uint16_t IndirectAddress(MachineState& m, unsigned n) {
+  return IndirectAddress(m, n, FieldIM(m.opWord));
 }
 
 [[gnu::always_inline]] inline bool TestCondition(const MachineState& m, unsigned c) {

@@ -34,7 +34,10 @@ KV74_BODY std::uint16_t ShortAddress(const MachineState& m) {
 
 // The register operand of the group 0xC/0xD ALU and byte forms: Rn in mode 2 (whose offset is
 // extWord, leaving n free), R0 otherwise.
-KV74_BODY unsigned BasexRegister(std::uint16_t op) { return FieldM(op) == 2 ? FieldN(op) : 0; }
+KV74_BODY unsigned BasexRegister(std::uint16_t op, unsigned mode) {
+  return mode == 2 ? FieldN(op) : 0;
+}
+KV74_BODY unsigned BasexRegister(std::uint16_t op) { return BasexRegister(op, FieldM(op)); }
 
 // Byte lanes of MOVB and CMPB by s: register byte, source byte (shift amounts).
 struct ByteLanes {
@@ -153,24 +156,24 @@ KV74_BODY void AluRR(MachineState& m) {
   if (t != binary::CMP) R(m, j) = r;
 }
 
-template <typename Bus>
+template <typename Bus, unsigned M>
 KV74_BODY void MovbBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
-  SetByteFlags(m, MoveByte(m, BasexRegister(op), v, FieldS(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op), M));
+  SetByteFlags(m, MoveByte(m, BasexRegister(op, M), v, FieldS(op)));
 }
 
-template <typename Bus>
+template <typename Bus, unsigned M>
 KV74_BODY void CmpbBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
-  CompareBytes(m, RegisterByte(R(m, BasexRegister(op)), FieldS(op)), SourceByte(v, FieldS(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op), M));
+  CompareBytes(m, RegisterByte(R(m, BasexRegister(op, M)), FieldS(op)), SourceByte(v, FieldS(op)));
 }
 
-template <typename Bus>
+template <typename Bus, unsigned M>
 KV74_BODY void MovRegBasex(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, BasedAddress(m, FieldN(op), M));
   R(m, FieldD(op)) = v;
   SetResultFlags(m, v);
 }
@@ -183,10 +186,10 @@ KV74_BODY void AluRegBasex(MachineState& m) {
   R(m, x) = BinaryOp(m, T, R(m, x), v);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned M>
 KV74_BODY void MovBasexReg(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t a = BasedAddress(m, FieldN(op));
+  const std::uint16_t a = BasedAddress(m, FieldN(op), M);
   const std::uint16_t v = R(m, FieldD(op));
   const bool faultedBefore = BadAddressPending(m);
   Bus::Write(m, a, v);
@@ -205,10 +208,10 @@ KV74_BODY void AluBasexReg(MachineState& m) {
   if (!BadAddressPending(m)) m[reg::FLAGS] &= static_cast<std::uint16_t>(~flag::C);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned IM>
 KV74_BODY void MovbInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op), IM));
   SetByteFlags(m, MoveByte(m, 0, v, FieldS(op)));
 }
 
@@ -220,10 +223,10 @@ KV74_BODY void MovbImm(MachineState& m) {
   Advance(m, 2);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned IM>
 KV74_BODY void CmpbInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op), IM));
   CompareBytes(m, RegisterByte(R(m, 0), FieldS(op)), SourceByte(v, FieldS(op)));
 }
 
@@ -233,10 +236,10 @@ KV74_BODY void CmpbImm(MachineState& m) {
   Advance(m, 2);
 }
 
-template <typename Bus, unsigned T>
+template <typename Bus, unsigned T, unsigned IM>
 KV74_BODY void AluInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op), IM));
   R(m, 0) = BinaryOp(m, T, R(m, 0), v);
 }
 
@@ -247,10 +250,10 @@ KV74_BODY void AluImm(MachineState& m) {
   Advance(m, 2);
 }
 
-template <typename Bus>
+template <typename Bus, unsigned IM>
 KV74_BODY void MovInd(MachineState& m) {
   const std::uint16_t op = m.opWord;
-  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op)));
+  const std::uint16_t v = Bus::Read(m, IndirectAddress(m, FieldN(op), IM));
   R(m, FieldD(op)) = v;
   SetResultFlags(m, v);
 }

@@ -47,29 +47,30 @@ void MovRR(MachineState& m);       // 0x70jn
 void Mul(MachineState& m);         // 0x71jn
 template <unsigned T>
 void AluRR(MachineState& m);  // 0x9tjn
-template <typename Bus>
+// The BASEX forms with a mode M and the indirect forms with a mode IM take it at compile time.
+template <typename Bus, unsigned M>
 void MovbBasex(MachineState& m);  // group 0xC
-template <typename Bus>
+template <typename Bus, unsigned M>
 void CmpbBasex(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned M>
 void MovRegBasex(MachineState& m);
 template <typename Bus, unsigned T>
 void AluRegBasex(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned M>
 void MovBasexReg(MachineState& m);  // group 0xD
 template <typename Bus, unsigned T>
 void AluBasexReg(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned IM>
 void MovbInd(MachineState& m);  // group 0xE
 void MovbImm(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned IM>
 void CmpbInd(MachineState& m);
 void CmpbImm(MachineState& m);
-template <typename Bus, unsigned T>
+template <typename Bus, unsigned T, unsigned IM>
 void AluInd(MachineState& m);
 template <unsigned T>
 void AluImm(MachineState& m);
-template <typename Bus>
+template <typename Bus, unsigned IM>
 void MovInd(MachineState& m);
 void MovImm(MachineState& m);
 void PairIntoR0R1(MachineState& m);

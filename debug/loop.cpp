@@ -23,7 +23,7 @@ struct LoopChecks {
 
   Engine& e;
   const Engine::Goal& goal;
-  const std::uint64_t* breakBits;
+  const std::uint8_t* breakMap;
   std::uint64_t steps, end;
   bool first;
   bool armed;  // points checked (not while retracing the run)
@@ -61,7 +61,7 @@ struct LoopChecks {
   [[gnu::always_inline]] bool Before(MachineState& m) {
     const std::uint16_t at = m[reg::PC];
     if constexpr (kTapped || kSlow) pc = at;  // the accessing PC, the step's record
-    if (((breakBits[at >> 6] >> (at & 63)) & 1) != 0 && steps != firstStep) [[unlikely]] {
+    if (breakMap[at] != 0 && steps != firstStep) [[unlikely]] {
       if (steps == sliceEnd) return false;  // the slice is over: no step here
       pc = at;
       FlagsToWord(m);
@@ -223,8 +223,8 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
                        points_.CatchMask(CatchKind::Handover) != 0;
   const bool slow = g.mode != Mode::Plain || trackCalls_ || observing ||
                     (!g.replay && recordHistory_) || (armed && catches);
-  static const std::array<std::uint64_t, 1024> kNoBreaks{};
-  const std::uint64_t* bits = armed ? points_.BreakBits().data() : kNoBreaks.data();
+  static const std::array<std::uint8_t, 65536> kNoBreaks{};
+  const std::uint8_t* bits = armed ? points_.BreakMap().data() : kNoBreaks.data();
   if (watch) {
     tap_ = points_.Marks();
     if (observing && observeIo_) tap_.Mark(IO_BASE, IO_BASE + IO_SIZE - 1);

@@ -61,7 +61,7 @@ Point* PointTable::Find(int id) {
 }
 
 void PointTable::Rebuild() {
-  breakBits_.fill(0);
+  breakMap_.fill(0);
   marks_.Unmark();
   catchMasks_.fill(0);
   anyBreak_ = anyWatch_ = false;
@@ -69,7 +69,7 @@ void PointTable::Rebuild() {
     if (!p.enabled) continue;
     switch (p.kind) {
       case PointKind::Break:
-        breakBits_[p.first >> 6] |= std::uint64_t{1} << (p.first & 63);
+        breakMap_[p.first] = 1;
         anyBreak_ = true;
         break;
       case PointKind::Watch:

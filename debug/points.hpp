@@ -59,7 +59,8 @@ class PointTable {
 
   bool AnyActive() const { return anyBreak_ || anyWatch_ || catchMask_ != 0; }
   bool AnyWatch() const { return anyWatch_; }
-  const std::array<std::uint64_t, 1024>& BreakBits() const { return breakBits_; }
+  // One byte per address, 1 where an enabled breakpoint is: a step tests it with one compare.
+  const std::array<std::uint8_t, 65536>& BreakMap() const { return breakMap_; }
   const AccessTap& Marks() const { return marks_; }
   std::uint32_t CatchMask(CatchKind k) const { return catchMasks_[static_cast<int>(k)]; }
 
@@ -77,7 +78,7 @@ class PointTable {
 
   std::vector<Point> points_;
   int nextId_ = 1;
-  std::array<std::uint64_t, 1024> breakBits_{};
+  std::array<std::uint8_t, 65536> breakMap_{};
   AccessTap marks_;
   std::array<std::uint32_t, 3> catchMasks_{};
   bool anyBreak_ = false, anyWatch_ = false;
