@@ -4,6 +4,8 @@
 #   busy   the tight loop with every peripheral ticking (data/make_placeholders.py --busy-loop)
 #   mix    the core instruction mix (bench/mix_program.hpp, kv74-core-steps)
 #   auto   the bundled firmware's automatic run, whole run headless (kv74-run)
+# Then the run-control engine's loops on the mix: with nothing set, with one PC breakpoint and with
+# one watchpoint (never hit), in host instructions per step and relative to the plain loop.
 # Wall-clock figures depend on the load of the host; the instruction counts do not. The rates
 # include start-up (image loading, panel set-up), which the instruction counts leave out.
 #
@@ -24,6 +26,9 @@ cmd() {
   case $1 in
     busy) echo "$run --images $tmp/busy --steps $2 --workdir $tmp/w" ;;
     mix) echo "$mix $2" ;;
+    engine) echo "$mix $2 e" ;;
+    breakpoint) echo "$mix $2 b" ;;
+    watchpoint) echo "$mix $2 w" ;;
     auto) echo "$run --input $input --steps $2 --workdir $tmp/w" ;;
   esac
 }
@@ -63,4 +68,16 @@ for w in busy mix auto; do
   a=$(instructions $w $long)
   b=$(instructions $w $short)
   printf '%-6s %s %14s\n' $w "$r" "$(echo "($a - $b) / ($long - $short)" | bc -l | xargs printf '%.1f')"
+done
+
+per_step() {
+  a=$(instructions "$1" 3000000)
+  b=$(instructions "$1" 1000000)
+  echo "($a - $b) / 2000000" | bc -l
+}
+plain=$(per_step mix)
+printf '\n%-10s %14s %14s\n' loop instr/step "vs plain"
+for w in engine breakpoint watchpoint; do
+  x=$(per_step $w)
+  printf '%-10s %14s %14s\n' $w "$(printf '%.1f' "$x")" "$(echo "$x / $plain" | bc -l | xargs printf '%.2f')"
 done

@@ -119,5 +119,26 @@ TEST(RunLoop, WhatAStepChangesIsSeenByTheNext) {
   }
 }
 
+// Code in RAM that rewrites its next instruction: each step decodes the word it fetches, so the
+// rewritten word runs. MOV M[BASE0+2],R1 stores INC R2 over the ZERO R2 two words on.
+TEST(RunLoop, RamCodeRunsTheWordsAsStored) {
+  Machine reference, scheduled;
+  for (Machine* x : {&reference, &scheduled}) {
+    x->Put(0x0000, {0xE350, 0x4000});                  // JMP [4000]
+    x->Put(0x4000, {0x1102, 0x0000, 0xF282, 0x63FF});  // MOV M[BASE0+2],R1; MOV R0,..; ZERO R2; JMP
+    (*x)[reg::BASE0] = 0x4000;
+    (*x)[1] = 0xF882;  // INC R2
+    (*x)[2] = 0x0041;
+  }
+  struct : HandoverReceiver {
+    void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  } clearing;
+  for (int i = 0; i < 5; ++i) StepAndHandOver(reference.m, clearing);
+  RunSteps(scheduled.m, 5, clearing);
+  EXPECT_EQ(testing::MachineDifference(reference.m, scheduled.m), "");
+  EXPECT_EQ(scheduled[2], 0x0042);
+  EXPECT_EQ(scheduled.At(0x4002), 0xF882);
+}
+
 }  // namespace
 }  // namespace kv74
