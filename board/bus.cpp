@@ -84,9 +84,13 @@ void WriteRegister(MachineState& m, int w, std::uint16_t v) {
 
 std::uint16_t BusReadOutsideData(MachineState& m, std::uint16_t a) {
   if (a < PROGRAM_BASE + PROGRAM_WORDS) return m.ProgramMemory[a - PROGRAM_BASE];
-  if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) return m.TableMemory[a - TABLE_BASE];
-  const int w = MappedWord(a);
-  if (w >= 0) return ReadRegister(m, w);
+  const unsigned io = static_cast<unsigned>(a) - IO_BASE;
+  if (io < IO_SIZE) {
+    const int w = static_cast<int>(IoMap[io]) - 1;
+    if (w >= 0) return ReadRegister(m, w);
+  } else if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) {
+    return m.TableMemory[a - TABLE_BASE];
+  }
   if (!IsSilentUnmapped(a)) RaiseBadAddress(m);
   return 0;
 }

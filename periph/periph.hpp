@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "cpu/machine.hpp"
+#include "cpu/shared.hpp"
 #include "periph/tick.hpp"  // TimerTick, PulseChannelsTick, SequencerTick (inline)
 
 namespace kv74 {
@@ -20,7 +21,10 @@ std::uint16_t CounterRead(MachineState& m, int w);
 std::uint16_t RateMagnitude(std::uint16_t rate);
 
 // Ports and handshake sequencer: words 34..36.
-std::uint16_t PortRead(MachineState& m, int w);
+// Word 35 is also written by the panel thread, so it is only touched through the shared helpers.
+inline std::uint16_t PortRead(MachineState& m, int w) {
+  return w == reg::PORT_IN ? LoadShared(m, w) : m[w];
+}
 void PortWrite(MachineState& m, int w, std::uint16_t v);
 
 }  // namespace kv74

@@ -3,11 +3,6 @@
 
 namespace kv74 {
 
-// Word 35 is also written by the panel thread, so it is only touched through the shared helpers.
-std::uint16_t PortRead(MachineState& m, int w) {
-  return w == reg::PORT_IN ? LoadShared(m, w) : m[w];
-}
-
 void PortWrite(MachineState& m, int w, std::uint16_t v) {
   if (w == reg::PORT_IN) {
     StoreShared(m, w, v);
