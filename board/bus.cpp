@@ -53,17 +53,33 @@ int MappedWord(std::uint16_t a) {
   return static_cast<int>(IoMap[a - IO_BASE]) - 1;
 }
 
-std::uint16_t ReadRegister(MachineState& m, int w) {
-  switch (kWordRules[w].read) {
-    case ReadKind::Plain: return m[w];
+// The read kinds alone, one byte per word: a read looks its kind up with one load.
+constexpr std::array<ReadKind, reg::COUNT> BuildReadKinds() {
+  std::array<ReadKind, reg::COUNT> kinds{};
+  for (int w = 0; w < reg::COUNT; ++w) kinds[w] = kWordRules[w].read;
+  return kinds;
+}
+constexpr std::array<ReadKind, reg::COUNT> kReadKinds = BuildReadKinds();
+
+// The reads with a hook, out of the way of the plain words and the ports.
+[[gnu::noinline]] std::uint16_t ReadHookedRegister(MachineState& m, int w, ReadKind kind) {
+  switch (kind) {
     case ReadKind::Counter: SyncPeripherals(m); return CounterRead(m, w);
     case ReadKind::Rate: return m[w] & kRateReadMask;
     case ReadKind::Keyboard: return ReadKeyboard(m);
-    case ReadKind::Port: return PortRead(m, w);  // the ticks change the ports only at events
     case ReadKind::Timer: SyncPeripherals(m); return TimerRead(m, w);
     case ReadKind::Flags: FlagsToWord(m); return m[w];
+    case ReadKind::Plain:
+    case ReadKind::Port: break;
   }
   return m[w];
+}
+
+std::uint16_t ReadRegister(MachineState& m, int w) {
+  const ReadKind kind = kReadKinds[w];
+  if (kind == ReadKind::Plain) return m[w];
+  if (kind == ReadKind::Port) return PortRead(m, w);  // the ticks change the ports only at events
+  return ReadHookedRegister(m, w, kind);
 }
 
 void WriteRegister(MachineState& m, int w, std::uint16_t v) {

@@ -114,16 +114,21 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     if constexpr (Run::kChecked) {
       if (!run.Before(m)) break;  // also asked once after the last step: see run_checked.hpp
     }
-    if (--m.untilEvent == 0) [[unlikely]] {
-      if (Attend(m, run, start, after)) break;
-      goto long_way;
-    }
-    {
-      const unsigned p = m[reg::PC];
-      if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] {
-        goto* kLabels[BodyNumbers[LatchFromProgram(m, p)]];
-      }
-    }
+    // The start of a step; a plain run's bodies end with a copy of it, so that each jumps on to the
+    // next body from a place of its own.
+#define KV74_NEXT_STEP_                                    \
+  if (--m.untilEvent == 0) [[unlikely]]                    \
+    goto attend;                                           \
+  {                                                        \
+    const unsigned p = m[reg::PC];                         \
+    if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] { \
+      goto* kLabels[BodyNumbers[LatchFromProgram(m, p)]];  \
+    }                                                      \
+  }                                                        \
+  goto long_way;
+    KV74_NEXT_STEP_
+  attend:
+    if (Attend(m, run, start, after)) break;
   long_way:
     CheckPc(m, LatchWords(m));
     if (RequestTaken(m, run)) {
@@ -140,7 +145,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     [[maybe_unused]] constexpr unsigned S = s; \
     __VA_ARGS__(m);                            \
     if constexpr (!Run::kChecked) {            \
-      continue;                                \
+      KV74_NEXT_STEP_                          \
     } else if constexpr (MayNotify(Op::op)) {  \
       goto stepped;                            \
     } else {                                   \
@@ -149,6 +154,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   }
     KV74_EACH_BODY
 #undef KV74_BODY_CASE
+#undef KV74_NEXT_STEP_
   stepped:
     if constexpr (Run::kChecked) {
       if (m.NotifyWord != 0) [[unlikely]] {
