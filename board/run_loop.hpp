@@ -77,13 +77,6 @@ template <typename Run>
   }
 }
 
-// Makes the next tick an event tick. Running the ticks for real at any tick is what counting them
-// would have done, so this only costs time.
-inline void EventAtNextTick(MachineState& m) {
-  m.eventClock = m.tickClock + 1;
-  m.untilEvent = 1;
-}
-
 // Runs at most n steps. Returns the steps run.
 //
 // The steps look neither for requests nor for notifications: whatever raises a request, changes

@@ -1,6 +1,5 @@
-// The parts of a step shared by the run loops of step.cpp and the checked run loop
-// (board/run_checked.hpp): instruction latch, PC check, request or instruction through the handler
-// table of a bus.
+// The parts of a step shared by the per-step reference (step.cpp) and the run loop
+// (board/run_loop.hpp): the bodies' table of addresses, instruction latch, PC check, request entry.
 #pragma once
 
 #include <array>
@@ -38,23 +37,6 @@ constexpr std::array<Handler, body::COUNT> BuildBodies() {
 template <typename Bus>
 inline constexpr std::array<Handler, body::COUNT> kBodies = BuildBodies<Bus>();
 
-// Body number n with the body inlined: the dispatch of the run loops.
-template <typename Bus>
-[[gnu::always_inline]] inline void InlineBody(MachineState& m, unsigned n) {
-  using namespace exec;
-  switch (n) {
-#define KV74_BODY_CASE(op, s, ...)             \
-  case body::op + s: {                         \
-    [[maybe_unused]] constexpr unsigned S = s; \
-    __VA_ARGS__(m);                            \
-    return;                                    \
-  }
-    KV74_EACH_BODY
-#undef KV74_BODY_CASE
-    default: __builtin_unreachable();
-  }
-}
-
 // Latches the words at p and p + 1 of an area whose words are at base..base + size - 1. The word
 // after the last word of an area lies outside it; an instruction there that uses extWord is not
 // meaningful, and it reads 0.
@@ -87,22 +69,13 @@ template <std::uint16_t Base, std::size_t Size>
   return true;
 }
 
-// A pending request is taken, or else the latched instruction runs: its body called through
-// the table of addresses (the per-step reference) or inlined (the run loops).
+// A pending request is taken, or else the latched instruction runs, its body called through the
+// table of addresses: the per-step reference (the run loops inline the bodies, board/run_loop.hpp).
 inline void RequestOrInstruction(MachineState& m) {
   if (m[reg::FAULTS] != 0) [[unlikely]] {
     if (exec::TakeRequest<PlainBus>(m, m[reg::PC])) return;
   }
   kBodies<PlainBus>[BodyNumber(m.opWord)](m);
-}
-
-template <typename Bus>
-[[gnu::always_inline]] inline void RequestOrInlineBody(MachineState& m) {
-  const unsigned n = BodyNumber(m.opWord);
-  if (m[reg::FAULTS] != 0) [[unlikely]] {
-    if (exec::TakeRequest<Bus>(m, m[reg::PC])) return;
-  }
-  InlineBody<Bus>(m, n);
 }
 
 // The PC check: an instruction is never executed from outside the executable areas. Raising

@@ -4,9 +4,10 @@
 // type.
 //
 // Every body has a number (body::), and every instruction word the number of its body
-// (BodyNumber). Run loops dispatch on the number: the handler tables of board/step_inl.hpp hold
-// the bodies' addresses by number, the scheduled loop of board/step.cpp switches on it with the
-// bodies inlined. Both are written out from this one table.
+// (BodyNumber). Run loops dispatch on the number: the table of board/step_inl.hpp holds the
+// bodies' addresses by number for the per-step reference, the run loop of board/run_loop.hpp
+// inlines each body under a label and jumps to the label by number. Both are written out from
+// this one table.
 #pragma once
 
 #include <array>
