@@ -6,8 +6,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstring>
-#include <type_traits>
-#include <utility>
 
 #include "board/step.hpp"
 #include "cpu/bodies.hpp"
