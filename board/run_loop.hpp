@@ -19,6 +19,7 @@
 //   bool StopAfterHandover()               true ends the run after a hand-over
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <iterator>
 
@@ -54,7 +55,11 @@ bool Attend(MachineState& m, Run& run, std::uint64_t start, std::uint64_t after)
   }
   if (m.tickClock + 1 == after) return true;
   ++m.tickClock;
-  PeripheralEventTick(m);  // at a tick that is no event, the same as counting it
+  if (m.tickClock == m.nextEvent) {
+    PeripheralEventTick(m);
+  } else {  // only a look: the tick only counts
+    m.eventClock = std::min(m.nextEvent, m.stopClock);
+  }
   if constexpr (!Run::kChecked) {
     if (m.NotifyWord != 0) m.stopClock = m.eventClock = m.tickClock + 1;  // hand over after it
   }

@@ -161,6 +161,9 @@ struct MachineState {
   // run, or the next tick when something wants looking at before the next step (LookAtNextStep).
   // Not part of the machine's state.
   std::uint64_t stopClock = NO_STOP_CLOCK;
+  // The next tick at which a peripheral does more than count, whatever stopClock says. Set with
+  // eventClock; not part of the machine's state.
+  std::uint64_t nextEvent = 0;
   // While the plain scheduled loop runs, the ticks until eventClock: the loop counts this down
   // instead of counting tickClock up, and tickClock is brought up to date (eventClock minus this)
   // only where it is read (periph/schedule.hpp). 0 elsewhere. Not part of the machine's state.

@@ -3,8 +3,8 @@
 namespace kv74::debug {
 
 // A field added to MachineState must be added to the four functions below, then here. stopClock,
-// untilEvent and nzValue are left out: they only have a meaning inside a run loop.
-static_assert(sizeof(MachineState) == 32968, "MachineState changed: update debug/machine_codec");
+// nextEvent, untilEvent and nzValue are left out: they only have a meaning inside a run loop.
+static_assert(sizeof(MachineState) == 32976, "MachineState changed: update debug/machine_codec");
 
 namespace {
 

@@ -43,6 +43,7 @@ inline void SyncPeripherals(MachineState& m) {
 inline void ReschedulePeripherals(MachineState& m) {
   SettleClock(m);
   const std::uint64_t next = m.tickClock + QuietTicks(m) + 1;
+  m.nextEvent = next;
   m.eventClock = next < m.stopClock ? next : m.stopClock;
   if (m.untilEvent != 0) m.untilEvent = m.eventClock - m.tickClock;
 }
