@@ -39,6 +39,9 @@ void HandOver(MachineState& m, Run& run) {
   ReschedulePeripherals(m);  // the receiver may have changed anything
 }
 
+// With untilEvent 0 and tickClock the step just run: the next step's start looks again.
+inline void LookAgainAtNextStep(MachineState& m) { m.stopClock = m.eventClock = m.tickClock + 1; }
+
 // The start of a step whose tick is eventClock: a peripheral event, the end of the run, or
 // something the step before raised or noted (LookAtNextStep). A plain run hands over here what the
 // steps before left, except at the first step of the run: a notification pending from before the
@@ -61,7 +64,7 @@ bool Attend(MachineState& m, Run& run, std::uint64_t start, std::uint64_t after)
     m.eventClock = std::min(m.nextEvent, m.stopClock);
   }
   if constexpr (!Run::kChecked) {
-    if (m.NotifyWord != 0) m.stopClock = m.eventClock = m.tickClock + 1;  // hand over after it
+    if (m.NotifyWord != 0) LookAgainAtNextStep(m);  // hand over after it
   }
   m.untilEvent = m.eventClock - m.tickClock;
   return false;
@@ -159,8 +162,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
         SettleClock(m);
         m.untilEvent = 0;
         HandOver(m, run);
-        if (m.NotifyWord != 0)
-          m.stopClock = m.eventClock = m.tickClock + 1;  // again after the next
+        if (m.NotifyWord != 0) LookAgainAtNextStep(m);  // again after the next
         m.untilEvent = m.eventClock - m.tickClock;
       }
     }

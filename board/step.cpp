@@ -38,24 +38,31 @@ void Step(MachineState& m) {
 
 namespace {
 
-// A plain run: no checks; a hand-over receiver, and what ends the run after a hand-over.
-template <typename Stop>
+// What ends a run after a hand-over: the flag holding a value (stopOnValue) or leaving it.
+struct FlagStop {
+  const std::atomic<int>& flag;
+  int value;
+  bool stopOnValue;
+  bool Holds() const { return (flag.load(std::memory_order_acquire) == value) == stopOnValue; }
+};
+
+// A plain run: no checks, a hand-over receiver, and a flag or nothing that ends the run after a
+// hand-over (asked only then, so the loop is instantiated once for every kind of run).
 struct PlainRun {
   using Bus = PlainBus;
   static constexpr bool kChecked = false;
   HandoverReceiver& receiver;
-  Stop stop;
+  const FlagStop* stop;
   void Handover(MachineState& m) { receiver.Handover(m); }
-  bool StopAfterHandover() { return stop(); }
+  bool StopAfterHandover() const { return stop != nullptr && stop->Holds(); }
   static bool Before(MachineState&) { return true; }
   static void Request(MachineState&, int) {}
   static bool After(MachineState&) { return true; }
 };
 
-template <typename Stop>
 std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& receiver,
-                           Stop stop) {
-  PlainRun<Stop> run{receiver, stop};
+                           const FlagStop* stop) {
+  PlainRun run{receiver, stop};
   return RunLoop(m, n, run);
 }
 
@@ -66,21 +73,21 @@ constexpr std::uint64_t kSlice = 1 << 16;
 }  // namespace
 
 void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
-  RunScheduled(m, n, receiver, [] { return false; });
+  RunScheduled(m, n, receiver, nullptr);
 }
 
 void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
                        HandoverReceiver& receiver) {
-  auto stopped = [&] { return runFlag.load(std::memory_order_acquire) == stop; };
-  while (!stopped()) RunScheduled(m, kSlice, receiver, stopped);
+  const FlagStop stopped{runFlag, stop, true};
+  while (!stopped.Holds()) RunScheduled(m, kSlice, receiver, &stopped);
 }
 
 std::uint64_t RunScheduledStepsWhile(MachineState& m, std::uint64_t n, const std::atomic<int>& flag,
                                      int go, HandoverReceiver& receiver) {
-  auto stopped = [&] { return flag.load(std::memory_order_acquire) != go; };
+  const FlagStop stopped{flag, go, false};
   std::uint64_t done = 0;
-  while (done < n && !stopped())
-    done += RunScheduled(m, std::min(n - done, kSlice), receiver, stopped);
+  while (done < n && !stopped.Holds())
+    done += RunScheduled(m, std::min(n - done, kSlice), receiver, &stopped);
   return done;
 }
 

@@ -16,6 +16,11 @@ namespace {
 
 using testing::Machine;
 
+class ClearingReceiver : public HandoverReceiver {
+ public:
+  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+};
+
 // At the first hand-over, starts the stopped timer with its count at 0, as a run-control layer
 // might; the request then comes at the next prescaler rollover.
 class StartTimerAtHandover : public HandoverReceiver {
@@ -106,9 +111,7 @@ TEST(RunLoop, WhatAStepChangesIsSeenByTheNext) {
         (*x)[reg::IMASK] = c.timerPending ? 0x0010 : 0;
         (*x)[reg::FAULTS] = c.timerPending ? fault::TIMER : 0;
       }
-      struct : HandoverReceiver {
-        void Handover(MachineState& m) override { m.NotifyWord = 0; }
-      } clearing;
+      ClearingReceiver clearing;
       for (std::uint64_t i = 0; i < n; ++i) StepAndHandOver(reference.m, clearing);
       RunSteps(scheduled.m, n, clearing);
       EXPECT_EQ(testing::MachineDifference(reference.m, scheduled.m), "");
@@ -130,9 +133,7 @@ TEST(RunLoop, RamCodeRunsTheWordsAsStored) {
     (*x)[1] = 0xF882;  // INC R2
     (*x)[2] = 0x0041;
   }
-  struct : HandoverReceiver {
-    void Handover(MachineState& m) override { m.NotifyWord = 0; }
-  } clearing;
+  ClearingReceiver clearing;
   for (int i = 0; i < 5; ++i) StepAndHandOver(reference.m, clearing);
   RunSteps(scheduled.m, 5, clearing);
   EXPECT_EQ(testing::MachineDifference(reference.m, scheduled.m), "");
