@@ -15,6 +15,7 @@
 #include "debug/engine.hpp"
 #include "debug/panel_target.hpp"
 #include "panel/table_surface.hpp"
+#include "source_dir.hpp"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "board/read_file.hpp"
+#include "source_dir.hpp"
 
 namespace kv74 {
 namespace fs = std::filesystem;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "adapter.hpp"
+#include "source_dir.hpp"
 
 namespace {
 

@@ -20,6 +20,7 @@
 #include "panel/table_surface.hpp"
 #include "tests/emu/machine_diff.hpp"
 #include "tests/runner/temp_dir.hpp"
+#include "source_dir.hpp"
 
 namespace kv74::debug::testing {
 

@@ -13,6 +13,7 @@
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
 #include "tests/emu/lockstep.hpp"
+#include "source_dir.hpp"
 
 namespace kv74::testing {
 namespace {

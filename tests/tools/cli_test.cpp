@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include "source_dir.hpp"
 
 namespace {
 
