@@ -132,7 +132,10 @@ class ManualDataInput(unittest.TestCase):
         ("X-1001*", [], "-E   08"),
         ("Z15001*", [], "-E   08"),  # Z -20000..15000
         ("Z-20001*", [], "-E   08"),
-        ("G50*X4000*X3000*", [], "-E   08"),  # minimum of X set to 4000 by G50
+        ("G51*X5000*X6000*", [], "-E   08"),  # maximum of X set to 5000 by G51
+        ("G50*X4000*", [], "-E   03"),  # a minimum above the reference point X 3600
+        ("G51*Z10000*", [], "-E   03"),  # a maximum below the reference point Z 11000
+        ("G51*X-1500*", [], "-E   03"),  # a maximum below the minimum X -1000
         ("X100*", LOST, "-E   07"),  # not referenced
     ]
 
