@@ -346,6 +346,8 @@ ServiceCruise:
         MOV     R4,R3
         CMP     R3,#FEED_MAX                ; C above the fastest feed: the plain rate
         JC      ServiceUntracked
+        CMP     R3,#(TRACK_MIN-1)           ; C from the lowest tracked rate on
+        JNC     ServiceUntracked
         JMP     [TrackRate]
 ServiceCreep:
         MOV     R4,R3
@@ -470,9 +472,10 @@ FollowRateLast:                             ; the last step: at the creep rate, 
         MOV     R4,#CREEP_RATE
         JMP     [ServiceSign]
 
-; ServiceAxis at cruise, R3 = the move's rate v (FEED_MAX at most), R5 = 1 towards minus: the
-; channels step only every whole number of steps (floor(10000 / rate) + 1), too coarse near
-; the fastest feeds, so the rate is chosen anew every interval to make the steps the axis owes:
+; ServiceAxis at cruise, R3 = the move's rate v (TRACK_MIN..FEED_MAX), R5 = 1 towards minus:
+; the channels step only every whole number of steps (floor(10000 / rate) + 1), v / 10000 too
+; slow (1 % at v = 100, 9 % at 1000), so the rate is chosen anew every interval to make the
+; steps the axis owes:
 ; v x 1010 / 10000 per interval (v x 6619 / 65536) less the steps it made. Measured over a
 ; move the axis runs at v steps per 10,000 processor steps. Uses R0..R4.
 TrackRate:
