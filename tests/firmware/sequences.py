@@ -63,3 +63,12 @@ def deviation(start, end, points):
     length = math.hypot(x1 - x0, z1 - z0)
     return max((abs((x - x0) * (z1 - z0) - (z - z0) * (x1 - x0)) / length
                 for _, x, z in points), default=0.0)
+
+
+def duration(moves):
+    """Steps that the moves take at most, with the exchanges of a block's start."""
+    total = 300_000
+    for g, feed, (x0, z0), (x1, z1) in moves:
+        way = max(abs(x1 - x0), abs(z1 - z0))
+        total += 50_000 + (way * 5 if g == 0 else way * 10000 // feed * 11 // 10)
+    return total
