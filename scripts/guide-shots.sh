@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The guide's pictures of the panel and the plot, made by the program from the bundled firmware:
-#   docs/operating-panel.png          the panel after switching on (1.5 s at real time)
+#   docs/operating-panel.png          the panel after switching on (step 90,000)
 #   docs/operating-plot-overlay.png   the plot window with the axes overlay after the stored
-#                                     program (firmware/demo/auto-run.input)
+#                                     program (firmware/demo/auto-run.input, step 32,000,000)
 # Usage: scripts/guide-shots.sh [--check] [BUILD_DIR]      (default build/)
-# --check makes them afresh and compares them with the committed ones instead of replacing
-# them (the status bar's speed figures may differ by a few hundred pixels); exit status 1 and
+# Each is a snapshot taken by kv74-run at a fixed step and shown paused by kv74, so the
+# picture does not depend on the host's speed. --check makes them afresh and compares them with
+# the committed ones instead of replacing them (up to 300 pixels may differ); exit status 1 and
 # the names of the stale pictures when they no longer match.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,13 +18,18 @@ root=$PWD
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
-shot() { # PREFIX KV74 OPTIONS...
-  local prefix=$1
-  shift
-  (cd "$work" && "$exe" --screenshot "$work/$prefix" "$@" >/dev/null 2>&1)
+run=$(dirname "$exe")/../tools/kv74-run/kv74-run
+# A snapshot at a fixed step (kv74-run), shown paused in the window: the same picture on any host.
+shot() { # PREFIX STEPS [KV74 OPTIONS...]
+  local prefix=$1 steps=$2
+  shift 2
+  printf 'continue %s\nsave-state %s\n' "$steps" "$work/$prefix.state" >"$work/$prefix.mon"
+  (cd "$work" && "$run" --input "$root/firmware/demo/auto-run.input" --do "$prefix.mon" -q >/dev/null)
+  (cd "$work" && "$exe" --load-state "$work/$prefix.state" --paused --screenshot "$work/$prefix" \
+    --after 1000 "$@" >/dev/null 2>&1)
 }
-shot on --after 1500 --speed real
-shot run --after 5000 --plot-overlay --input "$root/firmware/demo/auto-run.input"
+shot on 90000   # before the demo's first click (automatic mode at 100,000)
+shot run 32000000 --plot-overlay
 stale=0
 while read -r made committed; do
   if [ -z "$check" ]; then
