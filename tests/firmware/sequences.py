@@ -1,10 +1,9 @@
 """Random part programs and the path they make: lines, rapids and quarter circles in any
 order, at random feeds and in every direction, and where each G1 block ran."""
 import math
-import random
 
-BOX_X = (2000, 28000)  # display units, inside the delivered travel limits
-BOX_Z = (-18000, 13000)
+BOX_X = (-1000, 30000)  # display units: the delivered travel limits
+BOX_Z = (-20000, 15000)
 
 
 def random_program(rng, count):
