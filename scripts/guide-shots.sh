@@ -3,6 +3,9 @@
 #   docs/operating-panel.png          the panel after switching on (step 90,000)
 #   docs/operating-plot-overlay.png   the plot window with the axes overlay after the stored
 #                                     program (firmware/demo/auto-run.input, step 32,000,000)
+#   docs/operating-realtime.png       the panel running the program at real time, one second
+#                                     from step 8,200,000 (made, never checked: its status
+#                                     bar and digits follow the host's timing)
 # Usage: scripts/guide-shots.sh [--check] [BUILD_DIR]      (default build/)
 # Each is a snapshot taken by kv74-run at a fixed step and shown paused by kv74, so the
 # picture does not depend on the host's speed. --check makes them afresh and compares them with
@@ -30,6 +33,13 @@ shot() { # PREFIX STEPS [KV74 OPTIONS...]
 }
 shot on 90000   # before the demo's first click (automatic mode at 100,000)
 shot run 32000000 --plot-overlay
+if [ -z "$check" ]; then
+  shot real 8200000
+  (cd "$work" && "$exe" --load-state "$work/real.state" --speed real --screenshot "$work/real" \
+    --after 1000 >/dev/null 2>&1)
+  cp "$work/real-panel.png" docs/operating-realtime.png.tmp
+  mv docs/operating-realtime.png.tmp docs/operating-realtime.png
+fi
 stale=0
 while read -r made committed; do
   if [ -z "$check" ]; then
