@@ -32,6 +32,13 @@ void Collector::Prepare(const MachineState& m) {
 
 Collector::Kind Collector::Transfer(const MachineState& m, std::uint16_t pc, Kind k,
                                     std::uint16_t newPc) {
+  if ((k & kRequest) != 0) {
+    kinds_[pc] = static_cast<Kind>(k & ~kRequest);
+    --executed_[pc];
+    ++entered_[newPc];
+    ++requests_[newPc];
+    return kRequest;
+  }
   if (k == kDecode) k = KindOf(PeekWord(const_cast<MachineState&>(m), pc));
   switch (k) {
     case kJump1:

@@ -33,8 +33,9 @@ class Collector {
  public:
   static constexpr std::size_t kAddresses = 65536;
   // What the instruction at an address is, for the loop: nothing to note, a conditional jump or
-  // a call of one or two words, or a word outside program memory to decode when run.
-  enum Kind : std::uint8_t { kPlain, kJump1, kJump2, kCall1, kCall2, kDecode };
+  // a call of one or two words, or a word outside program memory to decode when run; kRequest
+  // marks the address while a step there takes a request entry instead.
+  enum Kind : std::uint8_t { kPlain, kJump1, kJump2, kCall1, kCall2, kDecode, kRequest = 0x80 };
 
   explicit Collector(bool profile);
   bool Profiling() const { return profile_; }
@@ -48,14 +49,12 @@ class Collector {
   std::uint64_t* ExecutedCounts() { return executed_.data(); }
   Kind KindAt(std::uint16_t pc) const { return kinds_[pc]; }
   static Kind KindOf(std::uint16_t op);
-  // After an instruction of a kind other than kPlain ran at pc and left the processor at newPc;
-  // returns the kind, decoded when it was kDecode.
+  // The step at pc takes a request entry instead of its instruction: the loop, which counted
+  // the instruction as run, hears of it through the kind.
+  void MarkRequest(std::uint16_t pc) { kinds_[pc] = static_cast<Kind>(kinds_[pc] | kRequest); }
+  // After a step at pc of a kind other than kPlain that left the processor at newPc; returns the
+  // kind, decoded when it was kDecode, or kRequest.
   Kind Transfer(const MachineState& m, std::uint16_t pc, Kind k, std::uint16_t newPc);
-  // A step that took a request entry instead of an instruction, landing at newPc.
-  void RequestEntry(std::uint16_t newPc) {
-    ++entered_[newPc];
-    ++requests_[newPc];
-  }
   // Profiling: a step run in the current node at pc; the call stack after a step.
   void Self(std::uint16_t pc) {
     ++nodes_[path_.back()].selfSteps;
@@ -100,13 +99,10 @@ class Collector {
 
 inline void Collector::Stepped(const MachineState& m, std::uint16_t pc, int request,
                                std::uint16_t newPc, const std::vector<Frame>& frames) {
-  if (request < 0) {
-    ++executed_[pc];
-    if (kinds_[pc] != kPlain) Transfer(m, pc, kinds_[pc], newPc);
-    if (profile_) Self(pc);
-  } else {
-    RequestEntry(newPc);
-  }
+  if (request >= 0) MarkRequest(pc);
+  ++executed_[pc];
+  if (kinds_[pc] != kPlain) Transfer(m, pc, kinds_[pc], newPc);
+  if (profile_ && request < 0) Self(pc);
   if (!profile_) return;
   Follow(frames);
   if (request >= 0) Self(newPc);

@@ -113,7 +113,10 @@ struct LoopChecks {
     return r;
   }
 
-  void Request(MachineState&, int line) { request = line; }
+  void Request(MachineState&, int line) {
+    request = line;
+    if constexpr (kCollect != kNone) collector->MarkRequest(pc);
+  }
 
   static bool StopAfterHandover() { return false; }
 
@@ -158,24 +161,19 @@ struct LoopChecks {
   // the instructions rather than by decoding each.
   [[gnu::always_inline]] void CollectAfter(MachineState& m) {
     const std::uint16_t newPc = m[reg::PC];
-    Collector::Kind k = Collector::kPlain;
-    if (request < 0) [[likely]] {
-      ++executed[pc];
-      k = collector->KindAt(pc);
-      if (k != Collector::kPlain) [[unlikely]]
-        k = collector->Transfer(m, pc, k, newPc);
-      if constexpr (kCollect == kProfile) collector->Self(pc);
-    } else {
-      collector->RequestEntry(newPc);
-    }
+    ++executed[pc];
+    Collector::Kind k = collector->KindAt(pc);
+    if (k != Collector::kPlain) [[unlikely]]
+      k = collector->Transfer(m, pc, k, newPc);
     if constexpr (kCollect == kProfile) {
+      if (k != Collector::kRequest) collector->Self(pc);
       const std::uint16_t sp = m[reg::SP];
       bool moved = false;
       if (sp < topSp) [[unlikely]] {
         e.calls_.Unwind(sp);
         moved = true;
       }
-      if (request >= 0) [[unlikely]] {
+      if (k == Collector::kRequest) [[unlikely]] {
         e.calls_.Push({pc, newPc, pc, sp, request});
         moved = true;
       } else if (k == Collector::kCall1 || k == Collector::kCall2) {
@@ -187,9 +185,8 @@ struct LoopChecks {
         collector->Follow(e.calls_.Frames());
         topSp = e.calls_.Frames().empty() ? 0 : e.calls_.Frames().back().sp;
       }
-      if (request >= 0) collector->Self(newPc);
+      if (k == Collector::kRequest) collector->Self(newPc);
     }
-    request = -1;
   }
 
   void CheckAccesses(MachineState& m) {
