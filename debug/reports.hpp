@@ -27,6 +27,11 @@ std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, Machin
                           const ReportOptions& o = {});
 std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m);
 
+// Written to a temporary beside the file, renamed on success; std::runtime_error with the
+// system's reason on failure (naming `what`).
+void WriteReport(const std::filesystem::path& file, const std::string& text,
+                 const char* what = "report");
+
 // A source's path as the reports write it.
 std::string ReportPath(const dbg::DebugInfo& info, int source, const std::filesystem::path* base);
 

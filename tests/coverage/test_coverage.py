@@ -124,7 +124,7 @@ class Tiny(unittest.TestCase):
         self.assertNotRegex(r.stdout + r.stderr, "(?i)warning|error|could not")
         self.assertRegex(r.stdout, r"1,000 \(100\.0%\)\s+11 \(100\.0%\)\s+PROGRAM TOTALS")
 
-    def test_merge_and_snapshot(self):
+    def test_merge_snapshot_and_monitor(self):
         # Two runs merged by lcov -a add up.
         self.run_tool("--coverage", self.out("a.info"), steps=500)
         self.run_tool("--coverage", self.out("b.info"))
@@ -141,6 +141,14 @@ class Tiny(unittest.TestCase):
         self.run_tool("--load-state", self.out("s.snap"), "--coverage", self.out("s.info"))
         s = parse_lcov(self.out("s.info"))["DA"]
         self.assertEqual(s, {k: b[k] - a[k] for k in b})
+        # The monitor's coverage command counts from where it is given.
+        with open(self.out("count.do"), "w") as f:
+            f.write("continue 500\ncoverage on\ncontinue 500\ncoverage lcov %s\n"
+                    % self.out("d.info"))
+        subprocess.run([RUN, "-q", "--images", self.images, "--debug-info", self.info,
+                        "--workdir", self.out("w"), "--do", self.out("count.do")], check=True,
+                       capture_output=True)
+        self.assertEqual(parse_lcov(self.out("d.info"))["DA"], s)
 
     def test_base_makes_paths_relative(self):
         self.run_tool("--coverage", self.out("r.info"), "--coverage-base", HERE)

@@ -54,12 +54,9 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
     }
   }
 
-  // Counted from here: a run from a snapshot counts only the steps it runs.
-  std::optional<debug::Collector> collector;
-  if (o.Collects()) {
-    collector.emplace(o.profile || o.profileFolded);
-    engine.SetCollector(&*collector);
-  }
+  // Counted from here: a run from a snapshot counts only the steps it runs. A script's coverage
+  // commands may start counting afresh; the files get what was counted last.
+  if (o.Collects()) session.StartCollecting(o.profile || o.profileFolded);
 
   if (!o.Monitor()) {
     session.RecordHistory(false);
@@ -120,7 +117,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
   std::fflush(stdout);
   if (result.status == 0 && session.ExpectFailed()) result.status = 1;
   result.steps = session.Steps();
-  if (collector) {
+  if (const debug::Collector* collector = session.Collected(); collector && o.Collects()) {
     debug::ReportOptions ro;
     if (o.coverageBase) ro.base = &*o.coverageBase;
     if (o.coverage) result.coverage = debug::LcovText(*collector, *info, m, ro);
