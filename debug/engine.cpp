@@ -177,10 +177,7 @@ namespace {
 // The address a call at pc returns to, or 0 when the instruction there is no call.
 std::uint16_t ReturnAddressOfCall(MachineState& m, std::uint16_t pc) {
   const std::uint16_t op = PeekWord(m, pc);
-  const Op form = Decode(op);
-  const bool call =
-      form == Op::CallTable || ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2);
-  if (!call) return 0;
+  if (!Collector::IsCall(Decode(op), op)) return 0;
   return static_cast<std::uint16_t>(pc + InstructionLength(op));
 }
 }  // namespace
