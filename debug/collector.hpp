@@ -47,7 +47,8 @@ class Collector {
 
   // ---- Counting, by the engine's loop.
   std::uint64_t* ExecutedCounts() { return executed_.data(); }
-  Kind KindAt(std::uint16_t pc) const { return kinds_[pc]; }
+  const Kind* Kinds() const { return kinds_.data(); }
+  std::uint64_t* TakenCounts() { return taken_.data(); }
   static Kind KindOf(std::uint16_t op);
   // The step at pc takes a request entry instead of its instruction: the loop, which counted
   // the instruction as run, hears of it through the kind.

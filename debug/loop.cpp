@@ -41,7 +41,8 @@ struct LoopChecks {
   std::uint64_t firstStep = ~std::uint64_t{0};
   std::uint64_t sliceEnd = 0;  // the step count at which the loop running ends
   Collector* collector = nullptr;
-  std::uint64_t* executed = nullptr;
+  std::uint64_t *executed = nullptr, *taken = nullptr;
+  const Collector::Kind* kinds = nullptr;
   std::uint16_t topSp = 0;  // profiling: the stack pointer of the innermost frame, or 0
 
   bool Stop(StopReason r) {
@@ -162,9 +163,12 @@ struct LoopChecks {
   [[gnu::always_inline]] void CollectAfter(MachineState& m) {
     const std::uint16_t newPc = m[reg::PC];
     ++executed[pc];
-    Collector::Kind k = collector->KindAt(pc);
-    if (k != Collector::kPlain) [[unlikely]]
+    Collector::Kind k = kinds[pc];
+    if (k == Collector::kJump1 || k == Collector::kJump2) {
+      taken[pc] += newPc != static_cast<std::uint16_t>(pc + k);  // kJump1 is 1, kJump2 is 2
+    } else if (k != Collector::kPlain) [[unlikely]] {
       k = collector->Transfer(m, pc, k, newPc);
+    }
     if constexpr (kCollect == kProfile) {
       if (k != Collector::kRequest) collector->Self(pc);
       const std::uint16_t sp = m[reg::SP];
@@ -288,6 +292,8 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
       collector_->Prepare(m_);
       checks.collector = collector_;
       checks.executed = collector_->ExecutedCounts();
+      checks.taken = collector_->TakenCounts();
+      checks.kinds = collector_->Kinds();
       checks.topSp = calls_.Frames().empty() ? 0 : calls_.Frames().back().sp;
     }
     const bool stopped = RunWith(checks, m_, watch ? &tap_ : nullptr);
