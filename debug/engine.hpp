@@ -33,6 +33,7 @@
 #include "cpu/tap.hpp"
 #include "debug/call_stack.hpp"
 #include "debug/clicks.hpp"
+#include "debug/collector.hpp"
 #include "debug/history.hpp"
 #include "debug/points.hpp"
 #include "debug/stop.hpp"
@@ -124,6 +125,12 @@ class Engine {
     observeIo_ = io;
   }
 
+  // Every step run forward counted into `c` (coverage, and with its profiling the call tree, which
+  // tracks calls while it is set); nullptr to stop. The collector starts in the current call
+  // stack.
+  void SetCollector(Collector* c);
+  Collector* GetCollector() const { return collector_; }
+
   // ---- Snapshots (debug/snapshot.hpp has the format). Loading checks everything first and
   // throws SnapshotError, changing nothing, when the bytes are unusable; going back then reaches
   // no further than the loaded moment.
@@ -158,7 +165,7 @@ class Engine {
    private:
     Target& t_;
   };
-  template <typename Bus, bool kSlow>
+  template <typename Bus, bool kSlow, int kCollect>
   friend struct LoopChecks;
 
   StopReason Go(const Goal& g);
@@ -192,6 +199,7 @@ class Engine {
   CallStack calls_;
   bool recordHistory_ = false, trackCalls_ = false;
   StepObserver* observer_ = nullptr;
+  Collector* collector_ = nullptr;
   bool observeIo_ = false;
   std::deque<Checkpoint> checkpoints_;
 };

@@ -15,7 +15,10 @@ namespace {
 }
 }  // namespace
 
-template <typename BusT, bool kSlow>  // kSlow: history, calls, catchpoints, a step goal or a search
+// kSlow: history, calls, catchpoints, a step goal or a search. kCollect: a collector alone beside
+// the fast checks, kCoverage or kProfile (the slow checks count themselves).
+enum Collecting { kNone, kCoverage, kProfile };
+template <typename BusT, bool kSlow, int kCollect>
 struct LoopChecks {
   using Bus = BusT;
   static constexpr bool kTapped = std::is_same_v<Bus, TappedBus>;
@@ -37,6 +40,10 @@ struct LoopChecks {
   // The step that passes over a breakpoint at its PC (the first of a resumed run), or none.
   std::uint64_t firstStep = ~std::uint64_t{0};
   std::uint64_t sliceEnd = 0;  // the step count at which the loop running ends
+  Collector* collector = nullptr;
+  std::uint64_t *executed = nullptr, *taken = nullptr;
+  const Collector::Kind* kinds = nullptr;
+  std::uint16_t topSp = 0;  // profiling: the stack pointer of the innermost frame, or 0
 
   bool Stop(StopReason r) {
     r.step = steps;
@@ -60,7 +67,8 @@ struct LoopChecks {
 
   [[gnu::always_inline]] bool Before(MachineState& m) {
     const std::uint16_t at = m[reg::PC];
-    if constexpr (kTapped || kSlow) pc = at;  // the accessing PC, the step's record
+    if constexpr (kTapped || kSlow || kCollect != kNone)
+      pc = at;  // the accessing PC, the step's record
     if (breakMap[at] != 0 && steps != firstStep) [[unlikely]] {
       if (steps == sliceEnd) return false;  // the slice is over: no step here
       pc = at;
@@ -106,7 +114,10 @@ struct LoopChecks {
     return r;
   }
 
-  void Request(MachineState&, int line) { request = line; }
+  void Request(MachineState&, int line) {
+    request = line;
+    if constexpr (kCollect != kNone) collector->MarkRequest(pc);
+  }
 
   static bool StopAfterHandover() { return false; }
 
@@ -123,12 +134,63 @@ struct LoopChecks {
       if (threadTap->Any()) [[unlikely]] {
         if (armed) CheckAccesses(m);
         if constexpr (kSlow) SlowAfter(m);
+        if constexpr (kCollect != kNone) CollectAfter(m);
         threadTap->Forget();
         return !ended;
       }
     }
     if constexpr (kSlow) SlowAfter(m);
+    if constexpr (kCollect != kNone) CollectAfter(m);
     return !ended;
+  }
+
+  // The call stack (when tracked) and the collector after a step of the slow checks.
+  void Follow(MachineState& m, Op form, bool collect) {
+    if (e.trackCalls_ || (collect && e.collector_->Profiling())) {
+      e.calls_.Unwind(m[reg::SP]);
+      if (request >= 0) {
+        e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
+      } else if (Collector::IsCall(form, op)) {
+        e.calls_.Push({pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)),
+                       m[reg::SP], -1});
+      }
+    }
+    if (collect) e.collector_->Stepped(m, pc, request, m[reg::PC], e.calls_.Frames());
+  }
+
+  // The collector alone: the counts, and with profiling the call stack, kept by the kinds of
+  // the instructions rather than by decoding each.
+  [[gnu::always_inline]] void CollectAfter(MachineState& m) {
+    const std::uint16_t newPc = m[reg::PC];
+    ++executed[pc];
+    Collector::Kind k = kinds[pc];
+    if (k == Collector::kJump1 || k == Collector::kJump2) {
+      taken[pc] += newPc != static_cast<std::uint16_t>(pc + k);  // kJump1 is 1, kJump2 is 2
+    } else if (k != Collector::kPlain) [[unlikely]] {
+      k = collector->Transfer(m, pc, k, newPc);
+    }
+    if constexpr (kCollect == kProfile) {
+      if (k != Collector::kRequest) collector->Self(pc);
+      const std::uint16_t sp = m[reg::SP];
+      bool moved = false;
+      if (sp < topSp) [[unlikely]] {
+        e.calls_.Unwind(sp);
+        moved = true;
+      }
+      if (k == Collector::kRequest) [[unlikely]] {
+        e.calls_.Push({pc, newPc, pc, sp, request});
+        moved = true;
+      } else if (k == Collector::kCall1 || k == Collector::kCall2) {
+        e.calls_.Push(
+            {pc, newPc, static_cast<std::uint16_t>(pc + (k == Collector::kCall2 ? 2 : 1)), sp, -1});
+        moved = true;
+      }
+      if (moved) {
+        collector->Follow(e.calls_.Frames());
+        topSp = e.calls_.Frames().empty() ? 0 : e.calls_.Frames().back().sp;
+      }
+      if (k == Collector::kRequest) collector->Self(newPc);
+    }
   }
 
   void CheckAccesses(MachineState& m) {
@@ -167,16 +229,7 @@ struct LoopChecks {
       e.observer_->Stepped(m, record);
       if (Interrupted()) ended = true;
     }
-    if (e.trackCalls_) {
-      e.calls_.Unwind(m[reg::SP]);
-      if (request >= 0) {
-        e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
-      } else if (form == Op::CallTable ||
-                 ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2)) {
-        e.calls_.Push({pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)),
-                       m[reg::SP], -1});
-      }
-    }
+    Follow(m, form, e.collector_ != nullptr && !goal.replay && hit == nullptr);
     if (!armed) {
       request = -1;
       notified = 0;
@@ -199,8 +252,8 @@ namespace {
 // Another thread's pause or click is looked for between slices of this many steps.
 constexpr std::uint64_t kAttentionSlice = 1 << 16;
 
-template <typename Bus, bool kSlow>
-bool RunWith(LoopChecks<Bus, kSlow>& checks, MachineState& m, AccessTap* tap) {
+template <typename Bus, bool kSlow, int kCollect>
+bool RunWith(LoopChecks<Bus, kSlow, kCollect>& checks, MachineState& m, AccessTap* tap) {
   AccessTap* saved = threadTap;
   if (tap != nullptr) threadTap = tap;
   if (checks.first) checks.firstStep = checks.steps;
@@ -221,6 +274,7 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
   const bool catches = points_.CatchMask(CatchKind::Request) != 0 ||
                        points_.CatchMask(CatchKind::Fault) != 0 ||
                        points_.CatchMask(CatchKind::Handover) != 0;
+  const bool collecting = collector_ != nullptr && !g.replay;
   const bool slow = g.mode != Mode::Plain || trackCalls_ || observing ||
                     (!g.replay && recordHistory_) || (armed && catches);
   static const std::array<std::uint8_t, 65536> kNoBreaks{};
@@ -229,25 +283,36 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
     tap_ = points_.Marks();
     if (observing && observeIo_) tap_.Mark(IO_BASE, IO_BASE + IO_SIZE - 1);
   }
-  // One instantiation of the loop per bus and per slow or fast checks.
-  auto run = [&](auto checks) {
+  // One instantiation of the loop per bus and per slow or fast checks; a collector alone gets the
+  // fast checks with its counting, with the slow checks it counts there.
+  auto run = [&]<typename Bus, bool kSlow, int kCollect>() {
+    LoopChecks<Bus, kSlow, kCollect> checks{*this, g,     bits,  steps_, end,
+                                            first, armed, false, {},     hit};
+    if constexpr (kCollect != kNone) {
+      collector_->Prepare(m_);
+      checks.collector = collector_;
+      checks.executed = collector_->ExecutedCounts();
+      checks.taken = collector_->TakenCounts();
+      checks.kinds = collector_->Kinds();
+      checks.topSp = calls_.Frames().empty() ? 0 : calls_.Frames().back().sp;
+    }
     const bool stopped = RunWith(checks, m_, watch ? &tap_ : nullptr);
     steps_ = checks.steps;
     stop = checks.stop;
     return stopped;
   };
+  const int collect = slow || !collecting ? kNone : collector_->Profiling() ? kProfile : kCoverage;
+  if (slow && collecting) collector_->Prepare(m_);
   if (watch) {
-    if (slow)
-      return run(
-          LoopChecks<TappedBus, true>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
-    return run(
-        LoopChecks<TappedBus, false>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+    if (slow) return run.template operator()<TappedBus, true, kNone>();
+    if (collect == kCoverage) return run.template operator()<TappedBus, false, kCoverage>();
+    if (collect == kProfile) return run.template operator()<TappedBus, false, kProfile>();
+    return run.template operator()<TappedBus, false, kNone>();
   }
-  if (slow)
-    return run(
-        LoopChecks<PlainBus, true>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
-  return run(
-      LoopChecks<PlainBus, false>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+  if (slow) return run.template operator()<PlainBus, true, kNone>();
+  if (collect == kCoverage) return run.template operator()<PlainBus, false, kCoverage>();
+  if (collect == kProfile) return run.template operator()<PlainBus, false, kProfile>();
+  return run.template operator()<PlainBus, false, kNone>();
 }
 
 }  // namespace kv74::debug
