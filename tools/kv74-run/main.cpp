@@ -72,6 +72,10 @@ int Run(const RunOptions& o) {
   for (const std::string& warning : LoadImages(m, images)) {
     std::fprintf(stderr, "kv74-run: warning: %s\n", warning.c_str());
   }
+  const mon::MonitorInputs monitorInputs =
+      o.UsesEngine() ? mon::ReadMonitorInputs(
+                           o, images, [&](std::string_view n) { return panel.IsClickable(n); })
+                     : mon::MonitorInputs{};
   PowerOn(m);
   if (o.workdir) {
     fs::create_directories(*o.workdir, ec);
@@ -99,9 +103,11 @@ int Run(const RunOptions& o) {
   const auto start = std::chrono::steady_clock::now();
   RunResult r;
   int status = 0;
+  std::uint64_t from = 0;
   if (o.UsesEngine()) {
-    const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, images);
+    const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, monitorInputs);
     r.steps = result.steps;
+    from = result.from;
     status = result.status;
   } else {
     r = RunMachine(m, panel, plan);
@@ -142,7 +148,7 @@ int Run(const RunOptions& o) {
 
   if (!o.quiet) {
     std::fprintf(stderr, "kv74-run: %" PRIu64 " steps in %.3f s (%.1f M steps/s)", r.steps, seconds,
-                 seconds > 0 ? static_cast<double>(r.steps) / seconds / 1e6 : 0.0);
+                 seconds > 0 ? static_cast<double>(r.steps - from) / seconds / 1e6 : 0.0);
     if (o.untilPc) {
       std::fprintf(stderr, r.stoppedAtPc ? ", stopped at PC 0x%04X" : ", PC 0x%04X not reached",
                    *o.untilPc);
@@ -152,9 +158,7 @@ int Run(const RunOptions& o) {
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   try {
     const RunOptions o = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (o.help) {
@@ -176,4 +180,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kv74-run: %s\n", e.what());
     return EXIT_USAGE;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int status = Main(argc, argv);
+  std::string error;
+  if (fileio::StandardOutputWritten(error)) return status;
+  std::fprintf(stderr, "kv74-run: %s\n", error.c_str());
+  return EXIT_USAGE;
 }
