@@ -314,6 +314,8 @@ void ParseArguments(Cursor& c, Command& cmd, const ParseContext& ctx) {
 const std::span<const CommandInfo> kCommands(kCommandTable);
 
 std::optional<Command> ParseCommand(std::string_view line, const ParseContext& context) {
+  if (line.size() > kMaxLineBytes)
+    throw ParseError("line longer than " + std::to_string(kMaxLineBytes) + " bytes", kMaxLineBytes);
   if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) {
     line = line.substr(0, hash);
   }

@@ -337,11 +337,19 @@ const Case kCases[] = {
      2,
      "unknown command '\\x1B[2J'",
      {}},
-    {"a megabyte name",
-     [](Scratch& s) { return Do(s, "click " + std::string(1 << 20, 'k') + "\n"); },
+    {"a 32 KB name",
+     [](Scratch& s) { return Do(s, "click " + std::string(1 << 15, 'k') + "\n"); },
      2,
      "kkk...'",
      {}},
+    {"a megabyte line on standard input",
+     [](Scratch& s) {
+       s.Write("m.do", "print " + std::string(1 << 20, '1') + "\n");
+       return "!run --images images --steps 3 --debug < m.do";
+     },
+     0,
+     "line longer than 65536 bytes",
+     {"prog.txt"}},
     {"interrupted run leaves no temporary",
      [](Scratch&) {
        return "!run --images images --steps 100000000000 --state-json s.json --trace t.txt & sleep "

@@ -65,9 +65,4 @@ void Board::Store(std::uint16_t a, std::uint16_t v) {
   }
 }
 
-void Board::StoreRegister(int word, std::uint16_t value) {
-  SyncPeripherals(*machine);
-  (*machine)[word] = value;
-}
-
 }  // namespace kv74::dap

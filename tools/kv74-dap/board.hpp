@@ -42,7 +42,6 @@ struct Board {
   // through the bus, program and table memory directly. Throws RequestError where nothing can be
   // stored (mon::Storable).
   void Store(std::uint16_t address, std::uint16_t value);
-  void StoreRegister(int word, std::uint16_t value);
   // After stores: the engine cannot replay a change made from outside the run, so the recorded
   // run starts again here.
   void Restart() { engine->MachineChanged(); }
