@@ -12,7 +12,7 @@ ClickRecorder::ClickRecorder(const QString& path) : file_("recording", path.toSt
 
 void ClickRecorder::Line(const std::string& line) {
   file_.Write(line);
-  std::fflush(file_.Stream());
+  file_.Flush();
 }
 
 void ClickRecorder::Record(std::uint64_t step, const std::string& name) {

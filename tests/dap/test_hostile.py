@@ -85,7 +85,7 @@ class Hostile(unittest.TestCase):
             ("x with a huge count", "-exec x 0 9223372036854775807", True, "0xFFF8:"),
             ("32-bit store on the last word", "-exec set [0x4FFF]:32 = 0x12345678", False,
              "nothing stored"),
-            ("nothing of it stored", "[0x4FFF]", True, "0 (0x0000)"),
+            ("nothing of it stored", "[0x4FFF]", True, "0 (0x0)"),
             ("break for the delete", "-exec break 0x0100", True, "breakpoint"),
             ("delete beyond int", "-exec delete 4294967297", False, "out of range"),
             ("the point stays", "-exec info breakpoints", True, "0x0100"),
@@ -116,14 +116,14 @@ class Hostile(unittest.TestCase):
         self.c.send("continue", {"threadId": 1})
         padding = "p" * (1 << 20)
         start = time.monotonic()
-        for _ in range(400):
+        for _ in range(200):
             self.c.send("threads", {"padding": padding})
         self.c.request("pause", {"threadId": 1})
         with open("/proc/%d/status" % self.c.proc.pid) as f:
             peak = next(int(l.split()[1]) for l in f if l.startswith("VmHWM"))
-        print("\n400 requests of 1 MB in %.1f s, adapter peak RSS %d MB"
+        print("\n200 requests of 1 MB in %.1f s, adapter peak RSS %d MB"
               % (time.monotonic() - start, peak >> 10))
-        self.assertLess(peak >> 10, 150)
+        self.assertLess(peak >> 10, 120)
 
 
 if __name__ == "__main__":

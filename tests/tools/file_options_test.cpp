@@ -21,6 +21,7 @@ struct Row {
   Kind kind;
   // The command line using `path` for the option (relative to the scratch folder).
   std::string (*command)(const std::string& path);
+  bool warns = false;  // the program tells the failure and goes on without the file
 };
 
 const std::string kRun = ToolUnderTest(KV74_RUN) + " -q --steps 2 ";
@@ -98,8 +99,9 @@ const Row kRows[] = {
      }},
     {"kv74", "--debug-info", Kind::Input,
      [](const std::string& p) {
-       return ToolUnderTest(KV74_WINDOW) + " --exit-at 2 --debug-info " + p;
-     }},
+       return ToolUnderTest(KV74_WINDOW) + " --debug --after 0 --screenshot shot --debug-info " + p;
+     },
+     true},
     {"kv74", "--record", Kind::Output,
      [](const std::string& p) {
        return ToolUnderTest(KV74_WINDOW) + " --exit-at 2 --record " + p;
@@ -114,7 +116,9 @@ const Row kRows[] = {
 
 // The options of a help text that take a file or folder, and its positional file arguments.
 std::set<std::string> FileOptions(const std::string& help) {
-  static const std::regex option(R"((--?[a-z][a-z-]*)[ =]<?(FILE|DIR|SCRIPT|PREFIX|OUTDIR)>?)");
+  static const std::regex option(
+      R"((?:^|[ \[(])(--?[a-z][a-z-]*)[ =]<?(FILE|DIR|SCRIPT|PREFIX|OUTDIR)>?)",
+      std::regex::multiline);
   static const std::regex positional(R"(\b(SOURCE|IMAGE)$)", std::regex::multiline);
   static const std::regex command(R"(^  ([a-z-]+) FILE)", std::regex::multiline);
   static const std::regex launch(R"(Launch arguments: ([^(]*))");
@@ -170,7 +174,9 @@ TEST_P(Probe, GoesThroughTheOneReaderOrWriter) {
   const Outcome o =
       s.Run("export QT_QPA_PLATFORM=offscreen; timeout -s KILL 20 sh -c '" +
             std::regex_replace(r.command("probe-panel.png"), std::regex("'"), "'\\''") + "'");
-  EXPECT_NE(o.status, 0) << r.program << " " << r.option;
+  if (!r.warns) {
+    EXPECT_NE(o.status, 0) << r.program << " " << r.option;
+  }
   EXPECT_LT(o.status, 128) << r.program << " " << r.option << ": killed";
   const char* says = r.kind == Kind::Input ? "not a regular file" : "No space left on device";
   EXPECT_NE((o.out + o.err).find(says), std::string::npos)

@@ -102,6 +102,10 @@ void Output::Write(std::string_view bytes) {
     writeError_ = errno;
 }
 
+void Output::Flush() {
+  if (std::fflush(file_) != 0 && writeError_ == 0) writeError_ = errno;
+}
+
 bool Output::Finish(std::string& error) {
   if (!file_) return true;
   errno = writeError_;
@@ -159,10 +163,11 @@ bool FlushStandardOutput() {
   return stdoutError == 0 && !std::ferror(stdout);
 }
 
-bool StandardOutputWritten(std::string& error) {
-  if (FlushStandardOutput()) return true;
-  error = "cannot write standard output: " + Reason(stdoutError ? stdoutError : EIO);
-  return false;
+int ExitStatus(int status, const char* program, int failStatus) {
+  if (FlushStandardOutput()) return status;
+  std::fprintf(stderr, "%s: cannot write standard output: %s\n", program,
+               Reason(stdoutError ? stdoutError : EIO).c_str());
+  return failStatus;
 }
 
 Output& Transaction::Add(std::string what, std::string name) {

@@ -27,6 +27,8 @@ class Output {
   std::FILE* Stream() const { return file_; }
   // Writes through the stream, keeping the OS's reason for the first failure.
   void Write(std::string_view bytes);
+  // Writes out what is buffered (a file followed as it grows), keeping the reason as Write does.
+  void Flush();
   const std::string& Name() const { return name_; }
 
   // Flushes and closes the stream; false with error if anything written was lost.
@@ -55,9 +57,9 @@ bool WriteFile(const std::string& what, const std::string& name, std::string_vie
 // Standard output flushed; false once anything written to it was lost. Keeps the reason of the
 // first failure for StandardOutputWritten.
 bool FlushStandardOutput();
-// Standard output flushed; false with error ("cannot write standard output: reason") if anything
-// written to it was lost. The tools' last word before a successful exit.
-bool StandardOutputWritten(std::string& error);
+// A program's exit status once standard output is flushed: status, or failStatus after telling
+// "PROGRAM: cannot write standard output: reason" when anything written to it was lost.
+int ExitStatus(int status, const char* program, int failStatus);
 
 // Several outputs that replace their targets all together or not at all.
 class Transaction {

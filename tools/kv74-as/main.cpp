@@ -143,9 +143,5 @@ int Assemble(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int status = Assemble(argc, argv);
-  std::string error;
-  if (kv74::fileio::StandardOutputWritten(error)) return status;
-  std::fprintf(stderr, "kv74-as: %s\n", error.c_str());
-  return 1;
+  return kv74::fileio::ExitStatus(Assemble(argc, argv), "kv74-as", 1);
 }

@@ -141,10 +141,4 @@ int Dis(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const int status = Dis(argc, argv);
-  std::string error;
-  if (kv74::fileio::StandardOutputWritten(error)) return status;
-  std::fprintf(stderr, "kv74-dis: %s\n", error.c_str());
-  return 1;
-}
+int main(int argc, char** argv) { return kv74::fileio::ExitStatus(Dis(argc, argv), "kv74-dis", 1); }

@@ -185,9 +185,5 @@ int Main(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int status = Main(argc, argv);
-  std::string error;
-  if (fileio::StandardOutputWritten(error)) return status;
-  std::fprintf(stderr, "kv74-run: %s\n", error.c_str());
-  return EXIT_USAGE;
+  return fileio::ExitStatus(Main(argc, argv), "kv74-run", EXIT_USAGE);
 }
