@@ -23,8 +23,8 @@ using FileReader =
 std::optional<std::string> ReadFromDisk(const std::string& path, std::string& error);
 
 inline constexpr std::size_t kMaxSourceBytes = input_limit::kSource;  // one file
-inline constexpr std::size_t kMaxTotalBytes = 64u << 20;  // all files of a run together
-inline constexpr int kMaxIncludes = 1000;                 // .include lines followed in a run
+inline constexpr std::size_t kMaxTotalBytes = 64u << 20;              // all files of a run together
+inline constexpr int kMaxIncludes = 1000;  // .include lines followed in a run
 inline constexpr std::size_t kMaxReportedErrors = 100;
 
 struct Options {
