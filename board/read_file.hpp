@@ -1,5 +1,6 @@
 // Reading a whole input file: regular files only (a FIFO or a device is refused without blocking on
-// it), bounded in size.
+// it), bounded in size. Every file a program reads goes through ReadRegularFile with the bound of
+// its kind below (docs/files.md has the table).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,17 @@
 #include <string>
 
 namespace kv74 {
+
+// Size bounds, one per kind of input.
+namespace input_limit {
+inline constexpr std::uintmax_t kImage = 0x10000 * 2;       // V4, AMT, RAM; kv74-dis images
+inline constexpr std::uintmax_t kSource = 4u << 20;         // one assembler source
+inline constexpr std::uintmax_t kClickScript = 16u << 20;   // --input, recordings
+inline constexpr std::uintmax_t kMonitorScript = 4u << 20;  // --do
+inline constexpr std::uintmax_t kDebugInfo = 32u << 20;     // --debug-info, --symbols
+inline constexpr std::uintmax_t kSnapshot = 64u << 20;      // --load-state, load-state
+inline constexpr std::uintmax_t kRam = 0x1000 * 2;          // the window's battery RAM
+}  // namespace input_limit
 
 struct FileBytes {
   std::string bytes;        // at most the limit

@@ -164,9 +164,16 @@ StopReason Engine::Go(const Goal& g) {
   }
 }
 
+namespace {
+// The step count maxSteps after steps, FOREVER when past it.
+std::uint64_t EndAfter(std::uint64_t steps, std::uint64_t maxSteps) {
+  return maxSteps >= Engine::FOREVER - steps ? Engine::FOREVER : steps + maxSteps;
+}
+}  // namespace
+
 StopReason Engine::Continue(std::uint64_t maxSteps, bool resume) {
   Goal g;
-  g.end = maxSteps >= FOREVER - steps_ ? FOREVER : steps_ + maxSteps;
+  g.end = EndAfter(steps_, maxSteps);
   g.resume = resume;
   return Go(g);
 }
@@ -182,10 +189,10 @@ std::uint16_t ReturnAddressOfCall(MachineState& m, std::uint16_t pc) {
 }
 }  // namespace
 
-StopReason Engine::Next() {
+StopReason Engine::Next(std::uint64_t maxSteps) {
   const std::uint16_t back = ReturnAddressOfCall(m_, m_[reg::PC]);
   if (back == 0) {
-    StopReason r = Continue(1);
+    StopReason r = Continue(std::min<std::uint64_t>(maxSteps, 1));
     if (r.kind == StopKind::Done) r.kind = StopKind::StepOver;
     return r;
   }
@@ -193,11 +200,13 @@ StopReason Engine::Next() {
   g.mode = Mode::Over;
   g.address = back;
   g.sp = m_[reg::SP];
+  g.end = EndAfter(steps_, maxSteps);
   return Go(g);
 }
 
-StopReason Engine::Finish() {
+StopReason Engine::Finish(std::uint64_t maxSteps) {
   Goal g;
+  g.end = EndAfter(steps_, maxSteps);
   g.mode = Mode::Out;
   g.sp = trackCalls_ && !calls_.Frames().empty() ? calls_.Frames().back().sp : m_[reg::SP];
   return Go(g);
@@ -207,7 +216,7 @@ StopReason Engine::RunTo(std::uint16_t address, std::uint64_t maxSteps) {
   Goal g;
   g.mode = Mode::To;
   g.address = address;
-  g.end = maxSteps >= FOREVER - steps_ ? FOREVER : steps_ + maxSteps;
+  g.end = EndAfter(steps_, maxSteps);
   return Go(g);
 }
 

@@ -81,8 +81,9 @@ class Engine {
   // resumes from it) unless `resume` is false: a run split into blocks continues one.
   StopReason Continue(std::uint64_t maxSteps = FOREVER, bool resume = true);
   StopReason Step(std::uint64_t n = 1);
-  StopReason Next();    // over a call: runs until it has returned to the next instruction
-  StopReason Finish();  // until the current routine returns
+  // Over a call: runs until it has returned to the next instruction; at most maxSteps.
+  StopReason Next(std::uint64_t maxSteps = FOREVER);
+  StopReason Finish(std::uint64_t maxSteps = FOREVER);  // until the current routine returns
   StopReason RunTo(std::uint16_t address, std::uint64_t maxSteps = FOREVER);
   StopReason Back(std::uint64_t n = 1);
   StopReason ReverseContinue();  // back to the previous point hit

@@ -13,11 +13,8 @@ namespace kv74::debug {
 namespace fs = std::filesystem;
 
 void WriteReport(const fs::path& file, const std::string& text, const char* what) {
-  fileio::Output out(what, file.string());
   std::string error;
-  if (!out.Open(error)) throw std::runtime_error(error);
-  out.Write(text);
-  if (!out.Finish(error) || !out.Replace(error)) throw std::runtime_error(error);
+  if (!fileio::WriteFile(what, file.string(), text, error)) throw std::runtime_error(error);
 }
 
 std::string ReportPath(const dbg::DebugInfo& info, int source, const fs::path* base) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "board/shown.hpp"
 #include "debug/bytes.hpp"
 #include "panel/click.hpp"
 #include "panel/controls.hpp"
@@ -99,7 +100,7 @@ PanelSnapshot DecodePanel(std::span<const std::uint8_t> bytes, ControlSurface& s
     c.caption = r.String();
     c.colour = r.U32();
     const std::uint8_t down = r.U8();
-    if (down > 1 || c.colour > 0xFFFFFF) r.Fail("bad control state");
+    if (down > 1 || c.colour > 0xFFFFFF || !IsText(c.caption)) r.Fail("bad control state");
     c.down = down == 1;
   }
   const std::uint8_t lamp = r.U8();

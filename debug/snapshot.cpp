@@ -1,11 +1,13 @@
 #include "debug/snapshot.hpp"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <map>
 
 #include "board/read_file.hpp"
+#include "board/shown.hpp"
 #include "debug/checkpoint.hpp"
 #include "debug/engine.hpp"
 #include "debug/machine_codec.hpp"
@@ -90,6 +92,7 @@ void ReadSnapshot(std::span<const std::uint8_t> bytes, MachineState& m, Snapshot
   if (!mach.AtEnd()) mach.Fail("trailing bytes");
   ByteReader run(need("RUN_"), "snapshot section RUN_");
   d.steps = run.U64();
+  if (d.steps > static_cast<std::uint64_t>(INT64_MAX)) run.Fail("bad step count");
   if (!run.AtEnd()) run.Fail("trailing bytes");
   ByteReader clik(need("CLIK"), "snapshot section CLIK");
   d.schedulePosition = clik.U64();
@@ -127,6 +130,9 @@ void Engine::LoadSnapshot(std::span<const std::uint8_t> bytes) {
   auto scratch = std::make_unique<MachineState>();
   SnapshotData d;
   ReadSnapshot(bytes, *scratch, d);
+  for (const ClickEvent& c : d.clicks)
+    if (!target_.IsClickable(c.name))
+      throw SnapshotError("snapshot section CLIK: bad click log: no control " + Shown(c.name));
   target_.RestorePanel(d.panel);  // checks first; the last thing that may fail
   CopyMachine(m_, *scratch);
   steps_ = d.steps;
@@ -143,13 +149,14 @@ void Engine::LoadSnapshot(std::span<const std::uint8_t> bytes) {
 
 void Engine::SaveSnapshotFile(const std::filesystem::path& file) {
   const std::vector<std::uint8_t> bytes = SaveSnapshot();
-  WriteReport(file, std::string(bytes.begin(), bytes.end()), "snapshot");
+  std::string error;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!fileio::WriteFile("snapshot", file.string(), text, error)) throw std::runtime_error(error);
 }
 
 void Engine::LoadSnapshotFile(const std::filesystem::path& file) {
   // Far more than any snapshot: the machine and a run-length coded picture.
-  constexpr std::uintmax_t kMaxSnapshotBytes = std::uintmax_t{64} << 20;
-  const FileBytes read = ReadRegularFile(file, kMaxSnapshotBytes);
+  const FileBytes read = ReadRegularFile(file, input_limit::kSnapshot);
   if (!read.ok()) throw std::runtime_error("cannot read " + file.string() + ": " + read.error);
   const std::vector<std::uint8_t> bytes(read.bytes.begin(), read.bytes.end());
   try {

@@ -22,6 +22,7 @@ namespace kv74::dbg {
 
 inline constexpr std::string_view kFormat = "kv74-debug-info";
 inline constexpr int kVersion = 1;
+inline constexpr int kMaxDepth = 16;  // JSON nesting a reader takes
 
 struct Symbol {
   enum class Kind { Label, Equ };

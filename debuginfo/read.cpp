@@ -1,11 +1,12 @@
 // Reading the debug information: every key checked, errors naming the key at fault, unknown
 // keys ignored so that later versions stay readable where they only add.
 #include <algorithm>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "board/read_file.hpp"
+#include "board/shown.hpp"
 #include "debuginfo/debug_info.hpp"
+#include "debuginfo/json_depth.hpp"
 
 namespace kv74::dbg {
 namespace {
@@ -16,10 +17,12 @@ using nlohmann::json;
   throw DebugInfoError(where + ": " + message);
 }
 
+// A value as a message shows it: a scalar as written, an array or object by its size only (so a
+// deeply nested value is never walked).
 std::string Shown(const json& value) {
-  std::string text = value.dump(-1, ' ', false, json::error_handler_t::replace);
-  if (text.size() > 40) text = text.substr(0, 37) + "...";
-  return text;
+  if (value.is_array()) return "an array of " + std::to_string(value.size());
+  if (value.is_object()) return "an object of " + std::to_string(value.size()) + " keys";
+  return kv74::Shown(value.dump(-1, ' ', false, json::error_handler_t::replace), 40);
 }
 
 // `object[key]`, or nullptr when absent; fails when required.
@@ -130,6 +133,8 @@ DataRegion ReadData(const json& o, const std::string& where) {
 }  // namespace
 
 DebugInfo ParseDebugInfo(std::string_view text, std::filesystem::path baseDir) {
+  if (JsonDeeperThan(text, kMaxDepth))
+    throw DebugInfoError("nested more than " + std::to_string(kMaxDepth) + " deep");
   json root;
   try {
     root = json::parse(text.begin(), text.end());
@@ -170,16 +175,13 @@ DebugInfo ParseDebugInfo(std::string_view text, std::filesystem::path baseDir) {
 }
 
 DebugInfo ReadDebugInfo(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw DebugInfoError(file.string() + ": cannot read the file");
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw DebugInfoError(file.string() + ": cannot read the file");
+  const FileBytes text = ReadRegularFile(file, input_limit::kDebugInfo);
+  if (!text.ok()) throw DebugInfoError(file.string() + ": cannot read the file: " + text.error);
   std::error_code ec;
   std::filesystem::path base = std::filesystem::absolute(file, ec).parent_path();
   if (ec) base = file.parent_path();
   try {
-    return ParseDebugInfo(text.str(), base);
+    return ParseDebugInfo(text.bytes, base);
   } catch (const DebugInfoError& e) {
     throw DebugInfoError(file.string() + ": " + e.what());
   }

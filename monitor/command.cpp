@@ -5,6 +5,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "board/shown.hpp"
+
 namespace kv74::mon {
 namespace {
 
@@ -86,7 +88,7 @@ class Cursor {
     return true;
   }
   void End() {
-    if (!AtEnd()) Fail("unexpected '" + std::string(PeekWord()) + "'");
+    if (!AtEnd()) Fail("unexpected '" + Shown(PeekWord()) + "'");
   }
 
   Expr Prefix() { return Expr::ParsePrefix(text_, pos_, ctx_.symbols); }
@@ -123,9 +125,10 @@ class Cursor {
   std::uint16_t Address(const char* what) {
     return static_cast<std::uint16_t>(Constant(what, 0, 0xFFFF));
   }
-  std::optional<std::uint64_t> OptionalCount() {
+  std::optional<std::uint64_t> OptionalCount(const char* what = "count",
+                                             std::int64_t max = INT64_MAX) {
     if (AtEnd()) return std::nullopt;
-    return static_cast<std::uint64_t>(Constant("count", 0, INT64_MAX));
+    return static_cast<std::uint64_t>(Constant(what, 0, max));
   }
 
   Location ParseLocation() {
@@ -138,7 +141,7 @@ class Cursor {
       int line = 0;
       const auto [p, ec] = std::from_chars(number.data(), number.data() + number.size(), line);
       if (ec != std::errc() || p != number.data() + number.size() || line <= 0)
-        Fail("bad line number in '" + std::string(w) + "'");
+        Fail("bad line number in '" + Shown(w) + "'");
       const auto addresses = ctx_.lines ? ctx_.lines(file, line) : std::nullopt;
       if (!addresses) Fail("no debug information to find " + std::string(w));
       if (addresses->empty()) Fail("no code at " + std::string(w));
@@ -191,7 +194,7 @@ Verb ReadVerb(Cursor& c) {
     if (info.name == first || IsAlias(info, first)) return info.verb;
   }
   c.pos_ -= first.size();
-  c.Fail("unknown command '" + std::string(first) + "' (try help)");
+  c.Fail("unknown command '" + Shown(first) + "' (try help)");
 }
 
 void ParseArguments(Cursor& c, Command& cmd, const ParseContext& ctx) {
@@ -238,7 +241,7 @@ void ParseArguments(Cursor& c, Command& cmd, const ParseContext& ctx) {
                                                           0, limit));
       break;
     }
-    case Verb::Delete:
+    case Verb::Delete: cmd.count = c.OptionalCount("stop point", INT32_MAX); break;
     case Verb::Continue:
     case Verb::Step:
     case Verb::Back:
@@ -313,7 +316,7 @@ void ParseArguments(Cursor& c, Command& cmd, const ParseContext& ctx) {
       if (name.empty()) c.Fail("a control name is needed");
       if (ctx.clickable && !ctx.clickable(name)) {
         c.pos_ -= name.size();
-        c.Fail("no clickable control named '" + std::string(name) + "'");
+        c.Fail("no clickable control named '" + Shown(name) + "'");
       }
       cmd.argument = std::string(name);
       break;
@@ -333,6 +336,8 @@ void ParseArguments(Cursor& c, Command& cmd, const ParseContext& ctx) {
 const std::span<const CommandInfo> kCommands(kCommandTable);
 
 std::optional<Command> ParseCommand(std::string_view line, const ParseContext& context) {
+  if (line.size() > kMaxLineBytes)
+    throw ParseError("line longer than " + std::to_string(kMaxLineBytes) + " bytes", kMaxLineBytes);
   if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) {
     line = line.substr(0, hash);
   }

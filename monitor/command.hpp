@@ -96,6 +96,9 @@ struct ParseContext {
   std::function<bool(std::string_view)> clickable;
 };
 
+// The longest command line any front end takes.
+inline constexpr std::size_t kMaxLineBytes = 65536;
+
 // nullopt for a blank line or a comment ('#' to the end of the line). Throws ParseError.
 std::optional<Command> ParseCommand(std::string_view line, const ParseContext& context);
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "board/shown.hpp"
+
 namespace kv74::mon {
 namespace {
 
@@ -163,7 +165,7 @@ class ExprParser {
     const std::size_t start = SkipSpace();
     expr_.root_ = Binary(1);
     const std::size_t end = SkipSpace();
-    if (whole && end < text_.size()) Fail("unexpected '" + std::string(Rest(end)) + "'", end);
+    if (whole && end < text_.size()) Fail("unexpected '" + Shown(Rest(end)) + "'", end);
     std::size_t last = end;
     while (last > start && std::isspace(static_cast<unsigned char>(text_[last - 1]))) --last;
     expr_.text_ = std::string(text_.substr(start, last - start));
@@ -281,7 +283,7 @@ class ExprParser {
     }
     if (std::isdigit(static_cast<unsigned char>(c))) return Number(at);
     if (IsNameStart(c)) return Name(at);
-    Fail("unexpected '" + std::string(Rest(at)) + "'", at);
+    Fail("unexpected '" + Shown(Rest(at)) + "'", at);
   }
 
   int Number(std::size_t at) {
@@ -302,7 +304,7 @@ class ExprParser {
          v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())))
       Fail("number too large: " + std::string(text_.substr(at, end - at)), at);
     if (ec != std::errc() || p != last)
-      Fail("bad number '" + std::string(text_.substr(at, end - at)) + "'", at);
+      Fail("bad number '" + Shown(text_.substr(at, end - at)) + "'", at);
     pos_ = end;
     Node n{Node::Kind::Number};
     n.value = static_cast<std::int64_t>(v);
@@ -333,7 +335,7 @@ class ExprParser {
       return Add(n);
     }
     const auto value = symbols_ ? symbols_(name) : std::nullopt;
-    if (!value) Fail("unknown name '" + std::string(name) + "'", at);
+    if (!value) Fail("unknown name '" + Shown(name) + "'", at);
     Node n{Node::Kind::Number};
     n.value = *value;
     return Add(n);
@@ -360,7 +362,7 @@ Expr Expr::ParsePrefix(std::string_view text, std::size_t& pos, const SymbolLook
 std::int64_t Expr::Eval(int index, const Machine* machine) const {
   const Node& n = nodes_[static_cast<std::size_t>(index)];
   auto need = [&]() -> const Machine& {
-    if (!machine) throw EvalError("'" + text_ + "' is not a constant");
+    if (!machine) throw EvalError("'" + Shown(text_) + "' is not a constant");
     return *machine;
   };
   switch (n.kind) {
@@ -373,7 +375,8 @@ std::int64_t Expr::Eval(int index, const Machine* machine) const {
       if (n.a >= 0) {
         const std::int64_t index = Eval(n.a, machine);
         if (index < 0 || static_cast<std::uint64_t>(index) >= FieldSize(n.field))
-          throw EvalError("index " + std::to_string(index) + " out of range in '" + text_ + "'");
+          throw EvalError("index " + std::to_string(index) + " out of range in '" + Shown(text_) +
+                          "'");
         i = static_cast<std::size_t>(index);
       }
       return FieldValue(mc.m, n.field, i);

@@ -8,6 +8,7 @@
 #include <cinttypes>
 #include <cstring>
 
+#include "board/shown.hpp"
 #include "cpu/bus.hpp"
 #include "cpu/decode.hpp"
 #include "cpu/disasm.hpp"
@@ -46,19 +47,15 @@ std::string Hex4(unsigned v) {
   return buf;
 }
 
-// Stores a word as the processor would: data memory and the I/O page through the bus (its
-// hooks and notifications included); the read-only areas are patched directly.
+// Stores a word (Storable) as the processor would: data memory and the I/O page through the bus
+// (its hooks and notifications included); the read-only areas are patched directly.
 void StoreWord(MachineState& m, std::uint16_t a, std::uint16_t v) {
-  if (a < PROGRAM_BASE + PROGRAM_WORDS) {
+  if (a < PROGRAM_BASE + PROGRAM_WORDS)
     m.ProgramMemory[a - PROGRAM_BASE] = v;
-  } else if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) {
+  else if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS)
     m.TableMemory[a - TABLE_BASE] = v;
-  } else if ((a >= DATA_BASE && a < DATA_BASE + DATA_WORDS) ||
-             (a >= IO_BASE && a < IO_BASE + IO_SIZE && IoMap[a - IO_BASE] != 0)) {
+  else
     BusWrite(m, a, v);
-  } else {
-    throw CommandError("nothing to store into at " + Hex4(a));
-  }
 }
 
 bool IsCallOrReturn(std::uint16_t op) {
@@ -78,36 +75,52 @@ debug::WatchKind WatchKindOf(Access a) {
 
 }  // namespace
 
+bool Storable(std::uint16_t a) {
+  return a < PROGRAM_BASE + PROGRAM_WORDS || (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) ||
+         (a >= DATA_BASE && a < DATA_BASE + DATA_WORDS) ||
+         (a >= IO_BASE && a < IO_BASE + IO_SIZE && IoMap[a - IO_BASE] != 0);
+}
+
 Session::Session(MachineState& m, debug::Engine& engine, ControlSurface& panel,
                  const dbg::DebugInfo* info, std::optional<std::uint64_t> stepLimit, std::FILE* out)
     : m_(m), panel_(panel), symbols_(info), engine_(engine), stepLimit_(stepLimit), out_(out) {}
 
 Session::~Session() {
   if (collector_) engine_.SetCollector(nullptr);
-  if (!trace_) return;
-  engine_.SetStepObserver(nullptr);
-  std::fclose(trace_);
+  std::string ignored;
+  CloseTrace(ignored);
 }
 
-ParseContext Session::Context() const {
+bool Session::CloseTrace(std::string& error) {
+  if (!trace_) return true;
+  engine_.SetStepObserver(nullptr);
+  const bool ok = trace_->Finish(error) && trace_->Replace(error);
+  trace_.reset();
+  return ok;
+}
+
+ParseContext MakeContext(const dbg::DebugInfo* info, Clickable clickable) {
   ParseContext c;
-  const Symbols symbols = symbols_;
+  const Symbols symbols(info);
   c.symbols = [symbols](std::string_view name) { return symbols.Value(name); };
-  const dbg::DebugInfo* info = symbols_.Info();
   c.lines = [info](std::string_view file, int line) -> std::optional<std::vector<std::uint16_t>> {
     if (!info) return std::nullopt;
     return info->AddressesOf(file, line);
   };
-  debug::Target* target = &engine_.GetTarget();
-  c.clickable = [target](std::string_view name) { return target->IsClickable(name); };
+  c.clickable = std::move(clickable);
   return c;
+}
+
+ParseContext Session::Context() const {
+  debug::Target* target = &engine_.GetTarget();
+  return MakeContext(symbols_.Info(),
+                     [target](std::string_view name) { return target->IsClickable(name); });
 }
 
 void Session::Stopped(const debug::StopReason& stop) {
   lastStop_ = stop;
   std::string why = debug::Describe(stop);
-  if (!conditionError_.empty()) why += " (" + conditionError_ + ")";
-  conditionError_.clear();
+  if (const std::string error = TakeConditionError(); !error.empty()) why += " (" + error + ")";
   std::fprintf(out_, "%s, steps %" PRIu64 ", %s\n", why.c_str(), engine_.Steps(),
                InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
 }
@@ -167,6 +180,8 @@ std::uint64_t Session::RunningSteps() const {
 }
 
 debug::Condition Session::Condition(const Expr& expr, int id) {
+  for (const Node& n : expr.Nodes())
+    if (n.kind == Node::Kind::Steps) engine_.RecordHistory(true);
   return [this, expr, id](MachineState& m) {
     try {
       return expr.Evaluate(Machine{m, RunningSteps()}) != 0;
@@ -213,11 +228,17 @@ void Session::Catch(const Command& c) {
                what.c_str());
 }
 
+std::uint64_t Session::Left(std::optional<std::uint64_t> count) const {
+  std::uint64_t left = count ? *count : debug::Engine::FOREVER;
+  if (stepLimit_) left = std::min(left, *stepLimit_ > Steps() ? *stepLimit_ - Steps() : 0);
+  return left;
+}
+
 // One address runs to it; the addresses of a source line become temporary breakpoints.
 void Session::Until(const Command& c) {
   const auto& addresses = c.location.addresses;
   if (addresses.size() == 1) {
-    Go([&] { return engine_.RunTo(addresses[0]); });
+    Go([&] { return engine_.RunTo(addresses[0], Left()); });
     return;
   }
   std::vector<int> ids;
@@ -225,7 +246,7 @@ void Session::Until(const Command& c) {
     ids.push_back(engine_.Points().AddBreak(a, c.location.text));
     engine_.Points().Find(ids.back())->temporary = true;
   }
-  Go([&] { return engine_.Continue(); });
+  Go([&] { return engine_.Continue(Left()); });
   for (int id : ids) engine_.Points().Remove(id);
 }
 
@@ -262,20 +283,10 @@ bool Session::Execute(const Command& c, const std::string& where) {
       }
       break;
     case Verb::InfoBreakpoints: InfoBreakpoints(); break;
-    case Verb::Continue: {
-      std::uint64_t left = c.count ? *c.count : debug::Engine::FOREVER;
-      if (!c.count && stepLimit_) left = *stepLimit_ > Steps() ? *stepLimit_ - Steps() : 0;
-      const std::uint64_t end = left > UINT64_MAX - Steps() ? UINT64_MAX : Steps() + left;
-      Go([&] { return engine_.Continue(end - Steps()); });
-      break;
-    }
-    case Verb::Step: {
-      const std::uint64_t end = Steps() + Or(c.count, 1);
-      Go([&] { return engine_.Step(end - Steps()); });
-      break;
-    }
-    case Verb::Next: Go([&] { return engine_.Next(); }); break;
-    case Verb::Finish: Go([&] { return engine_.Finish(); }); break;
+    case Verb::Continue: Go([&] { return engine_.Continue(Left(c.count)); }); break;
+    case Verb::Step: Go([&] { return engine_.Step(Left(Or(c.count, 1))); }); break;
+    case Verb::Next: Go([&] { return engine_.Next(Left()); }); break;
+    case Verb::Finish: Go([&] { return engine_.Finish(Left()); }); break;
     case Verb::Until: Until(c); break;
     case Verb::Back: Stopped(engine_.Back(Or(c.count, 1))); break;
     case Verb::ReverseContinue: Stopped(engine_.ReverseContinue()); break;
@@ -314,7 +325,7 @@ bool Session::Execute(const Command& c, const std::string& where) {
     case Verb::TraceOff: Trace(c); break;
     case Verb::Coverage: Coverage(c); break;
     case Verb::Click:
-      if (!engine_.Click(c.argument)) throw CommandError("cannot click " + c.argument);
+      if (!engine_.Click(c.argument)) throw CommandError("cannot click " + Shown(c.argument));
       std::fprintf(out_, "clicked %s at steps %" PRIu64 "\n", c.argument.c_str(), Steps());
       break;
     case Verb::Panel: std::fputs(PanelText(panel_).c_str(), out_); break;
@@ -350,9 +361,16 @@ void Session::Set(const Command& c) {
   } catch (const EvalError& e) {
     throw CommandError(e.what());
   }
-  SyncPeripherals(m_);
   const Node& target = c.address->Root();
   const auto a = static_cast<std::uint16_t>(address);
+  const auto next = static_cast<std::uint16_t>(a + 1);
+  // All or nothing: every word is checked before the first is stored.
+  if (target.kind != Node::Kind::Register) {
+    if (!Storable(a)) throw CommandError("nothing to store into at " + Hex4(a));
+    if (target.kind != Node::Kind::Word && !Storable(next))
+      throw CommandError("nothing to store into at " + Hex4(next) + "; nothing stored");
+  }
+  SyncPeripherals(m_);
   switch (target.kind) {
     case Node::Kind::Register:
       m_[static_cast<int>(target.value)] = static_cast<std::uint16_t>(value);
@@ -360,7 +378,7 @@ void Session::Set(const Command& c) {
     case Node::Kind::Word: StoreWord(m_, a, static_cast<std::uint16_t>(value)); break;
     default:
       StoreWord(m_, a, static_cast<std::uint16_t>(static_cast<std::uint64_t>(value) >> 16));
-      StoreWord(m_, static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(value));
+      StoreWord(m_, next, static_cast<std::uint16_t>(value));
       break;
   }
   if (m_.NotifyWord != 0) engine_.GetTarget().Handover(m_);
@@ -406,20 +424,17 @@ void Session::Stepped(const MachineState&, const debug::StepRecord& r) {
       if (r.pc < traceFirst_ || r.pc > traceLast_) return;
       break;
   }
-  std::fprintf(trace_, "%" PRIu64 " %04X %04X %04X %s\n", r.step, r.pc, r.op, r.ext,
+  std::fprintf(trace_->Stream(), "%" PRIu64 " %04X %04X %04X %s\n", r.step, r.pc, r.op, r.ext,
                Disassemble(r.op, r.ext, r.pc).text.c_str());
 }
 
 void Session::Trace(const Command& c) {
-  engine_.SetStepObserver(nullptr);
-  if (trace_) {
-    const bool ok = std::fclose(trace_) == 0;
-    trace_ = nullptr;
-    if (!ok) throw CommandError("cannot write the trace file");
-  }
+  std::string error;
+  if (!CloseTrace(error)) throw CommandError(error);
   if (c.verb == Verb::TraceOff) return;
-  trace_ = std::fopen(c.argument.c_str(), "w");
-  if (!trace_) throw CommandError("cannot write trace " + c.argument + ": " + std::strerror(errno));
+  auto trace = std::make_unique<fileio::Output>("trace", c.argument);
+  if (!trace->Open(error)) throw CommandError(error);
+  trace_ = std::move(trace);
   traceOnly_ = c.only;
   traceFirst_ = c.rangeFirst;
   traceLast_ = c.rangeLast;

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "debug/engine.hpp"
@@ -17,8 +19,17 @@
 #include "monitor/command.hpp"
 #include "monitor/describe.hpp"
 #include "panel/surface.hpp"
+#include "tools/common/output.hpp"
 
 namespace kv74::mon {
+
+// The commands' names and source lines resolved with this debug information (may be null) and
+// these controls; Session::Context gives the session's.
+using Clickable = std::function<bool(std::string_view)>;
+ParseContext MakeContext(const dbg::DebugInfo* info, Clickable clickable);
+
+// Addresses a store may change: program, table and data memory, the I/O page's registers.
+bool Storable(std::uint16_t address);
 
 class Session final : private debug::StepObserver {
  public:
@@ -46,10 +57,15 @@ class Session final : private debug::StepObserver {
   // Ctrl-C pauses the runs of an interactive session.
   void SetInteractive(bool on) { interactive_ = on; }
   // A stop condition from an expression, as `break ... if EXPR` sets it; an evaluation error
-  // stops the run and is told in the stop line.
+  // stops the run and is told in the stop line (TakeConditionError for another front end's).
+  // `steps` in it counts the steps of the run in progress: it turns the history on.
   debug::Condition Condition(const Expr& expr, int id);
+  std::string TakeConditionError() { return std::exchange(conditionError_, {}); }
   // The stop of the last command that ran the machine.
   const std::optional<debug::StopReason>& LastStop() const { return lastStop_; }
+  // The open trace closed and put in place (as `trace off` does); false with error when it could
+  // not be written whole. The end of a session without it keeps what was written.
+  bool CloseTrace(std::string& error);
   // Where the answers go from now on.
   void SetOutput(std::FILE* out) { out_ = out; }
   // Counting the steps run from now on (coverage, with `profile` the call tree too), as the
@@ -66,6 +82,8 @@ class Session final : private debug::StepObserver {
   void Watch(const Command& command);
   void Catch(const Command& command);
   void Until(const Command& command);
+  // Steps a run may take: count (none: no bound) within what --steps leaves.
+  std::uint64_t Left(std::optional<std::uint64_t> count = std::nullopt) const;
   std::uint64_t RunningSteps() const;
   void Set(const Command& command);
   void InfoBreakpoints();
@@ -81,7 +99,7 @@ class Session final : private debug::StepObserver {
   debug::Engine& engine_;
   std::optional<std::uint64_t> stepLimit_;
   std::FILE* out_;
-  std::FILE* trace_ = nullptr;
+  std::unique_ptr<fileio::Output> trace_;
   TraceOnly traceOnly_ = TraceOnly::All;
   std::uint16_t traceFirst_ = 0, traceLast_ = 0;
   std::string conditionError_;  // a condition that could not be evaluated, for the stop line

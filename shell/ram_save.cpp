@@ -1,10 +1,11 @@
 #include "shell/ram_save.hpp"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <stdexcept>
+
+#include "board/read_file.hpp"
+#include "tools/common/output.hpp"
 
 namespace kv74::shell {
 
@@ -20,12 +21,13 @@ bool WriteRamFile(const RamWords& words, const QString& path, QString* error) {
     bytes[static_cast<qsizetype>(2 * i)] = static_cast<char>(words[i] & 0xFF);
     bytes[static_cast<qsizetype>(2 * i + 1)] = static_cast<char>(words[i] >> 8);
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    if (error) *error = "The RAM could not be saved to " + path + ": " + file.errorString();
-    return false;
-  }
-  return true;
+  std::string why;
+  if (fileio::WriteFile("RAM", path.toStdString(),
+                        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                        why))
+    return true;
+  if (error) *error = "The RAM could not be saved to " + path + ": " + QString::fromStdString(why);
+  return false;
 }
 
 bool SaveRam(const MachineState& m, const QString& path, QString* error) {
@@ -43,17 +45,17 @@ bool LoadBatteryRam(MachineState& m, const QString& path) {
     return false;
   }
   if (info.isDir()) fail("is a folder, not a RAM file");
-  if (!info.isFile()) fail("is not a regular file");
-  if (info.size() != RAM_FILE_BYTES) {
-    fail(QString("holds %1 bytes, a RAM file holds %2").arg(info.size()).arg(RAM_FILE_BYTES));
+  const FileBytes read = ReadRegularFile(path.toStdString(), input_limit::kRam, true);
+  if (!read.ok()) fail("cannot be read (" + QString::fromStdString(read.error) + ")");
+  if (read.size != static_cast<std::uintmax_t>(RAM_FILE_BYTES)) {
+    fail(QString("holds %1 bytes, a RAM file holds %2").arg(read.size).arg(RAM_FILE_BYTES));
   }
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) fail("cannot be read (" + file.errorString() + ")");
-  const QByteArray bytes = file.read(RAM_FILE_BYTES + 1);
-  if (bytes.size() != RAM_FILE_BYTES) fail("could not be read whole");
+  if (read.bytes.size() != static_cast<std::size_t>(RAM_FILE_BYTES))
+    fail("could not be read whole");
+  const std::string& bytes = read.bytes;
   for (std::size_t i = 0; i < DATA_WORDS; ++i) {
-    const auto lo = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i)]);
-    const auto hi = static_cast<std::uint8_t>(bytes[static_cast<qsizetype>(2 * i + 1)]);
+    const auto lo = static_cast<std::uint8_t>(bytes[2 * i]);
+    const auto hi = static_cast<std::uint8_t>(bytes[2 * i + 1]);
     m.DataMemory[i] = static_cast<std::uint16_t>(lo | hi << 8);
   }
   return true;

@@ -1,12 +1,14 @@
 // --record FILE: every click of a session with its step, in the input-script format that
 // `kv74-run --input` and `kv74 --input` read. Lines go to a temporary file beside FILE as they
-// are made (flushed per line); the end of the session renames it over FILE.
+// are made (flushed per line); the end of the session renames it over FILE. Written as every
+// output is (tools/common/output.hpp): a device or FIFO is never replaced by a file.
 #pragma once
 
-#include <QSaveFile>
 #include <QString>
 #include <cstdint>
 #include <string>
+
+#include "tools/common/output.hpp"
 
 namespace kv74::shell {
 
@@ -21,8 +23,9 @@ class ClickRecorder {
   bool Finish(std::uint64_t steps, QString* error);
 
  private:
-  QSaveFile file_;
-  bool failed_ = false;
+  void Line(const std::string& line);
+
+  fileio::Output file_;
 };
 
 }  // namespace kv74::shell

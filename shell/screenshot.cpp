@@ -1,17 +1,30 @@
 #include "shell/screenshot.hpp"
 
+#include <QBuffer>
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 
+#include "tools/common/output.hpp"
+
 namespace kv74::shell {
 namespace {
 
 bool Save(QWidget* w, const QString& path) {
-  bool ok = w->grab().save(path, "PNG");
-  std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write",
-               path.toLocal8Bit().constData());
+  QByteArray png;
+  QBuffer buffer(&png);
+  std::string error;
+  const bool ok =
+      buffer.open(QIODevice::WriteOnly) && w->grab().save(&buffer, "PNG") &&
+      fileio::WriteFile("screenshot", path.toStdString(),
+                        std::string_view(png.constData(), static_cast<std::size_t>(png.size())),
+                        error);
+  if (ok)
+    std::printf("wrote %s\n", path.toLocal8Bit().constData());
+  else
+    std::fprintf(stderr, "%s\n",
+                 error.empty() ? ("cannot write " + path.toStdString()).c_str() : error.c_str());
   return ok;
 }
 

@@ -72,3 +72,44 @@ write("fuzz_block", "late", struct.pack("<H", 3) + table)
 write("fuzz_panel", "session", b"\x00" + table + b"\x00" + records(2, 0x10A, [0, 3]) +
       b"\x01" + struct.pack("<I", 0x001F07FE) + b"".join(b"\x02" + bytes([i]) for i in range(0, 120, 3)) +
       b"\x01" + struct.pack("<I", 0x00010000))
+
+# The readers of debug information, monitor commands and adapter requests: seeds that reach the
+# bounds (nesting, huge counts, NULs, control bytes) and the commands that store, delete and run.
+HEADER = '{"format": "kv74-debug-info", "version": 1, '
+write("fuzz_debuginfo", "whole", (HEADER + '"sources": ["a.asm"], "symbols": [{"name": "Start", '
+      '"value": 0, "source": 0, "line": 1}, {"name": "N", "kind": "equ", "value": 4294967295}], '
+      '"lines": [{"address": 0, "size": 2, "source": 0, "line": 1}], "data": [{"address": 16, '
+      '"size": 4, "kind": "table"}], "comments": [{"address": 0, "text": "a\\u0000b\\u001b"}]}').encode())
+write("fuzz_debuginfo", "nested", (HEADER + '"symbols": ' + "[" * 17 + "]" * 17 + "}").encode())
+write("fuzz_debuginfo", "nested-format", ('{"format": ' + "{\"a\": " * 16 + "1" + "}" * 17).encode())
+write("fuzz_debuginfo", "huge", (HEADER + '"symbols": [{"name": "x", "value": 18446744073709551616}],'
+      ' "lines": [{"address": -1, "size": 1e999}]}').encode())
+MONITOR = [
+    "set [0x4FFF]:32 = 0x12345678", "set [0x6FFF]:32 = -1", "set R3 = 5",
+    "delete 4294967297", "delete 2147483648", "x 0 9223372036854775807",
+    "disasm 0 18446744073709551615", "until 0x0500", "finish", "next", "reverse-continue",
+    "print " + "(" * 300 + "1" + ")" * 300, "click ki0\0junk", "click \x1b[2J",
+    "break Sym if 1 / (steps - steps)", "watch [0x4200]..[0x4210] if steps > 5",
+    "trace t.txt only 0x10..0x20", "save-state s.snap", "expect [0x4200] == 7",
+]
+write("fuzz_monitor", "findings", "\n".join(MONITOR).encode("latin-1"))
+
+
+def requests(*lines):
+    import json
+    return "\n".join(json.dumps({"seq": i + 10, "type": "request", "command": c, "arguments": a})
+                     for i, (c, a) in enumerate(lines)).encode()
+
+
+write("fuzz_dap", "console", requests(*[("evaluate", {"expression": "-exec " + m, "context": "repl"})
+                                         for m in MONITOR if "save" not in m and "trace" not in m]))
+write("fuzz_dap", "requests", requests(
+    ("setFunctionBreakpoints", {"breakpoints": [{"name": "Start", "condition": "1 / (steps - steps)"}]}),
+    ("continue", {"threadId": 1}), ("stepBack", {"threadId": 1}),
+    ("writeMemory", {"memoryReference": "0x4FFF", "data": "AAAAAA=="}),
+    ("readMemory", {"memoryReference": "0x4FFF", "count": 4}),
+    ("evaluate", {"expression": "(" * 40 + "1" + ")" * 40, "context": "watch"}),
+    ("setDataBreakpoints", {"breakpoints": [{"dataId": "0x4200", "accessType": "write"}]}),
+    ("reverseContinue", {"threadId": 1})))
+write("fuzz_dap", "nested", b'{"seq": 1, "type": "request", "command": "evaluate", "arguments": ' +
+      b"[" * 40 + b"]" * 40 + b"}")

@@ -1,6 +1,5 @@
 #include "shell/debugger/disassembly_view.hpp"
 
-#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -8,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "board/read_file.hpp"
 #include "cpu/decode.hpp"
 #include "cpu/disasm.hpp"
 #include "debug/location.hpp"
@@ -121,8 +121,10 @@ QString DisassemblyView::SourceText(int source, int line) {
   const dbg::DebugInfo* info = controller_.Info();
   if (!sources_.contains(source)) {
     QStringList lines;
-    QFile file(QString::fromStdString(info->SourcePath(source).string()));
-    if (file.open(QIODevice::ReadOnly)) lines = QString::fromUtf8(file.readAll()).split('\n');
+    const FileBytes file = ReadRegularFile(info->SourcePath(source), input_limit::kSource);
+    if (file.ok())
+      lines = QString::fromUtf8(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()))
+                  .split('\n');
     sources_.insert(source, lines);
   }
   const QStringList& lines = sources_[source];

@@ -24,6 +24,18 @@ namespace kv74::test {
 
 namespace fs = std::filesystem;
 
+// A built program, or with KV74_TOOLS_UNDER_TEST set to another build's tools/ folder, that
+// build's program (to see what a row finds in it).
+inline std::string ToolUnderTest(const std::string& built) {
+  const char* other = std::getenv("KV74_TOOLS_UNDER_TEST");
+  const std::size_t at = built.rfind("/tools/");
+  if (!other || at == std::string::npos) return built;
+  return other + built.substr(at + 6);
+}
+
+// A file of text nested n arrays deep: [[[...]]].
+inline std::string Nested(int n) { return std::string(n, '[') + std::string(n, ']'); }
+
 struct Outcome {
   int status;  // exit status, or 128 + signal
   std::string out, err;

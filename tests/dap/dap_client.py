@@ -2,6 +2,7 @@
 import json
 import os
 import queue
+import resource
 import subprocess
 import threading
 
@@ -11,8 +12,13 @@ SOURCE = os.environ["KV74_SOURCE"]
 
 
 class Client:
-    def __init__(self):
-        self.proc = subprocess.Popen([ADAPTER], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    def __init__(self, memory_mb=None):
+        """memory_mb bounds the adapter's address space (an unbounded request then fails fast)."""
+        limit = None if memory_mb is None else memory_mb << 20
+        bound = None if limit is None else (
+            lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+        self.proc = subprocess.Popen([ADAPTER], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     preexec_fn=bound)
         self.seq = 0
         self.inbox = queue.Queue()
         self.seen = []  # every message read, in order

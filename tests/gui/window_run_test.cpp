@@ -356,7 +356,7 @@ TEST(StartUp, FailsBeforeTheProcessorRuns) {
       {[](SessionOptions& o, const QTemporaryDir& w) { o.input = w.filePath("bad.input"); },
        "bad.input:2"},
       {[](SessionOptions& o, const QTemporaryDir& w) { o.record = w.filePath("no/dir/rec"); },
-       "cannot record"},
+       "cannot write recording"},
       {[](SessionOptions& o, const QTemporaryDir& w) { o.loadState = w.filePath("bad.input"); },
        "snapshot"},
   };

@@ -19,8 +19,13 @@ struct Case {
   std::vector<std::string> mayChange;
 };
 
-const std::string kAs = std::string("timeout -s KILL 60 ") + KV74_AS + " ";
-const std::string kDis = std::string("timeout -s KILL 20 ") + KV74_DIS + " ";
+const std::string kAs = "timeout -s KILL 60 " + ToolUnderTest(KV74_AS) + " ";
+const std::string kDis = "timeout -s KILL 20 " + ToolUnderTest(KV74_DIS) + " ";
+
+// Debug information with these members after the header.
+std::string DebugInfo(const std::string& members) {
+  return R"({"format": "kv74-debug-info", "version": 1, )" + members + "}";
+}
 
 // command, the path made and the rest; nothing when the path could not be made.
 std::optional<std::string> With(const std::string& command, const fs::path& made,
@@ -158,6 +163,11 @@ const Case kAsCases[] = {
      2,
      "image V4 and --listing name the same file",
      {}},
+    {"help to a full device",
+     [](Scratch& s) { return With(kAs + "--help > ", s.FullDevice("dev")); },
+     1,
+     "cannot write standard output: No space left on device",
+     {}},
     {"listing through a link updates its target",
      [](Scratch& s) {
        s.Write("real.lst", "old listing");
@@ -208,6 +218,38 @@ const Case kDisCases[] = {
      [](Scratch& s) { return With(kDis + "out/V4 > ", s.FullDevice("dev")); },
      1,
      "cannot write standard output: No space left on device",
+     {}},
+    {"help to a full device",
+     [](Scratch& s) { return With(kDis + "--help > ", s.FullDevice("dev")); },
+     1,
+     "cannot write standard output: No space left on device",
+     {}},
+    {"symbols nested 200000 deep",
+     [](Scratch& s) {
+       s.Write("deep.json", DebugInfo(R"("symbols": )" + Nested(200000)));
+       return kDis + "--symbols deep.json out/V4";
+     },
+     1,
+     "deep.json: nested more than 16 deep",
+     {}},
+    {"symbols from a FIFO",
+     [](Scratch& s) { return With(kDis + "out/V4 --symbols ", s.Fifo("fifo")); },
+     1,
+     "not a regular file",
+     {}},
+    {"symbols from /dev/zero",
+     [](Scratch&) { return kDis + "out/V4 --symbols /dev/zero"; },
+     1,
+     "/dev/zero: cannot read the file: not a regular file",
+     {}},
+    // The listing goes on past a NUL in a comment (grep finds the last line).
+    {"NUL in a comment",
+     [](Scratch& s) {
+       s.Write("c.json", DebugInfo(R"("comments": [{"address": 0, "text": "a\u0000b"}])"));
+       return kDis + "--symbols c.json --source out/V4 | grep -q 'JS     0068'";
+     },
+     0,
+     "",
      {}},
 };
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "board/read_file.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "tools/asm/diag.hpp"
 
@@ -21,9 +22,9 @@ using FileReader =
 // Regular files of at most kMaxSourceBytes only.
 std::optional<std::string> ReadFromDisk(const std::string& path, std::string& error);
 
-inline constexpr std::size_t kMaxSourceBytes = 4u << 20;  // one file
-inline constexpr std::size_t kMaxTotalBytes = 64u << 20;  // all files of a run together
-inline constexpr int kMaxIncludes = 1000;                 // .include lines followed in a run
+inline constexpr std::size_t kMaxSourceBytes = input_limit::kSource;  // one file
+inline constexpr std::size_t kMaxTotalBytes = 64u << 20;              // all files of a run together
+inline constexpr int kMaxIncludes = 1000;  // .include lines followed in a run
 inline constexpr std::size_t kMaxReportedErrors = 100;
 
 struct Options {

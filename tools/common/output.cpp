@@ -97,9 +97,13 @@ bool Output::Open(std::string& error) {
   return true;
 }
 
-void Output::Write(const std::string& bytes) {
+void Output::Write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() && writeError_ == 0)
     writeError_ = errno;
+}
+
+void Output::Flush() {
+  if (std::fflush(file_) != 0 && writeError_ == 0) writeError_ = errno;
 }
 
 bool Output::Finish(std::string& error) {
@@ -139,6 +143,31 @@ void Output::Discard() {
   UnregisterTemporary(slot_);
   slot_ = -1;
   temp_.clear();
+}
+
+bool WriteFile(const std::string& what, const std::string& name, std::string_view bytes,
+               std::string& error) {
+  Output out(what, name);
+  if (!out.Open(error)) return false;
+  out.Write(bytes);
+  return out.Finish(error) && out.Replace(error);
+}
+
+namespace {
+int stdoutError = 0;  // the reason of the first failed flush
+}  // namespace
+
+bool FlushStandardOutput() {
+  errno = 0;
+  if (std::fflush(stdout) != 0 && stdoutError == 0) stdoutError = errno ? errno : EIO;
+  return stdoutError == 0 && !std::ferror(stdout);
+}
+
+int ExitStatus(int status, const char* program, int failStatus) {
+  if (FlushStandardOutput()) return status;
+  std::fprintf(stderr, "%s: cannot write standard output: %s\n", program,
+               Reason(stdoutError ? stdoutError : EIO).c_str());
+  return failStatus;
 }
 
 Output& Transaction::Add(std::string what, std::string name) {

@@ -1,13 +1,14 @@
-// Files the tools write. An output goes to a fresh temporary beside its target and is renamed over
-// it only on success, so a failed or interrupted run leaves the old file as it was. A target that
-// exists and is not a regular file (a device, a FIFO) is written directly and never replaced; a
-// symbolic link is followed, so the file it points to is updated and the link stays. "-" is
-// standard output.
+// Files the programs write (the tools, the window's recorder, RAM file and screenshots). An output
+// goes to a fresh temporary beside its target and is renamed over it only on success, so a failed
+// or interrupted run leaves the old file as it was. A target that exists and is not a regular file
+// (a device, a FIFO) is written directly and never replaced; a symbolic link is followed, so the
+// file it points to is updated and the link stays. "-" is standard output.
 #pragma once
 
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,7 +26,9 @@ class Output {
   bool Open(std::string& error);
   std::FILE* Stream() const { return file_; }
   // Writes through the stream, keeping the OS's reason for the first failure.
-  void Write(const std::string& bytes);
+  void Write(std::string_view bytes);
+  // Writes out what is buffered (a file followed as it grows), keeping the reason as Write does.
+  void Flush();
   const std::string& Name() const { return name_; }
 
   // Flushes and closes the stream; false with error if anything written was lost.
@@ -45,6 +48,18 @@ class Output {
   int slot_ = -1;  // registration for removal on a signal
   int writeError_ = 0;
 };
+
+// A whole file written at once through an Output: false with error on any failure, the target
+// then as it was.
+bool WriteFile(const std::string& what, const std::string& name, std::string_view bytes,
+               std::string& error);
+
+// Standard output flushed; false once anything written to it was lost. Keeps the reason of the
+// first failure for StandardOutputWritten.
+bool FlushStandardOutput();
+// A program's exit status once standard output is flushed: status, or failStatus after telling
+// "PROGRAM: cannot write standard output: reason" when anything written to it was lost.
+int ExitStatus(int status, const char* program, int failStatus);
 
 // Several outputs that replace their targets all together or not at all.
 class Transaction {

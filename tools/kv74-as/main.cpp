@@ -106,9 +106,7 @@ int CheckOutputsDiffer(const CommandLine& cl) {
   return clash.empty() ? -1 : Usage(clash);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Assemble(int argc, char** argv) {
   CommandLine cl;
   if (const int status = Parse(argc, argv, cl); status >= 0) return status;
   if (const int status = CheckOutputsDiffer(cl); status >= 0) return status;
@@ -140,4 +138,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return kv74::fileio::ExitStatus(Assemble(argc, argv), "kv74-as", 1);
 }

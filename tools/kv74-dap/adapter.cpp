@@ -1,5 +1,7 @@
 #include "adapter.hpp"
 
+#include "board/shown.hpp"
+#include "debuginfo/json_depth.hpp"
 #include "inspect.hpp"
 
 namespace kv74::dap {
@@ -43,32 +45,10 @@ namespace {
 // Deeper JSON than this is refused before it is parsed (no request needs more than a few levels).
 constexpr int kMaxDepth = 32;
 
-bool TooDeep(std::string_view text) {
-  int depth = 0;
-  bool inString = false, escaped = false;
-  for (char c : text) {
-    if (inString) {
-      if (escaped)
-        escaped = false;
-      else if (c == '\\')
-        escaped = true;
-      else if (c == '"')
-        inString = false;
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '[' || c == '{') {
-      if (++depth > kMaxDepth) return true;
-    } else if (c == ']' || c == '}') {
-      --depth;
-    }
-  }
-  return false;
-}
-
 std::optional<Json> Parse(const Frame& frame, std::string& error) {
   if (!frame.ok) {
     error = "bad message header: " + frame.error;
-  } else if (TooDeep(frame.body)) {
+  } else if (dbg::JsonDeeperThan(frame.body, kMaxDepth)) {
     error = "message nested too deeply";
   } else {
     Json j = Json::parse(frame.body, nullptr, false);
@@ -142,7 +122,7 @@ void Adapter::Dispatch(const Json& request) {
     }
     return;
   }
-  send_(ErrorResponse(seq, name, "unknown request '" + name + "'"));
+  send_(ErrorResponse(seq, name, "unknown request '" + Shown(name) + "'"));
 }
 
 void Adapter::Output(const std::string& text, const char* category) {
@@ -180,7 +160,7 @@ void Adapter::Launch(const Json& r, const Args& a) {
   if (const auto f = a.String("workdir")) config.workdir = *f;
   stopOnEntry_ = a.Bool("stopOnEntry", false);
   board_ = std::make_unique<Board>(config);
-  book_ = std::make_unique<BreakpointBook>(B().E(), B().Info());
+  book_ = std::make_unique<BreakpointBook>(B().E(), *B().session, B().Info());
   Reply(r);
   Output(B().note + "\n");
   send_(Event("initialized"));

@@ -46,18 +46,14 @@ Board::Board(const LaunchConfig& config) {
   for (const ScriptClick& c : clicks) schedule.push_back({c.step, c.name});
   engine->SetSchedule(std::move(schedule));
   engine->TrackCalls(true);
-}
-
-bool Board::CanStore(std::uint16_t a) const {
-  return a < PROGRAM_BASE + PROGRAM_WORDS || (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) ||
-         (a >= DATA_BASE && a < DATA_BASE + DATA_WORDS) ||
-         (a >= IO_BASE && a < IO_BASE + IO_SIZE && IoMap[a - IO_BASE] != 0);
+  session = std::make_unique<mon::Session>(*machine, *engine, panel->Surface(), Info(),
+                                           std::nullopt, nullptr);
 }
 
 void Board::Store(std::uint16_t a, std::uint16_t v) {
   MachineState& m = *machine;
   SyncPeripherals(m);
-  if (!CanStore(a)) {
+  if (!mon::Storable(a)) {
     throw RequestError("nothing to store into at " + AddressText(a));
   } else if (a < PROGRAM_BASE + PROGRAM_WORDS) {
     m.ProgramMemory[a - PROGRAM_BASE] = v;
@@ -67,11 +63,6 @@ void Board::Store(std::uint16_t a, std::uint16_t v) {
     BusWrite(m, a, v);
     if (m.NotifyWord != 0) panel->DebugTarget().Handover(m);
   }
-}
-
-void Board::StoreRegister(int word, std::uint16_t value) {
-  SyncPeripherals(*machine);
-  (*machine)[word] = value;
 }
 
 }  // namespace kv74::dap

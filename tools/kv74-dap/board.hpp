@@ -10,6 +10,7 @@
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "monitor/describe.hpp"
+#include "monitor/session.hpp"
 #include "runner_panel.hpp"
 
 namespace kv74::dap {
@@ -29,6 +30,8 @@ struct Board {
   std::unique_ptr<RunnerPanel> panel;
   std::optional<dbg::DebugInfo> info;
   std::unique_ptr<debug::Engine> engine;
+  // The monitor's commands from the debug console; its answers go where each command says.
+  std::unique_ptr<mon::Session> session;
   std::string note;  // said once on the console: where the debug information came from
 
   MachineState& M() { return *machine; }
@@ -37,10 +40,8 @@ struct Board {
   mon::Symbols Symbols() const { return mon::Symbols(Info()); }
   // Stores a word as the processor would (the monitor's `set`): data memory and the I/O page
   // through the bus, program and table memory directly. Throws RequestError where nothing can be
-  // stored.
+  // stored (mon::Storable).
   void Store(std::uint16_t address, std::uint16_t value);
-  bool CanStore(std::uint16_t address) const;
-  void StoreRegister(int word, std::uint16_t value);
   // After stores: the engine cannot replay a change made from outside the run, so the recorded
   // run starts again here.
   void Restart() { engine->MachineChanged(); }

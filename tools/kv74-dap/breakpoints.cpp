@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
+#include "board/shown.hpp"
 #include "debug/location.hpp"
 #include "monitor/expr.hpp"
+#include "monitor/session.hpp"
 
 namespace kv74::dap {
 namespace {
@@ -26,7 +28,7 @@ std::pair<std::uint16_t, std::uint16_t> ParseDataId(const std::string& id) {
     const std::string n = id.substr(colon + 1);
     const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), count);
     if (ec != std::errc{} || end != n.data() + n.size() || count == 0 || first + count > 0x10000u)
-      throw RequestError("bad data breakpoint id '" + id + "'");
+      throw RequestError("bad data breakpoint id '" + Shown(id) + "'");
   }
   return {first, static_cast<std::uint16_t>(first + count - 1)};
 }
@@ -39,22 +41,6 @@ debug::WatchKind AccessKind(const std::optional<std::string>& type) {
 }
 
 }  // namespace
-
-debug::Condition MakeCondition(const mon::Expr& expr, debug::Engine& engine) {
-  for (const mon::Node& n : expr.Nodes()) {
-    if (n.kind == mon::Node::Kind::Steps) engine.RecordHistory(true);
-  }
-  return [expr, &engine](MachineState& m) {
-    const debug::History& h = engine.GetHistory();
-    const std::uint64_t steps =
-        h.Size() == 0 ? engine.Steps() : std::max(engine.Steps(), h.At(h.Size() - 1).step + 1);
-    try {
-      return expr.Evaluate(mon::Machine{m, steps}) != 0;
-    } catch (const mon::EvalError&) {
-      return true;
-    }
-  };
-}
 
 Json BreakpointBook::Unverified(const std::string& message, Json shown) {
   shown["verified"] = false;
@@ -92,7 +78,7 @@ std::optional<std::string> BreakpointBook::Qualify(const std::vector<int>& point
     p->ignore = ignore;
     if (!condition) continue;
     p->conditionText = condition->Text();
-    p->condition = MakeCondition(*condition, engine_);
+    p->condition = session_.Condition(*condition, id);
   }
   return std::nullopt;
 }
@@ -258,7 +244,8 @@ Json BreakpointBook::SetExceptions(const Args& a) {
     if (!f.is_string()) throw RequestError("every filter must be a string");
     filters.push_back(f.get<std::string>());
     if (filters.back() != "fault" && filters.back() != "request")
-      throw RequestError("unknown exception filter '" + filters.back() + "' (fault, request)");
+      throw RequestError("unknown exception filter '" + Shown(filters.back()) +
+                         "' (fault, request)");
   }
   Drop(Kind::Exception);
   Json out = Json::array();

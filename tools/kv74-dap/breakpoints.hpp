@@ -15,20 +15,16 @@
 #include "protocol.hpp"
 
 namespace kv74::mon {
-class Expr;
+class Session;
 }
 
 namespace kv74::dap {
 
-// A point's condition: true when the expression is non-zero or cannot be evaluated (so the
-// failure is seen). `steps` in it counts the steps of the run in progress, which the engine's
-// history gives; a condition that reads it turns the history on.
-debug::Condition MakeCondition(const mon::Expr& expr, debug::Engine& engine);
-
 class BreakpointBook {
  public:
-  BreakpointBook(debug::Engine& engine, const dbg::DebugInfo* info)
-      : engine_(engine), info_(info) {}
+  // Conditions are the monitor session's (a failed one stops the run and says why).
+  BreakpointBook(debug::Engine& engine, mon::Session& session, const dbg::DebugInfo* info)
+      : engine_(engine), session_(session), info_(info) {}
 
   Json SetSource(const Args& a);
   Json SetInstruction(const Args& a);
@@ -60,6 +56,7 @@ class BreakpointBook {
   static Json Unverified(const std::string& message, Json shown = Json::object());
 
   debug::Engine& engine_;
+  mon::Session& session_;
   const dbg::DebugInfo* info_;
   std::vector<Entry> entries_;
   int nextId_ = 1;

@@ -1,10 +1,16 @@
 // evaluate: an expression of the monitor's language (watch, hover, debug console), or in the
 // debug console a monitor command: "-exec CMD", or any line that is not an expression.
+#include <stdio.h>
+
+#include <cerrno>
 #include <cinttypes>
+#include <cstdlib>
+#include <cstring>
 
 #include "adapter.hpp"
 #include "inspect.hpp"
 #include "monitor/expr.hpp"
+#include "monitor/session.hpp"
 
 namespace kv74::dap {
 namespace {
@@ -14,7 +20,7 @@ mon::SymbolLookup Lookup(const Board& b) {
   return [symbols](std::string_view name) { return symbols.Value(name); };
 }
 
-std::int64_t Value(Board& b, const mon::Expr& e) {
+std::int64_t ExpressionValue(Board& b, const mon::Expr& e) {
   try {
     return e.Evaluate(mon::Machine{b.M(), b.E().Steps()});
   } catch (const mon::EvalError& err) {
@@ -26,6 +32,27 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
   return s;
+}
+
+// A command carried out by the monitor's session, its answer as text.
+std::string Execute(mon::Session& session, const mon::Command& c) {
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* out = open_memstream(&text, &size);
+  if (!out) throw RequestError(std::string("cannot run the command: ") + std::strerror(errno));
+  session.SetOutput(out);
+  std::string error;
+  try {
+    session.Execute(c, "");
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  session.SetOutput(nullptr);
+  std::fclose(out);
+  std::string answer(text, size);
+  std::free(text);
+  if (!error.empty()) throw RequestError(error);
+  return answer;
 }
 
 }  // namespace
@@ -42,11 +69,13 @@ void Adapter::Evaluate(const Json& r, const Args& a) {
   try {
     e = mon::Expr::Parse(text, Lookup(B()));
   } catch (const mon::ParseError& err) {
-    if (context != "repl") throw RequestError(err.what());
+    // A line that starts with a word may be a command; anything else was meant as an expression.
+    if (context != "repl" || text.empty() || !std::isalpha(static_cast<unsigned char>(text[0])))
+      throw RequestError(err.what());
     Monitor(r, std::string(text));
     return;
   }
-  const std::int64_t v = Value(B(), *e);
+  const std::int64_t v = ExpressionValue(B(), *e);
   Json body = {{"result", mon::ValueText(v)}, {"variablesReference", 0}};
   // A name of a memory cell shows the cell too (hovering over a label in the source).
   const dbg::Symbol* s = B().Info() ? B().Info()->Find(text) : nullptr;
@@ -60,19 +89,10 @@ void Adapter::Evaluate(const Json& r, const Args& a) {
 }
 
 void Adapter::Monitor(const Json& r, const std::string& line) {
-  mon::ParseContext context;
-  context.symbols = Lookup(B());
-  const dbg::DebugInfo* info = B().Info();
-  context.lines = [info](std::string_view file,
-                         int n) -> std::optional<std::vector<std::uint16_t>> {
-    if (!info) return std::nullopt;
-    return info->AddressesOf(file, n);
-  };
-  RunnerPanel* panel = B().panel.get();
-  context.clickable = [panel](std::string_view name) { return panel->IsClickable(name); };
+  mon::Session& session = *B().session;
   std::optional<mon::Command> parsed;
   try {
-    parsed = mon::ParseCommand(line, context);
+    parsed = mon::ParseCommand(line, session.Context());
   } catch (const mon::ParseError& e) {
     throw RequestError(e.what());
   }
@@ -81,18 +101,16 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
     return;
   }
   const mon::Command& c = *parsed;
-  MachineState& m = B().M();
-  debug::Engine& e = B().E();
-  const mon::Symbols symbols = B().Symbols();
-  auto value = [&](const mon::Expr& x) { return Value(B(), x); };
   auto count = [&](std::uint64_t fallback) { return c.count ? *c.count : fallback; };
   auto runs = [&](RunKind kind, std::uint64_t n) {
     if (running_) throw RequestError("the machine is running");
     Reply(r, {{"result", ""}, {"variablesReference", 0}});
     Go(kind, n);
   };
+  const bool noCode = c.location.addresses.empty();
   std::string out;
   switch (c.verb) {
+    // Runs go in the adapter's slices, with its events.
     case mon::Verb::Continue: return runs(RunKind::Continue, count(kForever));
     case mon::Verb::Step: return runs(RunKind::Continue, count(1));
     case mon::Verb::Next: return runs(RunKind::Next, kForever);
@@ -100,80 +118,33 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
     case mon::Verb::Back: return runs(RunKind::StepBack, count(1));
     case mon::Verb::ReverseContinue: return runs(RunKind::ReverseContinue, kForever);
     case mon::Verb::Until:
-      if (c.location.addresses.empty()) throw RequestError("no code at " + c.location.text);
+      if (noCode) throw RequestError("no code at " + c.location.text);
       goalPc_ = c.location.addresses.front();
       return runs(RunKind::RunTo, kForever);
-    case mon::Verb::Break:
-    case mon::Verb::TBreak:
-    case mon::Verb::Watch:
-    case mon::Verb::Catch:
+    // The editor's points are not the console's to delete.
     case mon::Verb::Delete:
     case mon::Verb::InfoBreakpoints: ConsolePoints(c, out); break;
-    case mon::Verb::Print: out = c.value->Text() + " = " + mon::ValueText(value(*c.value)); break;
-    case mon::Verb::Examine:
-      out = mon::WordsText(m, symbols, static_cast<std::uint16_t>(value(*c.address)), count(8));
-      break;
-    case mon::Verb::Set: {
-      const std::int64_t v = value(*c.value);
-      const mon::Node& target = c.address->Root();
-      if (target.kind == mon::Node::Kind::Register) {
-        B().StoreRegister(static_cast<int>(target.value), static_cast<std::uint16_t>(v));
-      } else {
-        std::int64_t operand = 0;
-        try {
-          operand = c.address->EvaluateOperand({m, e.Steps()});
-        } catch (const mon::EvalError& err) {
-          throw RequestError(err.what());
-        }
-        const auto a = static_cast<std::uint16_t>(operand);
-        if (target.kind == mon::Node::Kind::Word) {
-          B().Store(a, static_cast<std::uint16_t>(v));
-        } else {
-          B().Store(a, static_cast<std::uint16_t>(static_cast<std::uint64_t>(v) >> 16));
-          B().Store(static_cast<std::uint16_t>(a + 1), static_cast<std::uint16_t>(v));
-        }
-      }
-      B().Restart();
-      out = c.address->Text() + " = " + mon::ValueText(value(*c.address));
-      break;
-    }
-    case mon::Verb::Regs: out = mon::RegistersText(m); break;
-    case mon::Verb::Disasm:
-      out = mon::DisassemblyText(
-          m, symbols, c.address ? static_cast<std::uint16_t>(value(*c.address)) : m[reg::PC],
-          count(10));
-      break;
-    case mon::Verb::Panel: out = mon::PanelText(B().panel->Surface()); break;
-    case mon::Verb::Click:
-      if (!e.Click(c.argument)) throw RequestError("cannot click " + c.argument);
-      out = "clicked " + c.argument + " at steps " + std::to_string(e.Steps());
+    case mon::Verb::Expect:
+      out =
+          ExpressionValue(B(), *c.value) != 0 ? "expect held" : "expect FAILED: " + c.value->Text();
       break;
     case mon::Verb::SaveState:
     case mon::Verb::LoadState:
-      if (!options_.writeFiles)
-        throw RequestError("save-state and load-state are off in this adapter");
-      try {
-        if (c.verb == mon::Verb::SaveState)
-          e.SaveSnapshotFile(c.argument);
-        else
-          e.LoadSnapshotFile(c.argument);
-      } catch (const std::exception& err) {
-        throw RequestError(err.what());
-      }
-      out = (c.verb == mon::Verb::SaveState ? "saved " : "loaded ") + c.argument + " at steps " +
-            std::to_string(e.Steps());
-      break;
-    case mon::Verb::Expect:
-      out = value(*c.value) != 0 ? "expect held" : "expect FAILED: " + c.value->Text();
-      break;
-    case mon::Verb::Help: out = mon::HelpText(); break;
-    case mon::Verb::History:
     case mon::Verb::Trace:
     case mon::Verb::TraceOff:
-    case mon::Verb::Coverage:
-      throw RequestError("history, trace and coverage are kv74-run's; not in the adapter");
+      if (!options_.writeFiles) throw RequestError("files are off in this adapter");
+      out = Execute(session, c);
+      break;
+    case mon::Verb::Coverage: throw RequestError("coverage is kv74-run's; not in the adapter");
     case mon::Verb::Quit: throw RequestError("stop the session from the editor");
+    case mon::Verb::Break:
+    case mon::Verb::TBreak:
+      if (noCode) throw RequestError("no code at " + c.location.text);
+      out = Execute(session, c);
+      break;
+    default: out = Execute(session, c);
   }
+  if (!out.empty() && out.back() == '\n') out.pop_back();
   Reply(r, {{"result", out}, {"variablesReference", 0}});
 }
 
@@ -181,42 +152,7 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
 // `delete` without a number removes only these.
 void Adapter::ConsolePoints(const mon::Command& c, std::string& out) {
   debug::PointTable& points = B().E().Points();
-  const mon::Symbols symbols = B().Symbols();
-  auto qualify = [&](int id) {
-    debug::Point* p = points.Find(id);
-    p->temporary = c.verb == mon::Verb::TBreak;
-    if (!c.condition) return;
-    p->conditionText = c.condition->Text();
-    p->condition = MakeCondition(*c.condition, B().E());
-  };
   switch (c.verb) {
-    case mon::Verb::Break:
-    case mon::Verb::TBreak:
-      if (c.location.addresses.empty()) throw RequestError("no code at " + c.location.text);
-      for (std::uint16_t a : c.location.addresses) {
-        const int id = points.AddBreak(a, c.location.text);
-        qualify(id);
-        out += "breakpoint " + std::to_string(id) + " at " + AddressText(a) + " " +
-               symbols.Where(a) + "\n";
-      }
-      break;
-    case mon::Verb::Watch: {
-      static constexpr debug::WatchKind kKinds[] = {debug::WatchKind::Read, debug::WatchKind::Write,
-                                                    debug::WatchKind::Access};
-      const int id = points.AddWatch(c.rangeFirst, c.rangeLast, kKinds[static_cast<int>(c.access)],
-                                     AddressText(c.rangeFirst));
-      qualify(id);
-      out = "watchpoint " + std::to_string(id) + ": " + AddressText(c.rangeFirst) + ".." +
-            AddressText(c.rangeLast);
-      break;
-    }
-    case mon::Verb::Catch: {
-      static constexpr std::uint32_t kAll[] = {0xFF, fault::FAULT_MASK, 0xFFFFFFFF};
-      const auto kind = static_cast<debug::CatchKind>(c.catchKind);
-      const std::uint32_t mask = c.which ? 1u << *c.which : kAll[static_cast<int>(c.catchKind)];
-      out = "catchpoint " + std::to_string(points.AddCatch(kind, mask, "catch"));
-      break;
-    }
     case mon::Verb::Delete:
       if (c.count) {
         const int id = static_cast<int>(*c.count);

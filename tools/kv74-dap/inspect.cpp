@@ -210,7 +210,7 @@ Json WriteMemory(Board& b, const Args& a) {
   if (first < 0 || first + static_cast<std::int64_t>(bytes.size() / 2) > 0x10000)
     throw RequestError("address out of range");
   for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    if (!b.CanStore(static_cast<std::uint16_t>(first + static_cast<std::int64_t>(i / 2))))
+    if (!mon::Storable(static_cast<std::uint16_t>(first + static_cast<std::int64_t>(i / 2))))
       throw RequestError(
           "nothing to store into at " +
           AddressText(static_cast<std::uint16_t>(first + static_cast<std::int64_t>(i / 2))));

@@ -17,11 +17,21 @@ using namespace kv74;
 
 namespace {
 
+// Messages read but not yet handled. Bounded: when full, the reader waits (and so stops reading
+// standard input) until the adapter has taken some, so a flood of requests holds a few
+// megabytes, not all it sends.
 class Inbox {
  public:
+  static constexpr std::size_t kMaxFrames = 256;
+  static constexpr std::size_t kMaxBytes = 2 * dap::kMaxContent;
+
   void Push(dap::Frame f) {
     {
-      std::lock_guard lock(mutex_);
+      std::unique_lock lock(mutex_);
+      room_.wait(lock, [&] {
+        return frames_.empty() || (frames_.size() < kMaxFrames && bytes_ < kMaxBytes);
+      });
+      bytes_ += f.body.size();
       frames_.push_back(std::move(f));
     }
     ready_.notify_one();
@@ -38,14 +48,18 @@ class Inbox {
   }
 
  private:
+  // With the lock held.
   dap::Frame Take() {
     dap::Frame f = std::move(frames_.front());
     frames_.pop_front();
+    bytes_ -= f.body.size();
+    room_.notify_one();
     return f;
   }
   std::mutex mutex_;
-  std::condition_variable ready_;
+  std::condition_variable ready_, room_;
   std::deque<dap::Frame> frames_;
+  std::size_t bytes_ = 0;
 };
 
 void ReadInput(Inbox& inbox) {

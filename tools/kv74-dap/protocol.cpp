@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "board/shown.hpp"
+
 namespace kv74::dap {
 
 const Json* Args::Member(std::string_view key) const {
@@ -16,10 +18,10 @@ bool Args::Has(std::string_view key) const { return Member(key) != nullptr; }
 
 namespace {
 [[noreturn]] void Wrong(std::string_view key, const char* type) {
-  throw RequestError("argument '" + std::string(key) + "' must be " + type);
+  throw RequestError("argument '" + Shown(key) + "' must be " + type);
 }
 [[noreturn]] void Missing(std::string_view key) {
-  throw RequestError("argument '" + std::string(key) + "' is missing");
+  throw RequestError("argument '" + Shown(key) + "' is missing");
 }
 }  // namespace
 
@@ -119,7 +121,7 @@ std::uint16_t ParseAddress(std::string_view text) {
   std::uint32_t v = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v, base);
   if (digits.empty() || ec != std::errc{} || end != digits.data() + digits.size() || v > 0xFFFF)
-    throw RequestError("bad memory reference '" + std::string(text) + "'");
+    throw RequestError("bad memory reference '" + Shown(text) + "'");
   return static_cast<std::uint16_t>(v);
 }
 

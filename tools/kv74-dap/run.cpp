@@ -156,6 +156,8 @@ void Adapter::StoppedAt(const char* reason, const std::string& description) {
 
 void Adapter::Stopped(const debug::StopReason& stop) {
   std::string description = debug::Describe(stop);
+  if (const std::string error = B().session->TakeConditionError(); !error.empty())
+    description += " (" + error + ")";
   const char* reason = "step";
   Json hit = Json::array();
   switch (stop.kind) {
@@ -182,10 +184,9 @@ void Adapter::Stopped(const debug::StopReason& stop) {
   if (!hit.empty()) body["hitBreakpointIds"] = hit;
   send_(Event("stopped", body));
   const std::string where = B().Symbols().Where(stop.pc);
-  char line[160];
-  std::snprintf(line, sizeof line, "%s, steps %" PRIu64 ", at 0x%04X %s\n", description.c_str(),
-                B().E().Steps(), stop.pc, where.c_str());
-  Output(line);
+  char line[80];
+  std::snprintf(line, sizeof line, ", steps %" PRIu64 ", at 0x%04X ", B().E().Steps(), stop.pc);
+  Output(description + line + where + "\n");
 }
 
 }  // namespace kv74::dap

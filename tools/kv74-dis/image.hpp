@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "board/read_file.hpp"
 #include "cpu/disasm.hpp"
 
 namespace kv74::dis {
@@ -18,7 +19,7 @@ struct Image {
 };
 
 // The whole address space: no image can be longer.
-inline constexpr std::uintmax_t kMaxImageBytes = 2 * 0x10000;
+inline constexpr std::uintmax_t kMaxImageBytes = input_limit::kImage;
 
 // A regular file of at most kMaxImageBytes; nullopt with error set (the system's reason) else.
 std::optional<Image> Load(const std::string& path, std::string& error);

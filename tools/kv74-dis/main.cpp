@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "debuginfo/debug_info.hpp"
+#include "tools/common/output.hpp"
 #include "tools/kv74-dis/image.hpp"
 #include "tools/kv74-dis/names.hpp"
 #include "tools/kv74-dis/print.hpp"
@@ -111,9 +112,7 @@ int Parse(int argc, char** argv, CommandLine& cl) {
   return -1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Dis(int argc, char** argv) {
   CommandLine cl;
   if (const int status = Parse(argc, argv, cl); status >= 0) return status;
   kv74::dis::Names names;
@@ -136,13 +135,10 @@ int main(int argc, char** argv) {
                  image->words.size(), cl.range.base);
     return 1;
   }
-  errno = 0;  // a failed write during the listing leaves its reason here
-  const int status = cl.source ? kv74::dis::PrintSource(*image, cl.range, cl.path, names)
-                               : (kv74::dis::PrintListing(*image, cl.range, names), 0);
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "kv74-dis: cannot write standard output: %s\n",
-                 std::strerror(errno ? errno : EIO));
-    return 1;
-  }
-  return status;
+  return cl.source ? kv74::dis::PrintSource(*image, cl.range, cl.path, names)
+                   : (kv74::dis::PrintListing(*image, cl.range, names), 0);
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return kv74::fileio::ExitStatus(Dis(argc, argv), "kv74-dis", 1); }

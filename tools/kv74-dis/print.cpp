@@ -100,8 +100,9 @@ std::string Text(const Piece& p, const Image& image, const Range& r, Names& name
   const std::uint16_t w = image.words[p.index];
   const auto address = static_cast<std::uint16_t>(r.base + p.index);
   if (const std::string* c = names.CommentAt(address)) comment = *c;
+  // A comment is one line of text: control bytes (a NUL would end the listing) become spaces.
   for (char& c : comment)
-    if (c == '\n' || c == '\r') c = ' ';
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   if (p.kind == Piece::Kind::Fill)
     return ".fill  " + std::to_string(p.length) + (w ? ", 0x" + Hex4(w) : std::string());
   if (p.kind == Piece::Kind::Words) {

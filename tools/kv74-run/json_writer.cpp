@@ -32,6 +32,8 @@ void JsonWriter::Key(std::string_view name) {
 
 void JsonWriter::Int(std::int64_t v) { out_ << v; }
 
+void JsonWriter::UInt(std::uint64_t v) { out_ << v; }
+
 void JsonWriter::Bool(bool v) { out_ << (v ? "true" : "false"); }
 
 void JsonWriter::String(std::string_view s) {

@@ -18,6 +18,7 @@ class JsonWriter {
   void Key(std::string_view name);  // inside an object, before each value
 
   void Int(std::int64_t v);
+  void UInt(std::uint64_t v);
   void Bool(bool v);
   void String(std::string_view s);
   // A complete JSON value produced elsewhere, written as it is.

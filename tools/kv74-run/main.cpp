@@ -79,6 +79,10 @@ int Run(const RunOptions& o) {
   for (const std::string& warning : LoadImages(m, images)) {
     std::fprintf(stderr, "kv74-run: warning: %s\n", warning.c_str());
   }
+  const mon::MonitorInputs monitorInputs =
+      o.UsesEngine() ? mon::ReadMonitorInputs(
+                           o, images, [&](std::string_view n) { return panel.IsClickable(n); })
+                     : mon::MonitorInputs{};
   PowerOn(m);
   if (o.workdir) {
     fs::create_directories(*o.workdir, ec);
@@ -106,9 +110,11 @@ int Run(const RunOptions& o) {
   const auto start = std::chrono::steady_clock::now();
   RunResult r;
   int status = 0;
+  std::uint64_t from = 0;
   if (o.UsesEngine()) {
-    const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, images);
+    const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, monitorInputs);
     r.steps = result.steps;
+    from = result.from;
     status = result.status;
     if (coverage) coverage->Write(result.coverage);
     if (profile) profile->Write(result.profile);
@@ -152,7 +158,7 @@ int Run(const RunOptions& o) {
 
   if (!o.quiet) {
     std::fprintf(stderr, "kv74-run: %" PRIu64 " steps in %.3f s (%.1f M steps/s)", r.steps, seconds,
-                 seconds > 0 ? static_cast<double>(r.steps) / seconds / 1e6 : 0.0);
+                 seconds > 0 ? static_cast<double>(r.steps - from) / seconds / 1e6 : 0.0);
     if (o.untilPc) {
       std::fprintf(stderr, r.stoppedAtPc ? ", stopped at PC 0x%04X" : ", PC 0x%04X not reached",
                    *o.untilPc);
@@ -162,9 +168,7 @@ int Run(const RunOptions& o) {
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   try {
     const RunOptions o = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (o.help) {
@@ -186,4 +190,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kv74-run: %s\n", e.what());
     return EXIT_USAGE;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return fileio::ExitStatus(Main(argc, argv), "kv74-run", EXIT_USAGE);
 }

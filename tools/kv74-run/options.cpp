@@ -4,6 +4,8 @@
 #include <limits>
 #include <string_view>
 
+#include "board/shown.hpp"
+
 namespace kv74 {
 namespace {
 
@@ -63,7 +65,7 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
     } else if (option == "--steps") {
       const std::string v = value();
       const auto n = ParseNumber(v);
-      if (!n) throw UsageError("--steps needs a non-negative whole number, not '" + v + "'");
+      if (!n) throw UsageError("--steps needs a non-negative whole number, not '" + Shown(v) + "'");
       SetOnce(o.steps, *n, option);
     } else if (option == "--state-json") {
       SetOnce(o.stateJson, value(), option);
@@ -75,7 +77,7 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       const std::string v = value();
       const auto a = ParseNumber(v);
       if (!a || *a > 0xFFFF)
-        throw UsageError("--until-pc needs an address 0..0xFFFF, not '" + v + "'");
+        throw UsageError("--until-pc needs an address 0..0xFFFF, not '" + Shown(v) + "'");
       SetOnce(o.untilPc, static_cast<std::uint16_t>(*a), option);
     } else if (option == "--trace") {
       SetOnce(o.trace, value(), option);
@@ -83,7 +85,7 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       const std::string v = value();
       const auto n = ParseNumber(v);
       if (!n || *n == 0)
-        throw UsageError("--trace-limit needs a positive number of bytes, not '" + v + "'");
+        throw UsageError("--trace-limit needs a positive number of bytes, not '" + Shown(v) + "'");
       SetOnce(o.traceLimit, *n, option);
     } else if (option == "--plot-png") {
       SetOnce(o.plotPng, value(), option);
@@ -105,7 +107,7 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
     } else if (option == "--debug-info") {
       SetOnce(o.debugInfo, std::filesystem::path(value()), option);
     } else {
-      throw UsageError("unknown option '" + args[i] + "' (see --help)");
+      throw UsageError("unknown option '" + Shown(args[i]) + "' (see --help)");
     }
   }
   if (o.stateJson == "-" && o.trace == "-") {

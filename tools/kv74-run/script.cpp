@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "board/read_file.hpp"
+#include "board/shown.hpp"
 
 #include "options.hpp"
 
@@ -45,13 +46,13 @@ std::vector<ScriptClick> ParseScript(std::string_view text, const std::string& s
     const char* end = words[0].data() + words[0].size();
     auto [p, ec] = std::from_chars(words[0].data(), end, step);
     if (ec != std::errc() || p != end) {
-      fail("step '" + std::string(words[0]) + "' is not a non-negative whole number");
+      fail("step '" + Shown(words[0]) + "' is not a non-negative whole number");
     }
     if (!clicks.empty() && step < clicks.back().step) {
       fail("step " + std::to_string(step) + " comes before step " +
            std::to_string(clicks.back().step) + " of an earlier line");
     }
-    if (!isClickable(words[2])) fail("no clickable control named '" + std::string(words[2]) + "'");
+    if (!isClickable(words[2])) fail("no clickable control named '" + Shown(words[2]) + "'");
     clicks.push_back({step, std::string(words[2]), lineNo});
   }
   return clicks;

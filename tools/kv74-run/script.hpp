@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "board/read_file.hpp"
+
 namespace kv74 {
 
 struct ScriptClick {
@@ -22,7 +24,7 @@ using ClickableCheck = std::function<bool(std::string_view)>;
 std::vector<ScriptClick> ParseScript(std::string_view text, const std::string& source,
                                      const ClickableCheck& isClickable);
 
-inline constexpr std::uintmax_t MAX_SCRIPT_BYTES = 16u << 20;
+inline constexpr std::uintmax_t MAX_SCRIPT_BYTES = input_limit::kClickScript;
 
 // Reads and parses a script file; an unreadable, non-regular or oversized file is a UsageError
 // too.

@@ -18,7 +18,7 @@ const char* SeqStateName(SeqState s) {
 
 void WriteStateMembers(JsonWriter& w, const MachineState& m, std::uint64_t steps) {
   w.Key("steps");
-  w.Int(static_cast<std::int64_t>(steps));
+  w.UInt(steps);
 
   std::array<std::uint16_t, reg::COUNT> registers;
   for (int i = 0; i < reg::COUNT; ++i) registers[static_cast<std::size_t>(i)] = m.Word(i);

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "monitor/command.hpp"
+
 namespace kv74::mon {
 
 LineReader::LineReader(std::FILE* in, std::string prompt)
@@ -31,7 +33,9 @@ std::optional<std::string> LineReader::Next() {
   }
   std::string line;
   int c;
-  while ((c = std::fgetc(in_)) != EOF && c != '\n') line += static_cast<char>(c);
+  // Past the longest line a command may have, the rest is dropped: the line is refused anyway.
+  while ((c = std::fgetc(in_)) != EOF && c != '\n')
+    if (line.size() <= mon::kMaxLineBytes) line += static_cast<char>(c);
   if (c == EOF && line.empty()) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;

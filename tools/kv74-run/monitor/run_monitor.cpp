@@ -3,34 +3,51 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "debug/reports.hpp"
+#include "board/read_file.hpp"
 #include "line_reader.hpp"
 #include "monitor/session.hpp"
+#include "tools/common/output.hpp"
 
 namespace kv74::mon {
 
 namespace fs = std::filesystem;
 
-MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
-                         std::span<const ScriptClick> inputClicks, const RunOptions& o,
-                         const fs::path& images) {
-  std::optional<dbg::DebugInfo> info;
+MonitorInputs ReadMonitorInputs(const RunOptions& o, const fs::path& images,
+                                const Clickable& clickable) {
+  MonitorInputs in;
   fs::path infoFile = o.debugInfo ? *o.debugInfo : images / "V4.debug.json";
   if (o.debugInfo || fs::exists(infoFile)) {
     try {
-      info = dbg::ReadDebugInfo(infoFile);
+      in.info = dbg::ReadDebugInfo(infoFile);
     } catch (const dbg::DebugInfoError& e) {
       throw UsageError(e.what());
     }
   }
-  if (o.Collects() && !info) {
+  if (o.Collects() && !in.info) {
     throw UsageError("--coverage and --profile need debug information (--debug-info, or " +
                      infoFile.string() + ")");
   }
+  if (o.doScript) {
+    FileBytes text = ReadRegularFile(*o.doScript, input_limit::kMonitorScript);
+    if (!text.ok())
+      throw UsageError("cannot read monitor script " + o.doScript->string() + ": " + text.error);
+    try {
+      in.script = ParseScript(text.bytes, o.doScript->string(),
+                              MakeContext(in.info ? &*in.info : nullptr, clickable));
+    } catch (const ScriptError& e) {
+      throw UsageError(e.what());
+    }
+  }
+  return in;
+}
+
+MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
+                         std::span<const ScriptClick> inputClicks, const RunOptions& o,
+                         const MonitorInputs& in) {
+  const std::optional<dbg::DebugInfo>& info = in.info;
   debug::Engine engine(m, panel.DebugTarget());
   std::vector<debug::ClickEvent> schedule;
   for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
@@ -52,6 +69,10 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
     } catch (const CommandError& e) {
       throw UsageError(std::string("--load-state: ") + e.what());
     }
+    if (o.steps && *o.steps < session.Steps())
+      throw UsageError("--steps " + std::to_string(*o.steps) + " lies before the snapshot's step " +
+                       std::to_string(session.Steps()) + " (steps count from power-on)");
+    result.from = session.Steps();
   }
 
   // Counted from here: a run from a snapshot counts only the steps it runs. A script's coverage
@@ -62,18 +83,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
     session.RecordHistory(false);
     session.Execute(*ParseCommand("continue", context), "");
   } else if (o.doScript) {
-    std::ifstream in(*o.doScript, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || fs::is_directory(*o.doScript)) {
-      throw UsageError("cannot read monitor script " + o.doScript->string());
-    }
-    std::vector<ScriptLine> lines;
-    try {
-      lines = ParseScript(text.str(), o.doScript->string(), context);
-    } catch (const ScriptError& e) {
-      throw UsageError(e.what());
-    }
+    const std::vector<ScriptLine>& lines = in.script;
     // The history costs the runs about three quarters of their speed: a script keeps it only
     // when it prints it or has conditions (which take `steps` from it).
     session.RecordHistory(std::any_of(lines.begin(), lines.end(), [](const ScriptLine& l) {
@@ -85,7 +95,7 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
         if (!session.Execute(line.command, where)) break;
       } catch (const CommandError& e) {
         // The script did not run to its end: no outputs are written.
-        std::fflush(stdout);
+        fileio::FlushStandardOutput();
         throw UsageError(where + e.what());
       }
     }
@@ -110,11 +120,12 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       } catch (const CommandError& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
       }
-      std::fflush(stdout);
+      fileio::FlushStandardOutput();
     }
     if (reader.Interactive()) sigaction(SIGINT, &saved, nullptr);
   }
-  std::fflush(stdout);
+  if (std::string error; !session.CloseTrace(error)) throw UsageError(error);
+  fileio::FlushStandardOutput();
   if (result.status == 0 && session.ExpectFailed()) result.status = 1;
   result.steps = session.Steps();
   if (const debug::Collector* collector = session.Collected(); collector && o.Collects()) {

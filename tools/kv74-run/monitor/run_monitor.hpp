@@ -5,10 +5,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "cpu/machine.hpp"
+#include "debuginfo/debug_info.hpp"
+#include "monitor/session.hpp"
 #include "options.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
@@ -22,12 +26,22 @@ struct MonitorResult {
   std::uint64_t steps = 0;
   // With --coverage, --profile, --profile-folded: the files' text.
   std::string coverage, profile, folded;
+  std::uint64_t from = 0;  // the step the run started at (a snapshot's)
 };
 
-// Loads the debug information (--debug-info, else V4.debug.json beside the images when present),
-// then runs the --do script or the interactive monitor on standard input.
+// The files a monitor run reads, read and checked before anything is written: the debug
+// information (--debug-info, else V4.debug.json beside the images when present) and the --do
+// script, parsed whole.
+struct MonitorInputs {
+  std::optional<dbg::DebugInfo> info;
+  std::vector<ScriptLine> script;
+};
+MonitorInputs ReadMonitorInputs(const RunOptions& options, const std::filesystem::path& images,
+                                const Clickable& clickable);
+
+// Runs the --do script or the interactive monitor on standard input.
 MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
                          std::span<const ScriptClick> inputClicks, const RunOptions& options,
-                         const std::filesystem::path& images);
+                         const MonitorInputs& inputs);
 
 }  // namespace kv74::mon
