@@ -10,7 +10,7 @@ import sequences
 from fwrun import AUTO, START, STOP, path
 
 HOLD = "k0x2A"
-TOLERANCE = 10
+TOLERANCE = 6  # steps from the programmed line (the guide promises 10)
 
 
 def interruptions(rng, begin, end):
