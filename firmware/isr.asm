@@ -37,10 +37,16 @@ TimerIsr:
         MOV     R1,M[BASE0+LN_ON]
         JZ      IsrAxes
         CALL    [LineTrack]                 ; a line: the leader first, the follower after it
+        INC     R9                          ; 2: the leader's rate is only worked out
         MOV     R6,M[BASE0+LN_LEAD]
         CALL    [ServiceAxis]
+        DEC     R9
         MOV     R6,M[BASE0+LN_FOLL]
         CALL    [ServiceAxis]
+        MOV     R6,M[BASE0+LN_LEAD]         ; and written just after the follower's, so that
+        MOV     R4,M[BASEX+R6+AX_RATE]      ; both change at the same step
+        MOV     R3,M[BASEX+R6+AX_RATEREG]
+        MOV     M[BASEX+R3],R4
         JMP     IsrReports
 IsrAxes:
         MOV     R6,#AXIS_X

@@ -139,10 +139,15 @@ MoveToTimes256:
         JNZ     MoveToTimes256
         MOV     M[BASE0+LN_N8_H],R0
         MOV     M[BASE0+LN_N8_L],R1
-        ZERO    R0
+        MOV     R0,M[BASE0+MV_N_H]          ; half the longer way: the follower's steps are
+        MOV     R1,M[BASE0+MV_N_L]          ; rounded, not cut
+        SRL     R0
+        SRR     R1
         MOV     M[BASE0+LN_ACC_H],R0
-        MOV     M[BASE0+LN_ACC_L],R0
+        MOV     M[BASE0+LN_ACC_L],R1
+        ZERO    R0
         MOV     M[BASE0+LN_ERR],R0
+        MOV     M[BASE0+LN_SHARE],R0
         INC     R0
         MOV     M[BASE0+LN_ON],R0
         JMP     [IntOn]
@@ -367,6 +372,8 @@ ServiceWrite:
         CMP     R3,R4
         JZ      ServiceDone
         MOV     M[BASEX+R6+AX_RATE],R4
+        CMP     R9,#2                       ; the leader of a line: the caller writes it
+        JZ      ServiceDone
         MOV     R3,M[BASEX+R6+AX_RATEREG]
         MOV     M[BASEX+R3],R4
 ServiceDone:
@@ -439,6 +446,17 @@ FollowRateLead:
         MOV     R1,M[BASEX+R1+(AdvanceTable-RAM_ORIGIN)]
         MOV     R0,M[BASE0+LN_RATIO]
         MUL     R0,R1 -> R0,R1              ; R0: the follower's share, in sixteenths
+        MOV     R2,M[BASE0+LN_SHARE]        ; the old rates run on for about a quarter of
+        MOV     M[BASE0+LN_SHARE],R0        ; the interval, until the new ones are written;
+        MOV     R1,M[BASEX+R6+AX_RATE]      ; the debt grows meanwhile by a quarter of the
+        JNS     FollowRateOld               ; old share less the follower's old steps
+        CPL     R1
+FollowRateOld:
+        MOV     R1,M[BASEX+R1+(AdvanceTable-RAM_ORIGIN)]
+        BUS     R2,R1
+        SRA     R2
+        SRA     R2
+        ADD     R0,R2
         MOV     R1,M[BASE0+LN_ERR]
         SLL     R1
         SLL     R1
@@ -479,30 +497,37 @@ FollowRateLast:                             ; the last step: at the creep rate, 
 ; v x 1010 / 10000 per interval (v x 6619 / 65536) less the steps it made. Measured over a
 ; move the axis runs at v steps per 10,000 processor steps. Uses R0..R4.
 TrackRate:
-        MOV     R0,M[BASEX+R6+AX_TRACK]
-        JNZ     TrackRateOn
-        INC     R0                          ; the first interval at cruise: nothing owed
-        MOV     M[BASEX+R6+AX_TRACK],R0
-        ZERO    R2
-        MOV     M[BASEX+R6+AX_FRAC],R2
-        JMP     TrackRateAdd
-TrackRateOn:
-        MOV     R1,M[BASEX+R6+AX_DELTA]     ; steps made in the last interval
-        JNS     TrackRateMade
-        CPL     R1
-TrackRateMade:
-        MOV     R2,M[BASEX+R6+AX_OWE]
-        BUS     R2,R1
-TrackRateAdd:                               ; R2 = steps owed
         MOV     R0,#(TRACK_PER_RATE)
         MUL     R0,R3 -> R0,R1              ; v x 6619: whole steps R0, fraction R1
+        MOV     R2,M[BASEX+R6+AX_TRACK]
+        JNZ     TrackRateOn
+        INC     R2                          ; the first interval at cruise: the rate starts
+        MOV     M[BASEX+R6+AX_TRACK],R2     ; about a quarter into it, so only three
+        MOV     M[BASEX+R6+AX_FRAC],R1      ; quarters of its steps are owed by the next
+        MOV     R3,R0                       ; look, but the rate is that of a whole one
+        SRL     R3
+        SRL     R3
+        MOV     R2,R0
+        BUS     R2,R3
+        MOV     M[BASEX+R6+AX_OWE],R2
+        MOV     R2,R0
+        JMP     TrackRateRound
+TrackRateOn:
+        MOV     R3,M[BASEX+R6+AX_DELTA]     ; steps made in the last interval
+        JNS     TrackRateMade
+        CPL     R3
+TrackRateMade:
+        MOV     R2,M[BASEX+R6+AX_OWE]
+        BUS     R2,R3
         MOV     R3,M[BASEX+R6+AX_FRAC]
         ADD     R3,R1
         ADDC    R2
-        ADD     R2,R0
+        ADD     R2,R0                       ; R2 = steps owed
         MOV     M[BASEX+R6+AX_FRAC],R3
         MOV     M[BASEX+R6+AX_OWE],R2
-        SLL     R3                          ; half a step or more: one more
+        MOV     R1,R3
+TrackRateRound:
+        SLL     R1                          ; half a step or more: one more
         ADDC    R2
         ZERO    R4
         TEST    R2
