@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "board/run_checked.hpp"
+#include "board/step.hpp"
 #include "cpu/decode.hpp"
 #include "debug/engine.hpp"
 
@@ -15,10 +16,19 @@ namespace {
 }
 }  // namespace
 
-template <typename BusT, bool kSlow>  // kSlow: history, calls, catchpoints, a step goal or a search
+// What runs between the steps besides breakpoints (and watchpoints on the tapped bus).
+enum class Level : std::uint8_t {
+  Fast,   // nothing more
+  Calls,  // call tracking alone: a look at the instruction word and the stack pointer
+  Slow,   // history, calls, catchpoints, an observer, a step goal or a search
+};
+
+template <typename BusT, Level kLevel>
 struct LoopChecks {
   using Bus = BusT;
   static constexpr bool kTapped = std::is_same_v<Bus, TappedBus>;
+  static constexpr bool kSlow = kLevel == Level::Slow;
+  static constexpr bool kCalls = kLevel == Level::Calls;
   static constexpr bool kChecked = true;
 
   Engine& e;
@@ -36,7 +46,8 @@ struct LoopChecks {
   bool ended = false;  // stopped, or asked to pause by the target or the observer
   // The step that passes over a breakpoint at its PC (the first of a resumed run), or none.
   std::uint64_t firstStep = ~std::uint64_t{0};
-  std::uint64_t sliceEnd = 0;  // the step count at which the loop running ends
+  std::uint64_t sliceEnd = 0;     // the step count at which the loop running ends
+  std::uint16_t unwindBelow = 0;  // kCalls: a stack pointer below this drops the newest frame
 
   bool Stop(StopReason r) {
     r.step = steps;
@@ -60,11 +71,12 @@ struct LoopChecks {
 
   [[gnu::always_inline]] bool Before(MachineState& m) {
     const std::uint16_t at = m[reg::PC];
-    if constexpr (kTapped || kSlow) pc = at;  // the accessing PC, the step's record
+    if constexpr (kTapped || kLevel != Level::Fast) pc = at;  // the accessing PC, the record
     if (breakMap[at] != 0 && steps != firstStep) [[unlikely]] {
       if (steps == sliceEnd) return false;  // the slice is over: no step here
       pc = at;
       FlagsToWord(m);
+      e.steps_ = steps;  // a condition reads the count
       if (const Point* p = e.points_.BreakHit(m, pc, hit != nullptr)) {
         StopReason r;
         r.kind = StopKind::Breakpoint;
@@ -73,6 +85,7 @@ struct LoopChecks {
       }
     }
     if constexpr (kSlow) return SlowBefore(m);
+    if constexpr (kCalls) op = CodeWord(m, at);
     return true;
   }
 
@@ -94,7 +107,7 @@ struct LoopChecks {
     op = CodeWord(m, pc);
     sp = m[reg::SP];
     faults = m[reg::FAULTS];
-    if (e.recordHistory_ && !goal.replay && hit == nullptr) {
+    if ((goal.record || (e.RecordsLive() && !goal.replay)) && hit == nullptr) {
       e.history_.Record(m, steps, op, CodeWord(m, static_cast<std::uint16_t>(pc + 1)));
     }
     return true;
@@ -123,16 +136,43 @@ struct LoopChecks {
       if (threadTap->Any()) [[unlikely]] {
         if (armed) CheckAccesses(m);
         if constexpr (kSlow) SlowAfter(m);
+        if constexpr (kCalls) CallsAfter(m);
         threadTap->Forget();
         return !ended;
       }
     }
     if constexpr (kSlow) SlowAfter(m);
+    if constexpr (kCalls) CallsAfter(m);
     return !ended;
+  }
+
+  static bool IsCall(Op form, std::uint16_t op) {
+    return form == Op::CallTable ||
+           ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2);
+  }
+
+  [[gnu::always_inline]] void CallsAfter(MachineState& m) {
+    if (request >= 0 || m[reg::SP] < unwindBelow || IsCall(Decode(op), op)) [[unlikely]] {
+      TrackCall(m, Decode(op));
+      request = -1;
+      const auto& frames = e.calls_.Frames();
+      unwindBelow = frames.empty() ? 0 : frames.back().sp;
+    }
+  }
+
+  void TrackCall(MachineState& m, Op form) {
+    e.calls_.Unwind(m[reg::SP]);
+    if (request >= 0) {
+      e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
+    } else if (IsCall(form, op)) {
+      e.calls_.Push(
+          {pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)), m[reg::SP], -1});
+    }
   }
 
   void CheckAccesses(MachineState& m) {
     FlagsToWord(m);
+    e.steps_ = steps;
     for (const Access& a : threadTap->Accesses()) {
       if (const Point* p = e.points_.WatchHit(m, a, hit != nullptr)) {
         StopReason r;
@@ -147,6 +187,7 @@ struct LoopChecks {
 
   void Catch(MachineState& m, CatchKind k, std::uint32_t bits, std::uint32_t reported) {
     if ((e.points_.CatchMask(k) & bits) == 0) return;
+    e.steps_ = steps;
     if (const Point* p = e.points_.CatchHit(m, k, bits, hit != nullptr)) {
       StopReason r;
       r.kind = StopKind::Catch;
@@ -167,16 +208,7 @@ struct LoopChecks {
       e.observer_->Stepped(m, record);
       if (Interrupted()) ended = true;
     }
-    if (e.trackCalls_) {
-      e.calls_.Unwind(m[reg::SP]);
-      if (request >= 0) {
-        e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
-      } else if (form == Op::CallTable ||
-                 ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2)) {
-        e.calls_.Push({pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)),
-                       m[reg::SP], -1});
-      }
-    }
+    if (e.trackCalls_) TrackCall(m, form);
     if (!armed) {
       request = -1;
       notified = 0;
@@ -199,8 +231,8 @@ namespace {
 // Another thread's pause or click is looked for between slices of this many steps.
 constexpr std::uint64_t kAttentionSlice = 1 << 16;
 
-template <typename Bus, bool kSlow>
-bool RunWith(LoopChecks<Bus, kSlow>& checks, MachineState& m, AccessTap* tap) {
+template <typename Bus, Level kLevel>
+bool RunWith(LoopChecks<Bus, kLevel>& checks, MachineState& m, AccessTap* tap) {
   AccessTap* saved = threadTap;
   if (tap != nullptr) threadTap = tap;
   if (checks.first) checks.firstStep = checks.steps;
@@ -214,6 +246,51 @@ bool RunWith(LoopChecks<Bus, kSlow>& checks, MachineState& m, AccessTap* tap) {
 }
 }  // namespace
 
+// The plain loop, following the calls when they are tracked: told only of the steps that call,
+// return, pop or enter a request, so the call stack costs little. A frame left by a change of the
+// stack pointer other than a return or a pop goes at the next of these or at the end of the run.
+struct CallsRun {
+  using Bus = PlainBus;
+  static constexpr bool kChecked = false;
+  static constexpr bool kCalls = true;
+  HandoverReceiver& receiver;
+  const std::atomic<int>& flag;
+  CallStack& calls;
+
+  void Handover(MachineState& m) { receiver.Handover(m); }
+  bool StopAfterHandover() const { return flag.load(std::memory_order_acquire) != 0; }
+  static bool Before(MachineState&) { return true; }
+  static void Request(MachineState&, int) {}
+  static bool After(MachineState&) { return true; }
+
+  void Called(MachineState& m) {
+    if (FieldD(m.opWord) != 2 && Decode(m.opWord) != Op::CallTable) return;  // a jump
+    const std::uint16_t back = PeekWord(m, m[reg::SP]);
+    calls.Unwind(m[reg::SP]);
+    calls.Push({static_cast<std::uint16_t>(back - InstructionLength(m.opWord)), m[reg::PC], back,
+                m[reg::SP], -1});
+  }
+  void Popped(MachineState& m) { calls.Unwind(m[reg::SP]); }
+  void Entered(MachineState& m, int line, std::uint16_t at) {
+    calls.Unwind(m[reg::SP]);
+    calls.Push({at, m[reg::PC], at, m[reg::SP], line});
+  }
+};
+
+void Engine::RunPlain(std::uint64_t end, bool pausable) {
+  static const std::atomic<int> kNeverStop{0};
+  const std::atomic<int>& flag = pausable ? attention_ : kNeverStop;
+  if (!trackCalls_) {
+    steps_ += RunScheduledStepsWhile(m_, end - steps_, flag, 0, receiver_);
+    return;
+  }
+  CallsRun run{receiver_, flag, calls_};
+  while (steps_ < end && flag.load(std::memory_order_acquire) == 0) {
+    steps_ += step_detail::RunLoop(m_, std::min(end - steps_, kAttentionSlice), run);
+  }
+  calls_.Unwind(m_[reg::SP]);
+}
+
 bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit) {
   const bool armed = !g.replay || g.search;
   const bool observing = observer_ != nullptr && !g.replay;
@@ -221,33 +298,34 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
   const bool catches = points_.CatchMask(CatchKind::Request) != 0 ||
                        points_.CatchMask(CatchKind::Fault) != 0 ||
                        points_.CatchMask(CatchKind::Handover) != 0;
-  const bool slow = g.mode != Mode::Plain || trackCalls_ || observing ||
-                    (!g.replay && recordHistory_) || (armed && catches);
+  const bool slow = g.mode != Mode::Plain || observing || (!g.replay && RecordsLive()) ||
+                    g.record || (armed && catches);
   static const std::array<std::uint8_t, 65536> kNoBreaks{};
   const std::uint8_t* bits = armed ? points_.BreakMap().data() : kNoBreaks.data();
   if (watch) {
     tap_ = points_.Marks();
     if (observing && observeIo_) tap_.Mark(IO_BASE, IO_BASE + IO_SIZE - 1);
   }
-  // One instantiation of the loop per bus and per slow or fast checks.
+  // One instantiation of the loop per bus and per level of checks.
   auto run = [&](auto checks) {
+    if (!calls_.Frames().empty()) checks.unwindBelow = calls_.Frames().back().sp;
     const bool stopped = RunWith(checks, m_, watch ? &tap_ : nullptr);
     steps_ = checks.steps;
     stop = checks.stop;
     return stopped;
   };
-  if (watch) {
-    if (slow)
-      return run(
-          LoopChecks<TappedBus, true>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
-    return run(
-        LoopChecks<TappedBus, false>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
-  }
-  if (slow)
-    return run(
-        LoopChecks<PlainBus, true>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
-  return run(
-      LoopChecks<PlainBus, false>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+  const Level level = slow ? Level::Slow : trackCalls_ ? Level::Calls : Level::Fast;
+  auto with = [&]<Level kLevel, typename Bus>() {
+    return run(LoopChecks<Bus, kLevel>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
+  };
+  auto on = [&]<typename Bus>() {
+    switch (level) {
+      case Level::Slow: return with.template operator()<Level::Slow, Bus>();
+      case Level::Calls: return with.template operator()<Level::Calls, Bus>();
+      default: return with.template operator()<Level::Fast, Bus>();
+    }
+  };
+  return watch ? on.template operator()<TappedBus>() : on.template operator()<PlainBus>();
 }
 
 }  // namespace kv74::debug

@@ -156,18 +156,10 @@ void Session::Go(F run) {
   Stopped(stop);
 }
 
-// The engine adds a run's steps to its count when the run ends; during the run the history,
-// which records each step before it runs, has the count.
-std::uint64_t Session::RunningSteps() const {
-  const debug::History& h = engine_.GetHistory();
-  if (h.Size() == 0) return engine_.Steps();
-  return std::max(engine_.Steps(), h.At(h.Size() - 1).step + 1);
-}
-
 debug::Condition Session::Condition(const Expr& expr, int id) {
   return [this, expr, id](MachineState& m) {
     try {
-      return expr.Evaluate(Machine{m, RunningSteps()}) != 0;
+      return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
     } catch (const EvalError& e) {
       conditionError_ = "the condition of " + std::to_string(id) + " failed: " + e.what();
       return true;
@@ -385,7 +377,7 @@ void Session::InfoBreakpoints() {
 
 void Session::History(std::uint64_t count) {
   for (const std::string& line :
-       debug::HistoryLines(engine_.GetHistory(), count, m_, symbols_.Info())) {
+       debug::HistoryLines(engine_.GetHistory(count), count, m_, symbols_.Info())) {
     std::fprintf(out_, "%s\n", line.c_str());
   }
 }

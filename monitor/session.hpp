@@ -62,7 +62,6 @@ class Session final : private debug::StepObserver {
   void Watch(const Command& command);
   void Catch(const Command& command);
   void Until(const Command& command);
-  std::uint64_t RunningSteps() const;
   void Set(const Command& command);
   void InfoBreakpoints();
   void History(std::uint64_t count);

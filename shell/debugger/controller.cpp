@@ -86,10 +86,7 @@ void Controller::SetActive(bool on) {
 void Controller::Refresh() {
   if (CommandRunning() || busy_) return;
   std::optional<ViewData> d;
-  AtBoundary([this, &d] {
-    d = Gather(session_.Run().Engine(), info_);
-    d->paused = session_.Run().Paused();
-  });
+  AtBoundary([this, &d] { d = Gather(session_.Run().Engine(), info_, session_.Run().Paused()); });
   if (!d) return;
   data_ = std::move(*d);
   data_.stop = session_.Run().LastStop();

@@ -41,15 +41,9 @@ debug::WatchKind AccessKind(const std::optional<std::string>& type) {
 }  // namespace
 
 debug::Condition MakeCondition(const mon::Expr& expr, debug::Engine& engine) {
-  for (const mon::Node& n : expr.Nodes()) {
-    if (n.kind == mon::Node::Kind::Steps) engine.RecordHistory(true);
-  }
   return [expr, &engine](MachineState& m) {
-    const debug::History& h = engine.GetHistory();
-    const std::uint64_t steps =
-        h.Size() == 0 ? engine.Steps() : std::max(engine.Steps(), h.At(h.Size() - 1).step + 1);
     try {
-      return expr.Evaluate(mon::Machine{m, steps}) != 0;
+      return expr.Evaluate(mon::Machine{m, engine.Steps()}) != 0;
     } catch (const mon::EvalError&) {
       return true;
     }
