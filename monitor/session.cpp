@@ -101,13 +101,17 @@ ParseContext Session::Context() const {
   return c;
 }
 
-void Session::Stopped(const debug::StopReason& stop) {
-  lastStop_ = stop;
+std::string Session::StopLine(const debug::StopReason& stop) const {
   std::string why = debug::Describe(stop);
   if (!conditionError_.empty()) why += " (" + conditionError_ + ")";
+  return why + ", steps " + std::to_string(engine_.Steps()) + ", " +
+         InstructionLine(m_, symbols_, m_[reg::PC]);
+}
+
+void Session::Stopped(const debug::StopReason& stop) {
+  lastStop_ = stop;
+  std::fprintf(out_, "%s\n", StopLine(stop).c_str());
   conditionError_.clear();
-  std::fprintf(out_, "%s, steps %" PRIu64 ", %s\n", why.c_str(), engine_.Steps(),
-               InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
 }
 
 namespace {

@@ -50,6 +50,8 @@ class Session final : private debug::StepObserver {
   debug::Condition Condition(const Expr& expr, int id);
   // The stop of the last command that ran the machine.
   const std::optional<debug::StopReason>& LastStop() const { return lastStop_; }
+  // The line a run command ends with: "breakpoint 1, steps N, 0x0171 KeyStart (...): MOV ...".
+  std::string StopLine(const debug::StopReason& stop) const;
   // Where the answers go from now on.
   void SetOutput(std::FILE* out) { out_ = out; }
 

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "debug/location.hpp"
 #include "shell/debugger/call_stack_view.hpp"
@@ -15,27 +16,27 @@
 #include "shell/debugger/history_view.hpp"
 #include "shell/debugger/memory_view.hpp"
 #include "shell/debugger/peripherals_view.hpp"
+#include "shell/debugger/placement.hpp"
 #include "shell/debugger/points_view.hpp"
 #include "shell/debugger/registers_view.hpp"
+#include "shell/run_keys.hpp"
 
 namespace kv74::shell::dbgwin {
 namespace {
 
 struct RunAction {
-  const char* text;
-  const char* keys;
+  const char* text;  // also the key's entry in shell/run_keys.hpp
   void (Controller::*act)();
   const char* tip;
 };
 constexpr RunAction kActions[] = {
-    {"Continue", "F5", &Controller::Continue, "Run until a stop point or a pause"},
-    {"Pause", "F6", &Controller::Pause, "Stop at the next step boundary"},
-    {"Step", "F11", &Controller::Step, "One instruction"},
-    {"Step over", "F10", &Controller::StepOver, "Over a call, to the next instruction"},
-    {"Step out", "Shift+F11", &Controller::StepOut, "Until the routine returns"},
-    {"Step back", "Ctrl+F11", &Controller::StepBack, "One instruction back"},
-    {"Reverse-continue", "Ctrl+F5", &Controller::ReverseContinue,
-     "Back to the previous stop point hit"},
+    {"Continue", &Controller::Continue, "Run until a stop point or a pause"},
+    {"Pause", &Controller::Pause, "Stop at the next step boundary"},
+    {"Step", &Controller::Step, "One instruction"},
+    {"Step over", &Controller::StepOver, "Over a call, to the next instruction"},
+    {"Step out", &Controller::StepOut, "Until the routine returns"},
+    {"Step back", &Controller::StepBack, "One instruction back"},
+    {"Reverse-continue", &Controller::ReverseContinue, "Back to the previous stop point hit"},
 };
 
 }  // namespace
@@ -89,8 +90,8 @@ void DebuggerWindow::BuildToolBar() {
   for (const RunAction& a : kActions) {
     QAction* action = bar->addAction(a.text, controller_, a.act);
     action->setObjectName(a.text);
-    action->setShortcut(QKeySequence(a.keys));
-    action->setToolTip(QString("%1 (%2)").arg(a.tip, a.keys));
+    action->setShortcut(QKeySequence(RunKeyOf(a.text)));
+    action->setToolTip(QString("%1 (%2)").arg(a.tip, RunKeyOf(a.text)));
   }
 }
 
@@ -108,12 +109,16 @@ QString DebuggerWindow::StatusText() const {
   const ViewData& d = controller_->Data();
   if (!controller_->Paused() || !d.m) return "running, step " + steps;
   QString text = "paused at step " + steps;
-  if (d.stop && d.stop->step == d.steps)
+  // A stop at a point names it while the point exists.
+  const bool pointGone = d.stop && d.stop->point != 0 &&
+                         std::none_of(d.points.begin(), d.points.end(),
+                                      [&](const debug::Point& p) { return p.id == d.stop->point; });
+  if (d.stop && d.stop->step == d.steps && !pointGone)
     text = QString::fromStdString(debug::Describe(*d.stop)) + ", step " + steps;
   const std::uint16_t pc = (*d.m)[reg::PC];
   const std::string where = debug::DescribeAddress(pc, controller_->Info());
   return text + QString(", PC %1 %2")
-                    .arg(pc, 4, 16, QChar('0'))
+                    .arg(QString("%1").arg(pc, 4, 16, QChar('0')).toUpper())
                     .arg(QString::fromStdString(where))
                     .trimmed();
 }
@@ -127,6 +132,7 @@ void DebuggerWindow::showEvent(QShowEvent* event) {
 
 void DebuggerWindow::hideEvent(QHideEvent* event) {
   QMainWindow::hideEvent(event);
+  SaveWindowLayout(*this);
   controller_->SetActive(false);
 }
 
