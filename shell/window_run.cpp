@@ -218,11 +218,12 @@ bool WindowRun::WaitWhileStill() {
     const bool atExit = exitDone_;
     const bool pausing = pauseRequested_ && (!stepBudget_ || *stepBudget_ == 0);
     if (!atExit && !pausing) break;
-    if (stepBudget_ && *stepBudget_ == 0) stepBudget_.reset();
+    const bool stepped = stepBudget_ && *stepBudget_ == 0;
+    if (stepped) stepBudget_.reset();
     if (!paused_.load(std::memory_order_relaxed)) {
       if (!told_ && teller_ && !atExit) {
         debug::StopReason r;
-        r.kind = stepBudget_ ? debug::StopKind::Done : debug::StopKind::Pause;
+        r.kind = stepped ? debug::StopKind::Done : debug::StopKind::Pause;
         r.step = engine_.Steps();
         r.pc = engine_.Machine()[reg::PC];
         lock.unlock();

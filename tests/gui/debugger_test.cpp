@@ -5,10 +5,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 #include <memory>
 
 #include "debuginfo/debug_info.hpp"
@@ -102,10 +104,55 @@ TEST_F(DebuggerTest, MarginBreakpointStopsTheRunThereAndTheViewsFollow) {
   EXPECT_FALSE(Ctl().Data().frames.empty());
   EXPECT_EQ(Ctl().Data().frames.back().entry, kPollKeys);
 
-  // Clicking the margin again removes it: the run goes on past PollKeys.
+  // Clicking the margin again removes it: the run goes on past PollKeys, and the status line no
+  // longer names it.
   QTest::mouseClick(t->viewport(), Qt::LeftButton, {},
                     t->visualRect(t->model()->index(pcRow, DisassemblyView::Margin)).center());
   EXPECT_TRUE(Ctl().Data().points.empty());
+  EXPECT_TRUE(window_->StatusText().startsWith("paused at step"))
+      << window_->StatusText().toStdString();
+  EXPECT_TRUE(window_->StatusText().contains(", PC " + Hex4(kPollKeys)));
+}
+
+// Every stop reaches the console as the monitor words it, whoever caused it: the buttons, a
+// breakpoint hit while running, a pause and a step N from the panel.
+TEST_F(DebuggerTest, EveryStopIsLoggedInTheConsole) {
+  struct Cause {
+    std::function<void()> act;
+    const char* line;  // how the logged line starts
+  };
+  const Cause causes[] = {
+      {[this] { Ctl().Step(); }, "stepped, steps 1, 0x"},
+      {[this] { Ctl().StepBack(); }, "stepped back, steps 0, 0x"},
+      {[this] {
+         window_->Console().Enter("break PollKeys");
+         ServeUntil([this] { return Ctl().Data().points.size() == 1; });
+         Ctl().Continue();
+       },
+       "breakpoint 1, steps "},
+      {[this] { session_->Run().StepBy(5); }, "stepped, steps "},
+      {[this] {
+         Ctl().Remove(1);
+         Ctl().Continue();
+         ServeUntil([this] { return !Ctl().Paused(); });
+         session_->Run().Pause();  // the panel's Pause
+       },
+       "paused, steps "},
+  };
+  for (const Cause& c : causes) {
+    SCOPED_TRACE(c.line);
+    const std::uint64_t stops = session_->Run().Stops();
+    const qsizetype before = window_->Console().Text().size();
+    c.act();
+    ASSERT_TRUE(StoppedAfter(stops));
+    ASSERT_TRUE(ServeUntil([&] { return window_->Console().Text().size() > before; }, 5000));
+    ServeUntil([] { return false; }, 100);  // nothing more comes
+    const QStringList lines = window_->Console().Text().mid(before).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.last().startsWith(c.line)) << lines.join('|').toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression("steps \\d+, 0x")).size(), 1)
+        << lines.join('|').toStdString();
+  }
 }
 
 TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
