@@ -5,12 +5,15 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "debuginfo/debug_info.hpp"
@@ -22,6 +25,8 @@
 #include "shell/debugger/peripherals_view.hpp"
 #include "shell/debugger/points_view.hpp"
 #include "shell/debugger/registers_view.hpp"
+#include "shell/run_controls.hpp"
+#include "shell/run_keys.hpp"
 #include "shell/session.hpp"
 
 namespace kv74::shell::dbgwin {
@@ -307,6 +312,34 @@ TEST_F(DebuggerTest, ChangedWordsAreMarkedAndWatchedOnesStandOut) {
   EXPECT_EQ(session_->Machine().DataMemory[1], 0x2222);
   EXPECT_EQ(t->item(0, 2)->background().color(), QColor(255, 200, 120));
   EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::black));  // no change since
+}
+
+// One key map: a key that both windows bind means the same action in each, and the keys are
+// those of the table.
+TEST_F(DebuggerTest, OneKeyMapForBothWindows) {
+  RunControls controls(*session_);
+  std::map<QString, QString> meaning;  // key -> action
+  auto take = [&](const QList<QAction*>& actions) {
+    int bound = 0;
+    for (QAction* a : actions) {
+      const QString name = a->text().remove('&').remove("...");
+      if (a->shortcut().isEmpty() || std::string(RunKeyOf(name.toLatin1().constData())).empty())
+        continue;
+      ++bound;
+      const QString key = a->shortcut().toString();
+      EXPECT_EQ(key, QKeySequence(RunKeyOf(name.toLatin1().constData())).toString())
+          << name.toStdString();
+      auto [at, fresh] = meaning.emplace(key, name);
+      EXPECT_EQ(at->second, name) << key.toStdString();
+    }
+    return bound;
+  };
+  EXPECT_EQ(take(window_->findChild<QToolBar*>("runBar")->actions()), 7);
+  QList<QAction*> panel;
+  for (QAction* menu : session_->Form().MenuBar()->actions()) {
+    if (menu->menu() && menu->text() == "&Run") panel = menu->menu()->actions();
+  }
+  EXPECT_EQ(take(panel), 4);  // continue, pause, step, step N
 }
 
 }  // namespace
