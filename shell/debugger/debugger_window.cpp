@@ -60,19 +60,21 @@ DebuggerWindow::DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo>
   setCentralWidget(disassembly_);
   BuildToolBar();
   AddDock(registers_, "Registers", Qt::RightDockWidgetArea);
-  AddDock(peripherals_, "Peripherals", Qt::RightDockWidgetArea);
-  AddDock(calls_, "Call stack", Qt::RightDockWidgetArea);
+  AddDock(peripherals_, "Peripherals", Qt::BottomDockWidgetArea);
+  AddDock(calls_, "Call stack", Qt::BottomDockWidgetArea);
   AddDock(memory_, "Memory", Qt::BottomDockWidgetArea);
   AddDock(points_, "Stop points", Qt::BottomDockWidgetArea);
   AddDock(history_, "History", Qt::BottomDockWidgetArea);
   AddDock(console_, "Console", Qt::BottomDockWidgetArea);
-  tabifyDockWidget(findChild<QDockWidget*>("Memory"), findChild<QDockWidget*>("Stop points"));
-  tabifyDockWidget(findChild<QDockWidget*>("Memory"), findChild<QDockWidget*>("History"));
-  findChild<QDockWidget*>("Memory")->raise();
-  resizeDocks({findChild<QDockWidget*>("Registers")}, {300}, Qt::Horizontal);
-  resizeDocks({findChild<QDockWidget*>("Registers"), findChild<QDockWidget*>("Peripherals")},
-              {330, 200}, Qt::Vertical);
-  resizeDocks({findChild<QDockWidget*>("Memory")}, {300}, Qt::Vertical);
+  auto dock = [this](const char* name) { return findChild<QDockWidget*>(name); };
+  tabifyDockWidget(dock("Memory"), dock("Stop points"));
+  tabifyDockWidget(dock("Memory"), dock("History"));
+  tabifyDockWidget(dock("Memory"), dock("Peripherals"));
+  tabifyDockWidget(dock("Memory"), dock("Call stack"));
+  dock("Memory")->raise();
+  // Sized by what they hold: every register row, a dozen memory rows and console lines.
+  resizeDocks({dock("Registers")}, {340}, Qt::Horizontal);
+  resizeDocks({dock("Memory")}, {330}, Qt::Vertical);
   status_->setObjectName("debuggerStatus");
   statusBar()->addWidget(status_, 1);
   connect(controller_, &Controller::refreshed, this, &DebuggerWindow::UpdateStatus);

@@ -42,7 +42,7 @@ QString FlagsText(unsigned f) {
 RegistersView::RegistersView(Controller& controller, QWidget* parent)
     : QWidget(parent), controller_(controller), table_(new QTableWidget(kRows, 3, this)) {
   setObjectName("registers");
-  table_->setHorizontalHeaderLabels({"Register", "Value", ""});
+  table_->setHorizontalHeaderLabels({"Register", "Value", "Decoded"});
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(18);
   table_->horizontalHeader()->setStretchLastSection(true);
