@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -340,6 +341,38 @@ TEST_F(DebuggerTest, OneKeyMapForBothWindows) {
     if (menu->menu() && menu->text() == "&Run") panel = menu->menu()->actions();
   }
   EXPECT_EQ(take(panel), 4);  // continue, pause, step, step N
+}
+
+// Go to: a typo is told in the window and the box returns to the last good target; the target
+// row is marked, and a row the user selects stays selected by its address while the listing moves.
+TEST_F(DebuggerTest, GoToTellsErrorsAndTheSelectionFollowsTheAddress) {
+  DisassemblyView& dis = window_->Disassembly();
+  QTableWidget* t = dis.Table();
+  auto* box = window_->findChild<QLineEdit*>("disassemblyGoTo");
+  ASSERT_TRUE(dis.GoTo("PollKeys"));
+  EXPECT_TRUE(dis.GoToError().isEmpty());
+  const int row = dis.RowOf(kPollKeys);
+  ASSERT_GE(row, 0);
+  EXPECT_NE(t->item(row, DisassemblyView::Address)->background(), QBrush());
+  EXPECT_FALSE(dis.GoTo("PolKeys"));
+  EXPECT_TRUE(dis.GoToError().startsWith("PolKeys: ")) << dis.GoToError().toStdString();
+  EXPECT_EQ(box->text(), "PollKeys");
+  EXPECT_EQ(dis.RowOf(kPollKeys), row);  // still shown
+
+  // A selected row keeps its address when the listing moves under it; a go-to selects its target.
+  const int chosen = row + 2;
+  const auto address = dis.RowAddress(chosen);
+  ASSERT_TRUE(address.has_value());
+  t->setCurrentCell(chosen, DisassemblyView::Code);
+  ASSERT_TRUE(dis.GoTo(QString("0x%1").arg(*address - 4, 0, 16)));
+  EXPECT_EQ(t->currentRow(), dis.RowOf(static_cast<std::uint16_t>(*address - 4)));
+  t->setCurrentCell(dis.RowOf(*address), DisassemblyView::Code);
+  ASSERT_TRUE(dis.GoTo(QString("0x%1").arg(*address - 12, 0, 16)));  // the listing moves
+  t->setCurrentCell(dis.RowOf(*address), DisassemblyView::Code);
+  const int before = t->currentRow();
+  ASSERT_TRUE(dis.GoTo("PollKeys"));
+  EXPECT_NE(dis.RowOf(*address), before);
+  EXPECT_EQ(t->currentRow(), dis.RowOf(kPollKeys));
 }
 
 }  // namespace
