@@ -187,6 +187,8 @@ TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
     EXPECT_EQ(got, e.want) << e.text;
   }
   EXPECT_EQ(RegisterCell(3), "1234");
+  // An edited register is marked as changed, as a step's changes are.
+  EXPECT_EQ(window_->Registers().Table()->item(3, 1)->foreground().color(), QColor(Qt::red));
   // A typing error changes nothing and says why.
   QTableWidgetItem* r4 = window_->Registers().Table()->item(4, 1);
   r4->setText("nonsense(");
