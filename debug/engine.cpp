@@ -38,6 +38,12 @@ void Engine::TrackCalls(bool on) {
   trackCalls_ = on;
 }
 
+void Engine::SetCollector(Collector* c) {
+  if (c != nullptr && c->Profiling() && !trackCalls_) calls_.Clear();
+  collector_ = c;
+  if (c != nullptr) c->Adopt(calls_.Frames());
+}
+
 void Engine::RecordHistory(bool on) {
   if (on && !recordHistory_) history_.Clear();
   recordHistory_ = on;
@@ -134,9 +140,10 @@ StopReason Engine::Go(const Goal& g) {
       return Make(StopKind::Pause);
     }
     const std::uint64_t end = std::min(g.end, NextBoundary());
-    const bool checked =
-        g.mode != Mode::Plain || g.search ||
-        (!g.replay && (points_.AnyActive() || RecordsLive() || observer_ != nullptr)) || g.record;
+    const bool checked = g.mode != Mode::Plain || g.search ||
+                         (!g.replay && (points_.AnyActive() || RecordsLive() ||
+                                        observer_ != nullptr || collector_ != nullptr)) ||
+                         g.record;
     StopReason stop;
     bool stopped = false;
     if (checked) {
@@ -166,10 +173,7 @@ namespace {
 // The address a call at pc returns to, or 0 when the instruction there is no call.
 std::uint16_t ReturnAddressOfCall(MachineState& m, std::uint16_t pc) {
   const std::uint16_t op = PeekWord(m, pc);
-  const Op form = Decode(op);
-  const bool call =
-      form == Op::CallTable || ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2);
-  if (!call) return 0;
+  if (!Collector::IsCall(Decode(op), op)) return 0;
   return static_cast<std::uint16_t>(pc + InstructionLength(op));
 }
 }  // namespace

@@ -34,14 +34,13 @@
 #include "cpu/tap.hpp"
 #include "debug/call_stack.hpp"
 #include "debug/clicks.hpp"
+#include "debug/collector.hpp"
 #include "debug/history.hpp"
 #include "debug/points.hpp"
 #include "debug/stop.hpp"
 #include "debug/target.hpp"
 
 namespace kv74::debug {
-
-enum class Level : std::uint8_t;  // of the checks between the steps (debug/loop.cpp)
 
 // Told of every step a run makes while it is set (not of the steps that going back re-runs), e.g.
 // for a trace file. `accesses` holds the step's I/O page reads and stores when asked for.
@@ -135,6 +134,12 @@ class Engine {
     observeIo_ = io;
   }
 
+  // Every step run forward counted into `c` (coverage, and with its profiling the call tree, which
+  // tracks calls while it is set); nullptr to stop. The collector starts in the current call
+  // stack.
+  void SetCollector(Collector* c);
+  Collector* GetCollector() const { return collector_; }
+
   // ---- Snapshots (debug/snapshot.hpp has the format). Loading checks everything first and
   // throws SnapshotError, changing nothing, when the bytes are unusable; going back then reaches
   // no further than the loaded moment.
@@ -170,7 +175,7 @@ class Engine {
    private:
     Target& t_;
   };
-  template <typename Bus, Level kLevel>
+  template <typename Bus, bool kSlow, int kCollect>
   friend struct LoopChecks;
 
   StopReason Go(const Goal& g);
@@ -206,6 +211,7 @@ class Engine {
   CallStack calls_;
   bool recordHistory_ = false, trackCalls_ = false;
   StepObserver* observer_ = nullptr;
+  Collector* collector_ = nullptr;
   bool observeIo_ = false;
   std::deque<Checkpoint> checkpoints_;
 };

@@ -16,19 +16,13 @@ namespace {
 }
 }  // namespace
 
-// What runs between the steps besides breakpoints (and watchpoints on the tapped bus).
-enum class Level : std::uint8_t {
-  Fast,   // nothing more
-  Calls,  // call tracking alone: a look at the instruction word and the stack pointer
-  Slow,   // history, calls, catchpoints, an observer, a step goal or a search
-};
-
-template <typename BusT, Level kLevel>
+// kSlow: history, calls, catchpoints, a step goal or a search. kCollect: a collector alone beside
+// the fast checks, kCoverage or kProfile (the slow checks count themselves).
+enum Collecting { kNone, kCoverage, kProfile };
+template <typename BusT, bool kSlow, int kCollect>
 struct LoopChecks {
   using Bus = BusT;
   static constexpr bool kTapped = std::is_same_v<Bus, TappedBus>;
-  static constexpr bool kSlow = kLevel == Level::Slow;
-  static constexpr bool kCalls = kLevel == Level::Calls;
   static constexpr bool kChecked = true;
 
   Engine& e;
@@ -46,8 +40,11 @@ struct LoopChecks {
   bool ended = false;  // stopped, or asked to pause by the target or the observer
   // The step that passes over a breakpoint at its PC (the first of a resumed run), or none.
   std::uint64_t firstStep = ~std::uint64_t{0};
-  std::uint64_t sliceEnd = 0;     // the step count at which the loop running ends
-  std::uint16_t unwindBelow = 0;  // kCalls: a stack pointer below this drops the newest frame
+  std::uint64_t sliceEnd = 0;  // the step count at which the loop running ends
+  Collector* collector = nullptr;
+  std::uint64_t *executed = nullptr, *taken = nullptr;
+  const Collector::Kind* kinds = nullptr;
+  std::uint16_t topSp = 0;  // profiling: the stack pointer of the innermost frame, or 0
 
   bool Stop(StopReason r) {
     r.step = steps;
@@ -71,7 +68,8 @@ struct LoopChecks {
 
   [[gnu::always_inline]] bool Before(MachineState& m) {
     const std::uint16_t at = m[reg::PC];
-    if constexpr (kTapped || kLevel != Level::Fast) pc = at;  // the accessing PC, the record
+    if constexpr (kTapped || kSlow || kCollect != kNone)
+      pc = at;  // the accessing PC, the step's record
     if (breakMap[at] != 0 && steps != firstStep) [[unlikely]] {
       if (steps == sliceEnd) return false;  // the slice is over: no step here
       pc = at;
@@ -85,7 +83,6 @@ struct LoopChecks {
       }
     }
     if constexpr (kSlow) return SlowBefore(m);
-    if constexpr (kCalls) op = CodeWord(m, at);
     return true;
   }
 
@@ -119,7 +116,10 @@ struct LoopChecks {
     return r;
   }
 
-  void Request(MachineState&, int line) { request = line; }
+  void Request(MachineState&, int line) {
+    request = line;
+    if constexpr (kCollect != kNone) collector->MarkRequest(pc);
+  }
 
   static bool StopAfterHandover() { return false; }
 
@@ -136,37 +136,62 @@ struct LoopChecks {
       if (threadTap->Any()) [[unlikely]] {
         if (armed) CheckAccesses(m);
         if constexpr (kSlow) SlowAfter(m);
-        if constexpr (kCalls) CallsAfter(m);
+        if constexpr (kCollect != kNone) CollectAfter(m);
         threadTap->Forget();
         return !ended;
       }
     }
     if constexpr (kSlow) SlowAfter(m);
-    if constexpr (kCalls) CallsAfter(m);
+    if constexpr (kCollect != kNone) CollectAfter(m);
     return !ended;
   }
 
-  static bool IsCall(Op form, std::uint16_t op) {
-    return form == Op::CallTable ||
-           ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2);
-  }
-
-  [[gnu::always_inline]] void CallsAfter(MachineState& m) {
-    if (request >= 0 || m[reg::SP] < unwindBelow || IsCall(Decode(op), op)) [[unlikely]] {
-      TrackCall(m, Decode(op));
-      request = -1;
-      const auto& frames = e.calls_.Frames();
-      unwindBelow = frames.empty() ? 0 : frames.back().sp;
+  // The call stack (when tracked) and the collector after a step of the slow checks.
+  void Follow(MachineState& m, Op form, bool collect) {
+    if (e.trackCalls_ || (collect && e.collector_->Profiling())) {
+      e.calls_.Unwind(m[reg::SP]);
+      if (request >= 0) {
+        e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
+      } else if (Collector::IsCall(form, op)) {
+        e.calls_.Push({pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)),
+                       m[reg::SP], -1});
+      }
     }
+    if (collect) e.collector_->Stepped(m, pc, request, m[reg::PC], e.calls_.Frames());
   }
 
-  void TrackCall(MachineState& m, Op form) {
-    e.calls_.Unwind(m[reg::SP]);
-    if (request >= 0) {
-      e.calls_.Push({pc, m[reg::PC], pc, m[reg::SP], request});
-    } else if (IsCall(form, op)) {
-      e.calls_.Push(
-          {pc, m[reg::PC], static_cast<std::uint16_t>(pc + InstructionLength(op)), m[reg::SP], -1});
+  // The collector alone: the counts, and with profiling the call stack, kept by the kinds of
+  // the instructions rather than by decoding each.
+  [[gnu::always_inline]] void CollectAfter(MachineState& m) {
+    const std::uint16_t newPc = m[reg::PC];
+    ++executed[pc];
+    Collector::Kind k = kinds[pc];
+    if (k == Collector::kJump1 || k == Collector::kJump2) {
+      taken[pc] += newPc != static_cast<std::uint16_t>(pc + k);  // kJump1 is 1, kJump2 is 2
+    } else if (k != Collector::kPlain) [[unlikely]] {
+      k = collector->Transfer(m, pc, k, newPc);
+    }
+    if constexpr (kCollect == kProfile) {
+      if (k != Collector::kRequest) collector->Self(pc);
+      const std::uint16_t sp = m[reg::SP];
+      bool moved = false;
+      if (sp < topSp) [[unlikely]] {
+        e.calls_.Unwind(sp);
+        moved = true;
+      }
+      if (k == Collector::kRequest) [[unlikely]] {
+        e.calls_.Push({pc, newPc, pc, sp, request});
+        moved = true;
+      } else if (k == Collector::kCall1 || k == Collector::kCall2) {
+        e.calls_.Push(
+            {pc, newPc, static_cast<std::uint16_t>(pc + (k == Collector::kCall2 ? 2 : 1)), sp, -1});
+        moved = true;
+      }
+      if (moved) {
+        collector->Follow(e.calls_.Frames());
+        topSp = e.calls_.Frames().empty() ? 0 : e.calls_.Frames().back().sp;
+      }
+      if (k == Collector::kRequest) collector->Self(newPc);
     }
   }
 
@@ -208,7 +233,7 @@ struct LoopChecks {
       e.observer_->Stepped(m, record);
       if (Interrupted()) ended = true;
     }
-    if (e.trackCalls_) TrackCall(m, form);
+    Follow(m, form, e.collector_ != nullptr && !goal.replay && hit == nullptr);
     if (!armed) {
       request = -1;
       notified = 0;
@@ -231,8 +256,8 @@ namespace {
 // Another thread's pause or click is looked for between slices of this many steps.
 constexpr std::uint64_t kAttentionSlice = 1 << 16;
 
-template <typename Bus, Level kLevel>
-bool RunWith(LoopChecks<Bus, kLevel>& checks, MachineState& m, AccessTap* tap) {
+template <typename Bus, bool kSlow, int kCollect>
+bool RunWith(LoopChecks<Bus, kSlow, kCollect>& checks, MachineState& m, AccessTap* tap) {
   AccessTap* saved = threadTap;
   if (tap != nullptr) threadTap = tap;
   if (checks.first) checks.firstStep = checks.steps;
@@ -298,34 +323,45 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
   const bool catches = points_.CatchMask(CatchKind::Request) != 0 ||
                        points_.CatchMask(CatchKind::Fault) != 0 ||
                        points_.CatchMask(CatchKind::Handover) != 0;
-  const bool slow = g.mode != Mode::Plain || observing || (!g.replay && RecordsLive()) ||
-                    g.record || (armed && catches);
+  const bool collecting = collector_ != nullptr && !g.replay;
+  const bool slow = g.mode != Mode::Plain || trackCalls_ || observing ||
+                    (!g.replay && RecordsLive()) || g.record || (armed && catches);
   static const std::array<std::uint8_t, 65536> kNoBreaks{};
   const std::uint8_t* bits = armed ? points_.BreakMap().data() : kNoBreaks.data();
   if (watch) {
     tap_ = points_.Marks();
     if (observing && observeIo_) tap_.Mark(IO_BASE, IO_BASE + IO_SIZE - 1);
   }
-  // One instantiation of the loop per bus and per level of checks.
-  auto run = [&](auto checks) {
-    if (!calls_.Frames().empty()) checks.unwindBelow = calls_.Frames().back().sp;
+  // One instantiation of the loop per bus and per slow or fast checks; a collector alone gets the
+  // fast checks with its counting, with the slow checks it counts there.
+  auto run = [&]<typename Bus, bool kSlow, int kCollect>() {
+    LoopChecks<Bus, kSlow, kCollect> checks{*this, g,     bits,  steps_, end,
+                                            first, armed, false, {},     hit};
+    if constexpr (kCollect != kNone) {
+      collector_->Prepare(m_);
+      checks.collector = collector_;
+      checks.executed = collector_->ExecutedCounts();
+      checks.taken = collector_->TakenCounts();
+      checks.kinds = collector_->Kinds();
+      checks.topSp = calls_.Frames().empty() ? 0 : calls_.Frames().back().sp;
+    }
     const bool stopped = RunWith(checks, m_, watch ? &tap_ : nullptr);
     steps_ = checks.steps;
     stop = checks.stop;
     return stopped;
   };
-  const Level level = slow ? Level::Slow : trackCalls_ ? Level::Calls : Level::Fast;
-  auto with = [&]<Level kLevel, typename Bus>() {
-    return run(LoopChecks<Bus, kLevel>{*this, g, bits, steps_, end, first, armed, false, {}, hit});
-  };
-  auto on = [&]<typename Bus>() {
-    switch (level) {
-      case Level::Slow: return with.template operator()<Level::Slow, Bus>();
-      case Level::Calls: return with.template operator()<Level::Calls, Bus>();
-      default: return with.template operator()<Level::Fast, Bus>();
-    }
-  };
-  return watch ? on.template operator()<TappedBus>() : on.template operator()<PlainBus>();
+  const int collect = slow || !collecting ? kNone : collector_->Profiling() ? kProfile : kCoverage;
+  if (slow && collecting) collector_->Prepare(m_);
+  if (watch) {
+    if (slow) return run.template operator()<TappedBus, true, kNone>();
+    if (collect == kCoverage) return run.template operator()<TappedBus, false, kCoverage>();
+    if (collect == kProfile) return run.template operator()<TappedBus, false, kProfile>();
+    return run.template operator()<TappedBus, false, kNone>();
+  }
+  if (slow) return run.template operator()<PlainBus, true, kNone>();
+  if (collect == kCoverage) return run.template operator()<PlainBus, false, kCoverage>();
+  if (collect == kProfile) return run.template operator()<PlainBus, false, kProfile>();
+  return run.template operator()<PlainBus, false, kNone>();
 }
 
 }  // namespace kv74::debug

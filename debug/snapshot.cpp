@@ -9,6 +9,7 @@
 #include "debug/checkpoint.hpp"
 #include "debug/engine.hpp"
 #include "debug/machine_codec.hpp"
+#include "debug/reports.hpp"
 #include "tools/common/output.hpp"
 
 namespace kv74::debug {
@@ -143,11 +144,7 @@ void Engine::LoadSnapshot(std::span<const std::uint8_t> bytes) {
 
 void Engine::SaveSnapshotFile(const std::filesystem::path& file) {
   const std::vector<std::uint8_t> bytes = SaveSnapshot();
-  fileio::Output out("snapshot", file.string());
-  std::string error;
-  if (!out.Open(error)) throw std::runtime_error(error);
-  out.Write(std::string(bytes.begin(), bytes.end()));
-  if (!out.Finish(error) || !out.Replace(error)) throw std::runtime_error(error);
+  WriteReport(file, std::string(bytes.begin(), bytes.end()), "snapshot");
 }
 
 void Engine::LoadSnapshotFile(const std::filesystem::path& file) {

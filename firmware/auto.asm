@@ -47,6 +47,18 @@ AutoStartRun:
         MOV     M[BASE0+AU_STATE],R1
         MOV     R0,M[BASE0+TICKS]           ; a dwell counts on from now
         MOV     M[BASE0+AU_LAST],R0
+        MOV     R0,M[BASEX+CELL_FEED]       ; at the feed shown, typed after the stop
+        MOV     M[BASE0+AU_RATE],R0
+        MOV     R2,M[BASE0+BK_G]
+        JZ      AutoStartResume             ; a rapid keeps its rate
+        MOV     M[BASE0+AU_MOVE_RATE],R0
+        TEST    R0
+        JNZ     AutoStartResume
+        CMP     R1,#ST_MOVING               ; a feed move still to make needs a feed
+        JC      AutoStartResume
+        MOV     R0,#ERR_BLOCK
+        JMP     [RunError]
+AutoStartResume:
         CMP     R1,#ST_MOVING
         JNZ     AutoStartDone
         JMP     [AutoMove]                  ; the chord being cut, from where the axes stand

@@ -20,8 +20,9 @@ Boot:
         MOV     R1,#OUT_ALARM
         MOV     M[BASE1+IO_PORT_OUT],R1     ; channels off until the state is known
 
-        CALL    [InitVolatile]
+        CALL    [ClearVolatile]
         CALL    [BatteryCheck]
+        CALL    [InitVolatile]
         CALL    [InitAxes]
         CALL    [BlankDisplays]
         CALL    [ReportBoth]
@@ -39,25 +40,30 @@ Boot:
         CALL    [IntOn]
         JMP     [MainLoop]
 
-; The state that every start begins with: manual mode, no jog axis, X selected, no entry, no
-; error, no alarm. The persistent settings (feed, speed, stored values, jog steps) are kept.
-InitVolatile:
+; Every word of transient state is zeroed at every start, whatever the RAM held: the motion
+; state (axis records, the line, the move block, the rate tracking), the interpreter's run
+; and the keyboard entry. Only the persistent settings survive, and BatteryCheck vets them.
+ClearVolatile:
+        MOV     R2,#(VolatileRanges-1)
         ZERO    R0
-        MOV     M[BASE0+JOG_AXIS],R0
-        MOV     M[BASE0+ED_ACTIVE],R0
-        MOV     M[BASE0+ED_NEG],R0
-        MOV     M[BASE0+ED_COUNT],R0
-        MOV     M[BASE0+ALARM],R0
-        MOV     M[BASE0+ERROR],R0
-        MOV     M[BASE0+HOMING],R0
-        MOV     M[BASE0+JOG_FAST],R0
-        MOV     M[BASE0+OUT_FUNC],R0
-        MOV     M[BASE0+LAMPS_EXTRA],R0
-        MOV     M[BASE0+REPORT_NOW],R0
-        MOV     M[BASE0+LIMIT_ARM],R0
-        MOV     M[BASE0+AU_STATE],R0
-        MOV     M[BASE0+AU_RESUME],R0
-        MOV     M[BASE0+AU_HOLD],R0
+ClearVolatileRange:
+        MOV     R1,M[R2++]                  ; first offset, 0xFFFF ends the list
+        CMP     R1,#0xFFFF
+        JZ      ClearVolatileDone
+        MOV     R3,M[R2++]                  ; words
+ClearVolatileWord:
+        MOV     M[BASEX+R1],R0
+        INC     R1
+        DEC     R3
+        JNZ     ClearVolatileWord
+        JMP     ClearVolatileRange
+ClearVolatileDone:
+        JMP     [STACK]
+
+; The state that every start begins with: manual mode, X selected, the lamp shadows unlike
+; anything written, the build's jog steps and rates. The persistent settings (feed, speed,
+; stored values, limits) are kept.
+InitVolatile:
         MOV     R0,#MODE_MANUAL
         MOV     M[BASE0+MODE],R0
         MOV     R0,#TYPE_X
@@ -88,23 +94,15 @@ InitVolatileSetup:
 InitVolatileDone:
         JMP     [STACK]
 
-; The RAM is battery-backed. A wrong signature means its contents were lost: the persistent
-; variables and the watched cells get their defaults back and BATTERY lights until C.
+; The RAM is battery-backed. The words that never change (jump slots, block-table address,
+; bit masks) are written at every start. The settings are kept when the signature is right
+; and every one lies in its range (SettingsValid); otherwise the RAM contents were lost (a
+; flat battery leaves 0xFFFF, a failing one anything): the settings and the watched cells get
+; their defaults back, a program header out of range empties the program, and BATTERY
+; lights until C.
 BatteryCheck:
-        MOV     R1,M[BASE0+RAM_SIGNATURE]
-        CMP     R1,#SIGNATURE_OK
-        JNZ     BatteryLost
-        JMP     [STACK]
-BatteryLost:
-        MOV     R2,#(Defaults-1)
-BatteryNext:
-        MOV     R3,M[R2++]                  ; offset, 0xFFFF ends the list
-        CMP     R3,#0xFFFF
-        JZ      BatteryDone
-        MOV     R4,M[R2++]                  ; value
-        MOV     M[BASEX+R3],R4
-        JMP     BatteryNext
-BatteryDone:
+        MOV     R2,#(Fixed-1)
+        CALL    [StorePairs]
         MOV     R2,#MASKS                   ; the bit masks and their complements
         MOV     R3,#0x8000
 BatteryMask:
@@ -115,10 +113,77 @@ BatteryMask:
         INC     R2
         SRL     R3
         JNZ     BatteryMask
+        CALL    [SettingsValid]
+        JNZ     BatteryLost
+        JMP     [STACK]
+BatteryLost:
+        MOV     R2,#(Defaults-1)
+        CALL    [StorePairs]
+        MOV     R1,M[BASEX+USED_ENTRIES]
+        CMP     R1,#PROG_ENTRIES_MAX        ; C when more entries than the areas hold
+        JNC     BatteryProgram
+        ZERO    R1
+        MOV     M[BASEX+USED_ENTRIES],R1
+BatteryProgram:
         MOV     R1,#SIGNATURE_OK
         MOV     M[BASE0+RAM_SIGNATURE],R1
         MOV     R1,#ALARM_BATTERY
         MOV     M[BASE0+ALARM],R1
+        JMP     [STACK]
+
+; R2 = address of a list - 1: pairs (offset from 0x4000, value), 0xFFFF ends it; each value
+; is stored at its offset.
+StorePairs:
+        MOV     R3,M[R2++]
+        CMP     R3,#0xFFFF
+        JZ      StorePairsDone
+        MOV     R4,M[R2++]
+        MOV     M[BASEX+R3],R4
+        JMP     StorePairs
+StorePairsDone:
+        JMP     [STACK]
+
+; -> Z set (R0 = 0) when the signature is right and every setting the firmware relies on lies
+; in its range: the 16-bit ones of SettingRanges, the 32-bit positions, reference points and
+; limits within +-2^24 steps, and each axis's minimum <= reference point <= maximum.
+SettingsValid:
+        MOV     R1,M[BASE0+RAM_SIGNATURE]
+        CMP     R1,#SIGNATURE_OK
+        JNZ     SettingsBad
+        MOV     R2,#(SettingRanges-1)
+SettingsRange:
+        MOV     R3,M[R2++]                  ; offset, 0xFFFF ends the list
+        CMP     R3,#0xFFFF
+        JZ      SettingsWide
+        MOV     R1,M[BASEX+R3]
+        MOV     R4,M[R2++]                  ; lowest
+        CMP     R4,R1                       ; C when the lowest is above the value
+        JC      SettingsBad
+        MOV     R4,M[R2++]                  ; highest
+        CMP     R1,R4                       ; C when the value is above the highest
+        JC      SettingsBad
+        JMP     SettingsRange
+SettingsWide:
+        MOV     R2,#(SettingWide-1)
+SettingsWideNext:
+        MOV     R3,M[R2++]                  ; offset of a high word, 0xFFFF ends the list
+        CMP     R3,#0xFFFF
+        JZ      SettingsOrder
+        MOV     R1,M[BASEX+R3]
+        ADD     R1,#0x0100                  ; 0xFF00..0x00FF -> 0..0x01FF
+        CMP     R1,#0x01FF                  ; C above
+        JC      SettingsBad
+        JMP     SettingsWideNext
+SettingsOrder:
+        MOV     R7,#LIM_X_MIN_H
+        MOV     R3,#REF_X_H
+        CALL    [LimitsOrdered]
+        JNZ     SettingsBad
+        MOV     R7,#LIM_Z_MIN_H
+        MOV     R3,#REF_Z_H
+        JMP     [LimitsOrdered]
+SettingsBad:
+        MOV     R0,#1                       ; Z clear
         JMP     [STACK]
 
 ; Indicator words to blank, so that the first display pass redraws every group. (Kadr is not

@@ -116,7 +116,7 @@ KeyEnterSigned:
         JMP     [R3]
 KeyEnterIncomplete:
         CALL    [EntryCancel]
-        JMP     EnterOutOfRange
+        JMP     [EnterOutOfRange]
 
 ; Entry handlers: R0:R1 = the signed value, R2 = the type code.
 
@@ -159,7 +159,9 @@ EnterWrongMode:
         MOV     R0,#ERR_MODE
         JMP     [ShowError]
 
-; R6 = axis record, R0:R1 = the limit in steps, R3 = ARM_MIN or ARM_MAX.
+; R6 = axis record, R0:R1 = the limit in steps, R3 = ARM_MIN or ARM_MAX. A limit that would
+; put the minimum above the maximum or leave the reference point outside is refused (03),
+; so that a reference return always ends within the limits.
 EnterLimit:
         MOV     R7,M[BASEX+R6+AX_LIMITS]
         CMP     R3,#ARM_MIN
@@ -167,11 +169,29 @@ EnterLimit:
         INC     R7
         INC     R7
 EnterLimitSet:
+        MOV     R4,M[BASEX+R7]              ; the old limit, kept if refused
+        MOV     R5,M[BASEX+R7+0001]
+        MOV     M[BASE0+TEMP0],R4
+        MOV     M[BASE0+TEMP1],R5
         MOV     M[BASEX+R7],R0
         MOV     M[BASEX+R7+0001],R1
+        MOV     M[BASE0+TEMP2],R7
         ZERO    R0
         MOV     M[BASE0+LIMIT_ARM],R0
-        JMP     [SetDirty]
+        MOV     R7,M[BASEX+R6+AX_LIMITS]
+        MOV     R3,#REF_X_H
+        CMP     R6,#AXIS_X
+        JZ      EnterLimitCheck
+        MOV     R3,#REF_Z_H
+EnterLimitCheck:
+        CALL    [LimitsOrdered]
+        JZ      [SetDirty]
+        MOV     R7,M[BASE0+TEMP2]
+        MOV     R4,M[BASE0+TEMP0]
+        MOV     R5,M[BASE0+TEMP1]
+        MOV     M[BASEX+R7],R4
+        MOV     M[BASEX+R7+0001],R5
+        JMP     EnterOutOfRange
 
 ; S: the spindle speed cell, a signed word.
 EnterSpeed:

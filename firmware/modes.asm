@@ -182,6 +182,28 @@ ClampLimitMax:
 ClampLimitDone:
         JMP     [STACK]
 
+; R7 = offset of an axis's limits, R3 = offset of its reference point -> Z set (R0 = 0) when
+; minimum <= reference point <= maximum. The values lie within +-2^24 steps. Uses R0, R1, R4,
+; R5.
+LimitsOrdered:
+        MOV     R0,M[BASEX+R7]
+        MOV     R1,M[BASEX+R7+0001]
+        MOV     R4,M[BASEX+R3]
+        MOV     R5,M[BASEX+R3+0001]
+        SUB     R4/5,R0/1                   ; reference - minimum
+        JS      LimitsDisordered
+        MOV     R0,M[BASEX+R3]
+        MOV     R1,M[BASEX+R3+0001]
+        MOV     R4,M[BASEX+R7+0002]
+        MOV     R5,M[BASEX+R7+0003]
+        SUB     R4/5,R0/1                   ; maximum - reference
+        JS      LimitsDisordered
+        ZERO    R0
+        JMP     [STACK]
+LimitsDisordered:
+        MOV     R0,#1                       ; Z clear
+        JMP     [STACK]
+
 ; -> Z flag set (R0 = 0) when a move may start; otherwise error 01 is shown (R0 = 1).
 CheckMoveAllowed:
         MOV     R0,M[BASE0+ALARM]
@@ -196,8 +218,10 @@ CheckMoveRefused:
 
 ; Jog: while a jog axis is selected the panel counts the jog toggles (word 31 is 0x4008 or
 ; 0x4010). Each count moves the axis by JOG_STEP (JOG_STEP_FAST with uskor), counts up
-; towards plus; the target stops at the travel limits. Counts made while the machine is not
-; ready or during the reference return are dropped.
+; towards plus. A jog only ever moves the way it was asked: its target stops at the limit it
+; goes towards, and an axis at or beyond that limit does not move (beyond the other one it
+; may move back towards the range). Counts made while the machine is not ready or during the
+; reference return are dropped.
 PollJog:
         MOV     R1,M[BASE0+JOG_AXIS]
         JNZ     PollJogAxis
@@ -249,8 +273,33 @@ PollJogFromTarget:
         MOV     R2,M[BASEX+R6+AX_TGT_H]
         MOV     R3,M[BASEX+R6+AX_TGT_L]
 PollJogAdd:
-        ADD     R0/1,R2/3
-        CALL    [ClampLimit]
+        ADD     R0/1,R2/3                   ; the target asked for
+        MOV     R7,M[BASEX+R6+AX_LIMITS]
+        TEST    R5
+        JNZ     PollJogMinus
+        MOV     R4,M[BASEX+R7+0002]         ; towards plus: at most the maximum
+        MOV     R5,M[BASEX+R7+0003]
+        SUB     R4/5,R0/1                   ; maximum - target
+        JNS     PollJogPlusFits
+        MOV     R0,M[BASEX+R7+0002]
+        MOV     R1,M[BASEX+R7+0003]
+PollJogPlusFits:
+        SUB     R2/3,R0/1                   ; start - target: below 0 to move
+        JNS     PollJogNone
+        JMP     PollJogGo
+PollJogMinus:
+        MOV     R4,M[BASEX+R7]              ; towards minus: at least the minimum
+        MOV     R5,M[BASEX+R7+0001]
+        SUB     R4/5,R0/1                   ; minimum - target
+        JS      PollJogMinusFits
+        MOV     R0,M[BASEX+R7]
+        MOV     R1,M[BASEX+R7+0001]
+PollJogMinusFits:
+        SUB     R2/3,R0/1                   ; start - target: above 0 to move
+        JS      PollJogNone
+        JZ      PollJogNone
+PollJogGo:
         MOV     R2,M[BASE0+TEMP0]
         CALL    [MoveAxis]
+PollJogNone:
         JMP     [IntOn]

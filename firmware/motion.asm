@@ -29,6 +29,12 @@ MoveAxisRate:
         JNC     MoveAxisRateFits
         MOV     R2,#RATE_MAX
 MoveAxisRateFits:
+        MOV     R3,M[BASEX+R6+AX_VMAX]      ; another rate: its tracking starts afresh
+        CMP     R3,R2
+        JZ      MoveAxisSameRate
+        ZERO    R3
+        MOV     M[BASEX+R6+AX_TRACK],R3
+MoveAxisSameRate:
         MOV     M[BASEX+R6+AX_VMAX],R2
         MOV     R2,#1
         MOV     M[BASEX+R6+AX_BUSY],R2
@@ -193,6 +199,7 @@ ReadPositions:
 StopAxis:
         ZERO    R0
         MOV     M[BASE0+LN_ON],R0
+        MOV     M[BASEX+R6+AX_TRACK],R0
         MOV     M[BASEX+R6+AX_BUSY],R0
         MOV     M[BASEX+R6+AX_RATE],R0
         MOV     R1,M[BASEX+R6+AX_RATEREG]
@@ -328,8 +335,23 @@ ServiceOwn:
 ServiceLimit:
         MOV     R3,M[BASEX+R6+AX_VMAX]
         CMP     R4,R3                       ; C when the move's rate is lower
-        JNC     ServiceSign
+        JC      ServiceCruise
+ServiceUntracked:
+        ZERO    R0                          ; braking: the rate tracking starts afresh
+        MOV     M[BASEX+R6+AX_TRACK],R0     ; at the next cruise
+        JMP     ServiceSign
+ServiceCruise:
+        CMP     R4,#CREEP_RATE              ; Z: creeping, at most a step per interval
+        JZ      ServiceCreep
         MOV     R4,R3
+        CMP     R3,#FEED_MAX                ; C above the fastest feed: the plain rate
+        JC      ServiceUntracked
+        CMP     R3,#(TRACK_MIN-1)           ; C from the lowest tracked rate on
+        JNC     ServiceUntracked
+        JMP     [TrackRate]
+ServiceCreep:
+        MOV     R4,R3
+        JMP     ServiceUntracked
 ServiceSign:
         TEST    R5
         JZ      ServiceTurn
@@ -448,4 +470,47 @@ FollowRateLast:                             ; the last step: at the creep rate, 
         TEST    R0                          ; most per interval
         JZ      FollowRateSet
         MOV     R4,#CREEP_RATE
+        JMP     [ServiceSign]
+
+; ServiceAxis at cruise, R3 = the move's rate v (TRACK_MIN..FEED_MAX), R5 = 1 towards minus:
+; the channels step only every whole number of steps (floor(10000 / rate) + 1), v / 10000 too
+; slow (1 % at v = 100, 9 % at 1000), so the rate is chosen anew every interval to make the
+; steps the axis owes:
+; v x 1010 / 10000 per interval (v x 6619 / 65536) less the steps it made. Measured over a
+; move the axis runs at v steps per 10,000 processor steps. Uses R0..R4.
+TrackRate:
+        MOV     R0,M[BASEX+R6+AX_TRACK]
+        JNZ     TrackRateOn
+        INC     R0                          ; the first interval at cruise: nothing owed
+        MOV     M[BASEX+R6+AX_TRACK],R0
+        ZERO    R2
+        MOV     M[BASEX+R6+AX_FRAC],R2
+        JMP     TrackRateAdd
+TrackRateOn:
+        MOV     R1,M[BASEX+R6+AX_DELTA]     ; steps made in the last interval
+        JNS     TrackRateMade
+        CPL     R1
+TrackRateMade:
+        MOV     R2,M[BASEX+R6+AX_OWE]
+        BUS     R2,R1
+TrackRateAdd:                               ; R2 = steps owed
+        MOV     R0,#(TRACK_PER_RATE)
+        MUL     R0,R3 -> R0,R1              ; v x 6619: whole steps R0, fraction R1
+        MOV     R3,M[BASEX+R6+AX_FRAC]
+        ADD     R3,R1
+        ADDC    R2
+        ADD     R2,R0
+        MOV     M[BASEX+R6+AX_FRAC],R3
+        MOV     M[BASEX+R6+AX_OWE],R2
+        SLL     R3                          ; half a step or more: one more
+        ADDC    R2
+        ZERO    R4
+        TEST    R2
+        JS      TrackRateSet                ; ahead: wait an interval
+        CMP     R2,#ADVANCE_MAX
+        JNC     TrackRateFits
+        MOV     R2,#ADVANCE_MAX
+TrackRateFits:
+        MOV     R4,M[BASEX+R2+(RateTable-RAM_ORIGIN)]
+TrackRateSet:
         JMP     [ServiceSign]

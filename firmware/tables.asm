@@ -54,18 +54,12 @@ EnterHandlers:
 ; ended by 0xFFFF.
         .org    0x70C0
 Defaults:
-        .word   0x0000, 0xE350, 0x0001, Spurious    ; jump slots of the request lines
-        .word   0x0002, 0xE350, 0x0003, Spurious
-        .word   0x0004, 0xE350, 0x0005, Spurious
-        .word   0x0006, 0xE350, 0x0007, TimerIsr
-        .word   0x0008, 0xE350, 0x0009, Spurious
         .word   REPORT_EVERY, DEF_REPORT_EVERY
         .word   JOG_STEP, DEF_JOG_STEP, JOG_STEP_FAST, DEF_JOG_STEP_FAST
         .word   JOG_RATE, DEF_JOG_RATE, JOG_RATE_FAST, DEF_JOG_RATE_FAST
         .word   RAPID_RATE, DEF_RAPID_RATE
         .word   REF_X_H, DEF_REF_X >> 16, REF_X_L, DEF_REF_X & 0xFFFF
         .word   REF_Z_H, DEF_REF_Z >> 16, REF_Z_L, DEF_REF_Z & 0xFFFF
-        .word   PROG_TABLE, RAM_ORIGIN + PROG_AREA + 4
         .word   LIM_X_MIN_H, DEF_LIM_X_MIN >> 16 & 0xFFFF, LIM_X_MIN_H + 1, DEF_LIM_X_MIN & 0xFFFF
         .word   LIM_X_MIN_H + 2, DEF_LIM_X_MAX >> 16, LIM_X_MIN_H + 3, DEF_LIM_X_MAX & 0xFFFF
         .word   LIM_Z_MIN_H, DEF_LIM_Z_MIN >> 16 & 0xFFFF, LIM_Z_MIN_H + 1, DEF_LIM_Z_MIN & 0xFFFF
@@ -77,4 +71,42 @@ Defaults:
         .word   CELL_BLOCK, 0, CELL_SPEED, 0, CELL_FEED, 0
         .word   CELL_X, DEF_REF_X >> 16, CELL_X + 1, DEF_REF_X & 0xFFFF
         .word   CELL_Z, DEF_REF_Z >> 16, CELL_Z + 1, DEF_REF_Z & 0xFFFF
+        .word   0xFFFF
+
+; Words that never change, written at every start: pairs of (offset from 0x4000, value),
+; ended by 0xFFFF.
+Fixed:
+        .word   0x0000, 0xE350, 0x0001, Spurious    ; jump slots of the request lines
+        .word   0x0002, 0xE350, 0x0003, Spurious
+        .word   0x0004, 0xE350, 0x0005, Spurious
+        .word   0x0006, 0xE350, 0x0007, TimerIsr
+        .word   0x0008, 0xE350, 0x0009, Spurious
+        .word   PROG_TABLE, RAM_ORIGIN + PROG_AREA + 4
+        .word   0xFFFF
+
+; The ranges a kept RAM must respect (BatteryCheck): 16-bit settings as (offset, lowest,
+; highest), ended by 0xFFFF ...
+SettingRanges:
+        .word   REPORT_EVERY, 1, 100
+        .word   JOG_STEP, 1, 10000, JOG_STEP_FAST, 1, 10000
+        .word   JOG_RATE, 1, RATE_MAX, JOG_RATE_FAST, 1, RATE_MAX, RAPID_RATE, 1, RATE_MAX
+        .word   REFERENCED, 0, 1
+        .word   CELL_FEED, 0, FEED_MAX
+        .word   USED_ENTRIES, 0, PROG_ENTRIES_MAX
+        .word   VALUES + 6, 0, 0, VALUES + 7, 0, 99       ; G, M, T: two decimal digits
+        .word   VALUES + 8, 0, 0, VALUES + 9, 0, 99
+        .word   VALUES + 12, 0, 0, VALUES + 13, 0, 99
+        .word   0xFFFF
+; ... and the high words of the 32-bit ones, which must lie within +-2^24 steps.
+SettingWide:
+        .word   REF_X_H, REF_Z_H, LIM_X_MIN_H, LIM_X_MIN_H + 2, LIM_Z_MIN_H, LIM_Z_MIN_H + 2
+        .word   CELL_X, CELL_Z, VALUES + 14
+        .word   0xFFFF
+
+; The transient state zeroed at every start: (first offset, words), ended by 0xFFFF.
+VolatileRanges:
+        .word   TICKS, REPORT_COUNT - TICKS + 1
+        .word   JOG_FAST, OUT_FUNC - JOG_FAST + 1
+        .word   LAMPS_EXTRA, LIMITS - LAMPS_EXTRA   ; move block, axis records, run, line
+        .word   LIMIT_ARM, 0x100 - LIMIT_ARM        ; limit entry, rate tracking
         .word   0xFFFF

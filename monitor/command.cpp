@@ -8,7 +8,7 @@
 namespace kv74::mon {
 namespace {
 
-constexpr std::array<CommandInfo, 28> kCommandTable = {{
+constexpr std::array<CommandInfo, 29> kCommandTable = {{
     {Verb::Break, "break", "b", "break LOCATION [if EXPR]", "stop before the instruction there"},
     {Verb::TBreak, "tbreak", "tb", "tbreak LOCATION [if EXPR]", "a breakpoint for one stop"},
     {Verb::Watch, "watch", "w", "watch [read|write|access] ADDR[..ADDR] [if EXPR]",
@@ -36,6 +36,8 @@ constexpr std::array<CommandInfo, 28> kCommandTable = {{
     {Verb::Trace, "trace", "", "trace FILE [only calls|io|FIRST..LAST]",
      "write the steps run from now on"},
     {Verb::TraceOff, "trace off", "", "trace off", "stop tracing and close the file"},
+    {Verb::Coverage, "coverage", "", "coverage on|profile|off|lcov|callgrind|folded",
+     "count the steps from now on (profile: and calls); lcov etc. FILE write the counts"},
     {Verb::Click, "click", "", "click NAME", "click a panel control"},
     {Verb::Panel, "panel", "", "panel", "captions and lamps as the window shows them"},
     {Verb::SaveState, "save-state", "", "save-state FILE", "save a snapshot"},
@@ -283,6 +285,26 @@ void ParseArguments(Cursor& c, Command& cmd, const ParseContext& ctx) {
           cmd.rangeLast = c.Address("address");
           if (cmd.rangeLast < cmd.rangeFirst) c.Fail("the range ends before it starts");
         }
+      }
+      break;
+    }
+    case Verb::Coverage: {
+      static constexpr std::pair<std::string_view, CoverageAction> kActions[] = {
+          {"on", CoverageAction::On},
+          {"profile", CoverageAction::Profile},
+          {"off", CoverageAction::Off},
+          {"lcov", CoverageAction::Lcov},
+          {"callgrind", CoverageAction::Callgrind},
+          {"folded", CoverageAction::Folded}};
+      const std::string_view action = c.Word();
+      const auto* found = std::find_if(std::begin(kActions), std::end(kActions),
+                                       [&](const auto& a) { return a.first == action; });
+      if (found == std::end(kActions))
+        c.Fail("coverage on, profile, off, lcov, callgrind or folded");
+      cmd.coverage = found->second;
+      if (cmd.coverage >= CoverageAction::Lcov) {
+        cmd.argument = std::string(c.Word());
+        if (cmd.argument.empty()) c.Fail("a file name is needed");
       }
       break;
     }

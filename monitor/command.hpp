@@ -37,6 +37,7 @@ enum class Verb : std::uint8_t {
   History,
   Trace,
   TraceOff,
+  Coverage,
   Click,
   Panel,
   SaveState,
@@ -59,6 +60,7 @@ extern const std::span<const CommandInfo> kCommands;
 enum class Access : std::uint8_t { Read, Write, ReadWrite };
 enum class CatchKind : std::uint8_t { Request, Fault, Handover };
 enum class TraceOnly : std::uint8_t { All, Calls, Io, Range };
+enum class CoverageAction : std::uint8_t { On, Profile, Off, Lcov, Callgrind, Folded };
 
 // A code location: the addresses of a symbol, an address, or every instruction starting a
 // source line (FILE:LINE may give several).
@@ -78,7 +80,8 @@ struct Command {
   Access access = Access::Write;
   CatchKind catchKind = CatchKind::Request;
   std::optional<std::uint32_t> which;  // catch: request line, fault bit, notification bit
-  std::string argument;                // trace, save-state, load-state: file; click: name
+  std::string argument;                // trace, save-state, load-state, coverage: file; click: name
+  CoverageAction coverage = CoverageAction::On;
   TraceOnly only = TraceOnly::All;
   std::uint16_t rangeFirst = 0, rangeLast = 0;  // trace only FIRST..LAST
 };

@@ -12,6 +12,7 @@
 #include "cpu/decode.hpp"
 #include "cpu/disasm.hpp"
 #include "debug/history_text.hpp"
+#include "debug/reports.hpp"
 #include "periph/schedule.hpp"
 
 namespace kv74::mon {
@@ -82,6 +83,7 @@ Session::Session(MachineState& m, debug::Engine& engine, ControlSurface& panel,
     : m_(m), panel_(panel), symbols_(info), engine_(engine), stepLimit_(stepLimit), out_(out) {}
 
 Session::~Session() {
+  if (collector_) engine_.SetCollector(nullptr);
   if (!trace_) return;
   engine_.SetStepObserver(nullptr);
   std::fclose(trace_);
@@ -306,6 +308,7 @@ bool Session::Execute(const Command& c, const std::string& where) {
     case Verb::History: History(Or(c.count, 20)); break;
     case Verb::Trace:
     case Verb::TraceOff: Trace(c); break;
+    case Verb::Coverage: Coverage(c); break;
     case Verb::Click:
       if (!engine_.Click(c.argument)) throw CommandError("cannot click " + c.argument);
       std::fprintf(out_, "clicked %s at steps %" PRIu64 "\n", c.argument.c_str(), Steps());
@@ -417,6 +420,47 @@ void Session::Trace(const Command& c) {
   traceFirst_ = c.rangeFirst;
   traceLast_ = c.rangeLast;
   engine_.SetStepObserver(this, traceOnly_ == TraceOnly::Io);
+}
+
+}  // namespace kv74::mon
+
+namespace kv74::mon {
+
+void Session::StartCollecting(bool profile) {
+  collector_ = std::make_unique<debug::Collector>(profile);
+  engine_.SetCollector(collector_.get());
+}
+
+void Session::Coverage(const Command& c) {
+  switch (c.coverage) {
+    case CoverageAction::On:
+    case CoverageAction::Profile:
+      StartCollecting(c.coverage == CoverageAction::Profile);
+      std::fprintf(out_, "counting from steps %" PRIu64 "%s\n", Steps(),
+                   collector_->Profiling() ? " with the call tree" : "");
+      return;
+    case CoverageAction::Off:
+      engine_.SetCollector(nullptr);
+      std::fprintf(out_, "counting stopped at steps %" PRIu64 "\n", Steps());
+      return;
+    default: break;
+  }
+  if (!collector_) throw CommandError("nothing counted: coverage on or coverage profile first");
+  if (symbols_.Info() == nullptr) throw CommandError("no debug information to write it with");
+  if (c.coverage != CoverageAction::Lcov && !collector_->Profiling()) {
+    throw CommandError("no call tree counted: coverage profile first");
+  }
+  const dbg::DebugInfo& info = *symbols_.Info();
+  const std::string text =
+      c.coverage == CoverageAction::Lcov        ? debug::LcovText(*collector_, info, m_)
+      : c.coverage == CoverageAction::Callgrind ? debug::CallgrindText(*collector_, info, m_)
+                                                : debug::FoldedText(*collector_, info, m_);
+  try {
+    debug::WriteReport(c.argument, text);
+  } catch (const std::runtime_error& e) {
+    throw CommandError(e.what());
+  }
+  std::fprintf(out_, "wrote %s\n", c.argument.c_str());
 }
 
 }  // namespace kv74::mon

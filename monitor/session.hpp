@@ -54,6 +54,10 @@ class Session final : private debug::StepObserver {
   std::string StopLine(const debug::StopReason& stop) const;
   // Where the answers go from now on.
   void SetOutput(std::FILE* out) { out_ = out; }
+  // Counting the steps run from now on (coverage, with `profile` the call tree too), as the
+  // coverage command does; nullptr when nothing was counted.
+  void StartCollecting(bool profile);
+  const debug::Collector* Collected() const { return collector_.get(); }
 
  private:
   // Runs `run` on the engine (Ctrl-C pausing it when interactive) and prints the stop line.
@@ -68,6 +72,7 @@ class Session final : private debug::StepObserver {
   void InfoBreakpoints();
   void History(std::uint64_t count);
   void Trace(const Command& command);
+  void Coverage(const Command& command);
   // The trace: each step run while it is open.
   void Stepped(const MachineState& m, const debug::StepRecord& r) override;
 
@@ -82,6 +87,7 @@ class Session final : private debug::StepObserver {
   std::uint16_t traceFirst_ = 0, traceLast_ = 0;
   std::string conditionError_;  // a condition that could not be evaluated, for the stop line
   std::optional<debug::StopReason> lastStop_;
+  std::unique_ptr<debug::Collector> collector_;
   bool expectFailed_ = false;
   bool interactive_ = false;
 };

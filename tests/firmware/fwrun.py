@@ -9,10 +9,12 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import uuid
 
 RUN = os.environ.get("KV74_RUN", "kv74-run")
 FIRMWARE = os.environ.get("KV74_FIRMWARE", "build/firmware")
 DATA = os.environ.get("KV74_DATA", "data")
+COVERAGE = os.environ.get("KV74_COVERAGE_DIR")  # set: each V4 run writes a tracefile there
 
 RED = 255
 GREEN = 65280
@@ -113,6 +115,15 @@ def patched_images(patches, source="V4"):
     return tmp
 
 
+def coverage_args(variant="V4", until_pc=None):
+    """kv74-run's options for a tracefile of the run in KV74_COVERAGE_DIR, when that is set and
+    the run is of the V4 image without a stop address (which needs the monitor)."""
+    if not COVERAGE or variant != "V4" or until_pc is not None:
+        return []
+    return ["--coverage", os.path.join(COVERAGE, uuid.uuid4().hex + ".info"),
+            "--debug-info", os.path.join(DATA, "V4.debug.json")]
+
+
 def run(steps, clicks=(), patches=(), variant="V4", until_pc=None):
     """Runs `steps` steps with the clicks [(step, name), ...]; returns the final State."""
     images = patched_images(patches, variant)
@@ -126,7 +137,7 @@ def run(steps, clicks=(), patches=(), variant="V4", until_pc=None):
                "--state-json", state, "--workdir", os.path.join(images, "work"), "--quiet"]
         if until_pc is not None:
             cmd += ["--until-pc", str(until_pc)]
-        subprocess.run(cmd, check=True)
+        subprocess.run(cmd + coverage_args(variant, until_pc), check=True)
         with open(state) as f:
             result = State(json.load(f))
         trace = os.path.join(images, "work", "prog.txt")

@@ -15,7 +15,8 @@ import unittest
 
 import blocks
 import pngimage
-from fwrun import AUTO, KEY, RUN, START, STOP, State, patched_images, run, symbols
+from fwrun import (AUTO, KEY, RUN, START, STOP, State, coverage_args, patched_images, run,
+                   symbols)
 
 N_KEY, HOLD, SINGLE, READY = "k0x21", "k0x2A", "k0x32", "ki8"
 GO = [(100000, AUTO), (200000, START)]
@@ -39,7 +40,7 @@ def run_with_plot(steps, clicks, png):
         state = os.path.join(images, "state.json")
         subprocess.run([RUN, "--images", images, "--steps", str(steps), "--input", script,
                         "--state-json", state, "--workdir", os.path.join(images, "work"),
-                        "--plot-png", png, "--quiet"], check=True)
+                        "--plot-png", png, "--quiet", *coverage_args()], check=True)
         with open(state) as f:
             result = State(json.load(f))
         with open(os.path.join(images, "work", "prog.txt")) as f:

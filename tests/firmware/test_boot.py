@@ -1,7 +1,8 @@
 """Start-up: the idle panel, the start position, the battery check."""
+import random
 import unittest
 
-from fwrun import KEY, run, symbols
+from fwrun import HOME, KEY, run, symbols
 
 BOOT_STEPS = 300000
 
@@ -69,6 +70,50 @@ class Battery(unittest.TestCase):
         self.assertFalse(s.lit("v2_0"))
         self.assertEqual(s.x, 1234)
         self.assertEqual(s.captions["x"], "617")
+
+
+
+def whole_ram(words):
+    """Patches that make the RAM image the given 4096 words."""
+    return [("RAM", 0x4000 + i, w) for i, w in enumerate(words)]
+
+
+_rng = random.Random(21)
+RANDOM_RAM = [_rng.randrange(65536) for _ in range(4096)]
+
+
+class AnyRam(unittest.TestCase):
+    """Whatever the RAM holds at power-on, the controller starts without a fault, keeps a valid
+    image or restores its defaults with BATTERY lit, and after C does a reference return."""
+
+    # name, patches, BATTERY expected
+    CASES = [
+        ("all 0x0000", whole_ram([0] * 4096), True),
+        ("all 0xFFFF", whole_ram([0xFFFF] * 4096), True),
+        ("random", whole_ram(RANDOM_RAM), True),
+        ("line in progress", [("RAM", 0x40C0, 1), ("RAM", 0x40C1, 0xFFFF), ("RAM", 0x40C2, 0x1234)],
+         False),
+        ("axis record", [("RAM", 0x4066, 1), ("RAM", 0x4069, 0xFFFF), ("RAM", 0x406A, 0x9999)], False),
+        ("interpreter running", [("RAM", 0x4080, 5), ("RAM", 0x4090, 0xFFFF)], False),
+        ("timer jump slot", [("RAM", 0x4007, 0x1234)], False),
+        ("report interval 0", [("RAM", 0x4021, 0)], True),
+        ("minimum above maximum", [("RAM", 0x40D0, 0x0001)], True),
+        ("program header", [("RAM", 0x45A6, 0xFFFF)], True),
+        ("position far away", [("RAM", 0x425E, 0x4000)], True),
+    ]
+
+    def test_starts_and_runs(self):
+        for name, patches, battery in self.CASES:
+            with self.subTest(ram=name):
+                s = run(900000, patches=patches)
+                self.assertEqual(s.word(49), 0)  # no fault
+                self.assertEqual(s.lit("v2_0"), battery)
+                self.assertEqual(s.row, "+  3600" if battery else s.row)
+                s = run(2_500_000, [(900000, KEY["C"]), (1_000_000, HOME)], patches)
+                self.assertEqual(s.word(49), 0)
+                self.assertFalse(s.lit("v2_0"))
+                self.assertEqual((s.x, s.z, s.ram(0x40D8)), (7200, 22000, 1))
+                self.assertEqual(s.lit_lamps("ko"), [14])
 
 
 if __name__ == "__main__":

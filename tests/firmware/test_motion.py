@@ -76,6 +76,25 @@ class Jog(unittest.TestCase):
         self.assertEqual(s.ram(0x40D4 + 2) << 16 | s.ram(0x40D4 + 3), 23000)
 
 
+class JogOutsideLimit(unittest.TestCase):
+    """X moved to 20000, then its maximum set to 10000: a jog towards plus does not move it
+    (the old firmware jumped back to the limit), one towards minus moves it back by its way."""
+
+    SETUP = typed("X20000*", 30000) + typed("G51*X10000*", 400000) + [(700000, JOG_AXIS_X)]
+    PRESS, RELEASE = 750000, 750000 + int(1.5 * JOG_PERIOD)
+
+    def test_only_back_towards_the_range(self):
+        for toggle, moved in ((JOG_DOWN, False), (JOG_UP, True)):
+            with self.subTest(toggle=toggle):
+                clicks = self.SETUP + [(self.PRESS, toggle), (self.RELEASE, toggle)]
+                s = run(self.RELEASE + 400000, clicks)
+                self.assertEqual(s.ram32(0x40D2), 20000)  # the maximum was taken
+                if moved:
+                    self.assertIn(40000 - s.x, (100, 200))  # one or two counts of 50
+                else:
+                    self.assertEqual(s.x, 40000)
+
+
 class ManualDataInput(unittest.TestCase):
     """Typing X or Z and entering it moves the axis there (value in display units)."""
 
@@ -132,7 +151,10 @@ class ManualDataInput(unittest.TestCase):
         ("X-1001*", [], "-E   08"),
         ("Z15001*", [], "-E   08"),  # Z -20000..15000
         ("Z-20001*", [], "-E   08"),
-        ("G50*X4000*X3000*", [], "-E   08"),  # minimum of X set to 4000 by G50
+        ("G51*X5000*X6000*", [], "-E   08"),  # maximum of X set to 5000 by G51
+        ("G50*X4000*", [], "-E   03"),  # a minimum above the reference point X 3600
+        ("G51*Z10000*", [], "-E   03"),  # a maximum below the reference point Z 11000
+        ("G51*X-1500*", [], "-E   03"),  # a maximum below the minimum X -1000
         ("X100*", LOST, "-E   07"),  # not referenced
     ]
 

@@ -54,18 +54,29 @@ class PartImage(unittest.TestCase):
             trace = f.read().splitlines()
         self.assertEqual(trace, blocks.run_trace(blocks.table(texts)))
 
-    def test_bad_program_changes_nothing(self):
+    # program, the message (one line, naming the user's file as {part})
+    REFUSED = [
+        (".block G0 X100\n.block G1 Q5\n.block M30\n",
+         "{part}:2:11: error: 'Q5': a block item begins with one of X Z G M S T P F"),
+        (".block G1 X100\n" * 300 + ".block M30\n", "{part}: 601 entries: a program holds at most 249"),
+        ("; nothing\n", "{part}: no .block lines: the program is empty"),
+        (".block G1 X100\n.block G0 Z5 ; M30\n",
+         "{part}:2: the last block has no M30: a program must end with M30"),
+    ]
+
+    def test_refusals_change_nothing(self):
         self.assertEqual(self.make(PROGRAM).returncode, 0)
         with open(os.path.join(self.out, "RAM"), "rb") as f:
             before = f.read()
-        for text in (".block G1 Q5\n", ".block G1 X100\n" * 300):  # bad item; too long
-            with self.subTest(text=text[:16]):
+        for text, message in self.REFUSED:
+            with self.subTest(text=text[:20]):
                 result = self.make(text)
-                self.assertNotEqual(result.returncode, 0)
+                self.assertEqual(result.returncode, 1)
+                self.assertEqual(result.stderr.splitlines()[0], message.format(part=self.part))
+                self.assertLessEqual(len(result.stderr.splitlines()), 2)
                 with open(os.path.join(self.out, "RAM"), "rb") as f:
                     self.assertEqual(f.read(), before)
                 self.assertEqual(sorted(os.listdir(self.out)), ["AMT", "RAM", "V4"])
-
 
 if __name__ == "__main__":
     unittest.main()

@@ -170,7 +170,8 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
     case mon::Verb::History:
     case mon::Verb::Trace:
     case mon::Verb::TraceOff:
-      throw RequestError("history and trace are kv74-run's; not in the adapter");
+    case mon::Verb::Coverage:
+      throw RequestError("history, trace and coverage are kv74-run's; not in the adapter");
     case mon::Verb::Quit: throw RequestError("stop the session from the editor");
   }
   Reply(r, {{"result", out}, {"variablesReference", 0}});

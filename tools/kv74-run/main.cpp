@@ -34,6 +34,9 @@ void CheckOutputs(const RunOptions& o, const fs::path& workdir) {
   if (o.stateJson) named.emplace_back("--state-json", *o.stateJson);
   if (o.trace) named.emplace_back("--trace", *o.trace);
   if (o.plotPng) named.emplace_back("--plot-png", *o.plotPng);
+  if (o.coverage) named.emplace_back("--coverage", *o.coverage);
+  if (o.profile) named.emplace_back("--profile", *o.profile);
+  if (o.profileFolded) named.emplace_back("--profile-folded", *o.profileFolded);
   named.emplace_back(std::string(TRACE_FILE_NAME), (workdir / TRACE_FILE_NAME).string());
   if (std::string clash = fileio::SameFileClash(named); !clash.empty()) throw UsageError(clash);
   std::string error;
@@ -54,6 +57,10 @@ int Run(const RunOptions& o) {
   fileio::Output* state = o.stateJson ? &outputs.Add("state JSON", *o.stateJson) : nullptr;
   fileio::Output* trace = o.trace ? &outputs.Add("trace", *o.trace) : nullptr;
   fileio::Output* plot = o.plotPng ? &outputs.Add("plot picture", *o.plotPng) : nullptr;
+  fileio::Output* coverage = o.coverage ? &outputs.Add("coverage", *o.coverage) : nullptr;
+  fileio::Output* profile = o.profile ? &outputs.Add("profile", *o.profile) : nullptr;
+  fileio::Output* folded =
+      o.profileFolded ? &outputs.Add("folded profile", *o.profileFolded) : nullptr;
   if (std::string error; !outputs.OpenAll(error)) throw UsageError(error);
 
   auto machine = std::make_unique<MachineState>();
@@ -103,6 +110,9 @@ int Run(const RunOptions& o) {
     const mon::MonitorResult result = mon::RunMonitor(m, panel, clicks, o, images);
     r.steps = result.steps;
     status = result.status;
+    if (coverage) coverage->Write(result.coverage);
+    if (profile) profile->Write(result.profile);
+    if (folded) folded->Write(result.folded);
   } else {
     r = RunMachine(m, panel, plan);
   }

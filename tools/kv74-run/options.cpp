@@ -94,6 +94,14 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
       SetOnce(o.doScript, std::filesystem::path(value()), option);
     } else if (option == "--load-state") {
       SetOnce(o.loadState, std::filesystem::path(value()), option);
+    } else if (option == "--coverage") {
+      SetOnce(o.coverage, value(), option);
+    } else if (option == "--coverage-base") {
+      SetOnce(o.coverageBase, std::filesystem::path(value()), option);
+    } else if (option == "--profile") {
+      SetOnce(o.profile, value(), option);
+    } else if (option == "--profile-folded") {
+      SetOnce(o.profileFolded, value(), option);
     } else if (option == "--debug-info") {
       SetOnce(o.debugInfo, std::filesystem::path(value()), option);
     } else {
@@ -114,7 +122,11 @@ RunOptions ParseOptions(const std::vector<std::string>& args) {
   if (o.loadState && !o.Monitor() && !o.steps) {
     throw UsageError("--load-state needs --steps (the step to run to), --do or --debug");
   }
-  for (const auto* file : {&o.stateJson, &o.trace, &o.plotPng}) {
+  if (o.coverageBase && !o.Collects()) {
+    throw UsageError("--coverage-base needs --coverage, --profile or --profile-folded");
+  }
+  for (const auto* file :
+       {&o.stateJson, &o.trace, &o.plotPng, &o.coverage, &o.profile, &o.profileFolded}) {
     if (*file && (*file)->empty()) throw UsageError("an output file name is empty");
   }
   return o;
@@ -172,10 +184,17 @@ Options:
   --load-state FILE   start from a snapshot (saved by the monitor's save-state or the
                       window's File menu) instead of power-on; steps, --steps and --input
                       steps still count from power-on, so the run goes on to step --steps
+  --coverage FILE     write an lcov tracefile of the steps run (lines, routines entered,
+                      conditional jumps taken and not taken) for genhtml and lcov
+  --profile FILE      write a callgrind profile (events Steps, Calls; the call graph with
+                      request entries as frames) for callgrind_annotate and KCachegrind
+  --profile-folded FILE
+                      write collapsed stacks ("MainLoop;PollKeys 1234") for flame graphs
+  --coverage-base DIR source paths in those files relative to DIR (default: absolute)
   --quiet, -q         no summary on standard error
   --help, -h          this text
 
-Output files (--state-json, --trace, --plot-png) are written to a temporary beside the
+Output files (--state-json, --trace, --plot-png, --coverage, --profile, --profile-folded) are written to a temporary beside the
 target and replace it only once complete; a device or FIFO is written in place, a symbolic
 link is followed. Every output and prog.txt is checked before the run, and nothing is emptied
 unless all checks pass.

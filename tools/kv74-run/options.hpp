@@ -34,9 +34,14 @@ struct RunOptions {
   std::optional<std::filesystem::path> debugInfo;  // default: <images>/V4.debug.json if present
   // A snapshot to start from instead of power-on; the run goes through the run-control engine.
   std::optional<std::filesystem::path> loadState;
+  // Coverage (lcov tracefile) and profiles (callgrind, collapsed stacks) of the steps run;
+  // docs/coverage-and-profiling.md. Source paths relative to coverageBase when given.
+  std::optional<std::string> coverage, profile, profileFolded;
+  std::optional<std::filesystem::path> coverageBase;
 
   bool Monitor() const { return debug || doScript.has_value(); }
-  bool UsesEngine() const { return Monitor() || loadState.has_value(); }
+  bool Collects() const { return coverage || profile || profileFolded; }
+  bool UsesEngine() const { return Monitor() || loadState.has_value() || Collects(); }
 
   // Steps to run at most: --steps, else unlimited with --until-pc, else 0.
   std::uint64_t StepLimit() const;

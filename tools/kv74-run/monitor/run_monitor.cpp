@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "debug/reports.hpp"
 #include "line_reader.hpp"
 #include "monitor/session.hpp"
 
@@ -26,6 +27,10 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       throw UsageError(e.what());
     }
   }
+  if (o.Collects() && !info) {
+    throw UsageError("--coverage and --profile need debug information (--debug-info, or " +
+                     infoFile.string() + ")");
+  }
   debug::Engine engine(m, panel.DebugTarget());
   std::vector<debug::ClickEvent> schedule;
   for (const ScriptClick& c : inputClicks) schedule.push_back({c.step, c.name});
@@ -35,7 +40,9 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> quiet(
       o.Monitor() ? nullptr : std::fopen("/dev/null", "w"), &std::fclose);
   if (!o.Monitor() && !quiet) throw UsageError("cannot open /dev/null");
-  Session session(m, engine, panel.Surface(), info ? &*info : nullptr, o.steps,
+  // A plain run that collects goes to the step limit, as without the engine.
+  Session session(m, engine, panel.Surface(), info ? &*info : nullptr,
+                  o.Monitor() || o.loadState ? o.steps : std::optional(o.StepLimit()),
                   quiet ? quiet.get() : stdout);
   const ParseContext context = session.Context();
   MonitorResult result;
@@ -46,6 +53,10 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
       throw UsageError(std::string("--load-state: ") + e.what());
     }
   }
+
+  // Counted from here: a run from a snapshot counts only the steps it runs. A script's coverage
+  // commands may start counting afresh; the files get what was counted last.
+  if (o.Collects()) session.StartCollecting(o.profile || o.profileFolded);
 
   if (!o.Monitor()) {
     session.RecordHistory(false);
@@ -101,6 +112,13 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
   std::fflush(stdout);
   if (result.status == 0 && session.ExpectFailed()) result.status = 1;
   result.steps = session.Steps();
+  if (const debug::Collector* collector = session.Collected(); collector && o.Collects()) {
+    debug::ReportOptions ro;
+    if (o.coverageBase) ro.base = &*o.coverageBase;
+    if (o.coverage) result.coverage = debug::LcovText(*collector, *info, m, ro);
+    if (o.profile) result.profile = debug::CallgrindText(*collector, *info, m, ro);
+    if (o.profileFolded) result.folded = debug::FoldedText(*collector, *info, m);
+  }
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 
 #include "cpu/machine.hpp"
 #include "options.hpp"
@@ -19,6 +20,8 @@ namespace kv74::mon {
 struct MonitorResult {
   int status = 0;
   std::uint64_t steps = 0;
+  // With --coverage, --profile, --profile-folded: the files' text.
+  std::string coverage, profile, folded;
 };
 
 // Loads the debug information (--debug-info, else V4.debug.json beside the images when present),
