@@ -5,7 +5,8 @@
 #   mix    the core instruction mix (bench/mix_program.hpp, kv74-core-steps)
 #   auto   the bundled firmware's automatic run, whole run headless (kv74-run)
 # Then the run-control engine's loops on the mix: with nothing set, with one PC breakpoint and with
-# one watchpoint (never hit), in host instructions per step and relative to the plain loop.
+# one watchpoint (never hit), and as the debugger window sets it (history, calls, checkpoints), in
+# host instructions per step and relative to the plain loop.
 # Wall-clock figures depend on the load of the host; the instruction counts do not. The rates
 # include start-up (image loading, panel set-up), which the instruction counts leave out.
 #
@@ -29,6 +30,7 @@ cmd() {
     engine) echo "$mix $2 e" ;;
     breakpoint) echo "$mix $2 b" ;;
     watchpoint) echo "$mix $2 w" ;;
+    window) echo "$mix $2 d" ;;
     auto) echo "$run --input $input --steps $2 --workdir $tmp/w" ;;
   esac
 }
@@ -77,7 +79,7 @@ per_step() {
 }
 plain=$(per_step mix)
 printf '\n%-10s %14s %14s\n' loop instr/step "vs plain"
-for w in engine breakpoint watchpoint; do
+for w in engine breakpoint watchpoint window; do
   x=$(per_step $w)
   printf '%-10s %14s %14s\n' $w "$(printf '%.1f' "$x")" "$(echo "$x / $plain" | bc -l | xargs printf '%.2f')"
 done

@@ -17,6 +17,11 @@
 //   bool After(MachineState&)              after each step and its hand-over: false stops
 //   void Handover(MachineState&)           the step left NotifyWord set: hand the machine over
 //   bool StopAfterHandover()               true ends the run after a hand-over
+// A plain run may also follow the calls (static constexpr bool kCalls = true):
+//   void Called(MachineState&)             after a step of a call or jump form (a jump too:
+//                                         the field that tells them apart is the run's to read)
+//   void Popped(MachineState&)             after a step of a return or a pop
+//   void Entered(MachineState&, int line, std::uint16_t pc)  a request entered from pc
 #pragma once
 
 #include <algorithm>
@@ -70,7 +75,17 @@ bool Attend(MachineState& m, Run& run, std::uint64_t start, std::uint64_t after)
   return false;
 }
 
-// A pending request taken by the step; a checked run reports it first.
+template <typename Run>
+constexpr bool FollowsCalls() {
+  if constexpr (requires { Run::kCalls; }) {
+    return Run::kCalls;
+  } else {
+    return false;
+  }
+}
+
+// A pending request taken by the step; a checked run reports it first, a run that follows the
+// calls after.
 template <typename Run>
 [[gnu::always_inline]] inline bool RequestTaken(MachineState& m, Run& run) {
   if (m[reg::FAULTS] == 0) [[likely]]
@@ -80,8 +95,23 @@ template <typename Run>
     if (line < 0) return false;
     run.Request(m, line);
     return exec::TakeRequest<typename Run::Bus>(m, m[reg::PC]);
+  } else if constexpr (FollowsCalls<Run>()) {
+    const int line = exec::RequestLine(m);
+    const std::uint16_t at = m[reg::PC];
+    if (!TakeRequestAtPc(m)) return false;
+    run.Entered(m, line, at);
+    return true;
   } else {
     return TakeRequestAtPc(m);
+  }
+}
+
+// What a plain run that follows the calls is told after a body.
+template <Op kOp, typename Run>
+[[gnu::always_inline]] inline void AfterBody(MachineState& m, Run& run) {
+  if constexpr (FollowsCalls<Run>()) {
+    if constexpr (kOp == Op::CallTable || kOp == Op::JumpReg || kOp == Op::JumpAbs) run.Called(m);
+    if constexpr (kOp == Op::Return || kOp == Op::PopReg) run.Popped(m);
   }
 }
 
@@ -146,6 +176,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     [[maybe_unused]] constexpr unsigned S = s; \
     __VA_ARGS__(m);                            \
     if constexpr (!Run::kChecked) {            \
+      AfterBody<Op::op>(m, run);               \
       KV74_NEXT_STEP_                          \
     } else if constexpr (MayNotify(Op::op)) {  \
       goto stepped;                            \

@@ -47,6 +47,7 @@ void Engine::SetCollector(Collector* c) {
 void Engine::RecordHistory(bool on) {
   if (on && !recordHistory_) history_.Clear();
   recordHistory_ = on;
+  historyTo_ = FOREVER;
 }
 
 // The run takes another way from here: the recorded clicks and checkpoints after this step go.
@@ -116,12 +117,6 @@ std::uint64_t Engine::NextBoundary() const {
   return std::max(b, steps_ + 1);
 }
 
-void Engine::RunPlain(std::uint64_t end, bool pausable) {
-  static const std::atomic<int> kNeverStop{0};
-  const std::atomic<int>& flag = pausable ? attention_ : kNeverStop;
-  steps_ += RunScheduledStepsWhile(m_, end - steps_, flag, 0, receiver_);
-}
-
 StopReason Engine::Make(StopKind kind) const {
   StopReason r;
   r.kind = kind;
@@ -135,6 +130,7 @@ void Engine::Finalize(const StopReason& r) {
 }
 
 StopReason Engine::Go(const Goal& g) {
+  if (!g.record) historyTo_ = FOREVER;
   Arrive(!g.replay);
   bool first = g.resume;
   for (;;) {
@@ -145,9 +141,9 @@ StopReason Engine::Go(const Goal& g) {
     }
     const std::uint64_t end = std::min(g.end, NextBoundary());
     const bool checked = g.mode != Mode::Plain || g.search ||
-                         (!g.replay && (points_.AnyActive() || recordHistory_ ||
+                         (!g.replay && (points_.AnyActive() || RecordsLive() ||
                                         observer_ != nullptr || collector_ != nullptr)) ||
-                         trackCalls_;
+                         g.record;
     StopReason stop;
     bool stopped = false;
     if (checked) {

@@ -6,10 +6,11 @@
 // Threads: everything runs on the thread that owns the engine (the emulation thread of the
 // window, the runner's main thread), except RequestPause and PostClick, which any thread may call.
 //
-// Cost: with no point set and neither history nor call tracking on, a run is the machine's plain
-// scheduled loop, split only where a click or a checkpoint falls. Otherwise a checked loop
-// instantiation runs (board/run_checked.hpp): a bitmap test per step for breakpoints, the tapped
-// instruction bodies (cpu/tap.hpp) while a watchpoint exists.
+// Cost: with no point set and no call tracking, a run is the machine's plain scheduled loop, split
+// only where a click or a checkpoint falls; the history costs a run nothing (it is rebuilt from a
+// checkpoint when asked for). Otherwise a checked loop instantiation runs (board/run_checked.hpp):
+// a bitmap test per step for breakpoints, the tapped instruction bodies (cpu/tap.hpp) while a
+// watchpoint exists.
 //
 // Reverse execution: a checkpoint of the machine, the panel state, the click-schedule position and
 // the call stack is kept every `checkpointInterval` steps (a ring of `checkpointCount`, the oldest
@@ -116,10 +117,18 @@ class Engine {
   PointTable& Points() { return points_; }
   void TrackCalls(bool on);
   const CallStack& Calls() const { return calls_; }
+  // The history is kept while on. With checkpoints (Reverse()) nothing is recorded while running:
+  // GetHistory re-runs the steps it needs from the checkpoint before them, which leaves the run
+  // exactly where it was; without checkpoints each step is recorded as it runs.
   void RecordHistory(bool on);
   bool RecordingHistory() const { return recordHistory_; }
-  void SetHistorySize(std::size_t n) { history_.SetCapacity(n); }
-  const History& GetHistory() const { return history_; }
+  void SetHistorySize(std::size_t n) {
+    history_.SetCapacity(n);
+    historyTo_ = FOREVER;
+  }
+  // At least the newest `last` steps (as far as going back reaches, at most the size), oldest
+  // first. Empty while the history is off.
+  const History& GetHistory(std::size_t last = std::numeric_limits<std::size_t>::max());
   // nullptr to stop observing; `io`: report the I/O page accesses too.
   void SetStepObserver(StepObserver* observer, bool io = false) {
     observer_ = observer;
@@ -152,6 +161,7 @@ class Engine {
     bool replay = false;  // going back: no points, no history, no pause
     bool search = false;  // reverse search: points noted, not stopped at, counts untouched
     bool resume = true;   // a breakpoint at the starting PC is passed over
+    bool record = false;  // a replay that rebuilds the history
   };
   struct Checkpoint;
   struct Hit {
@@ -183,6 +193,7 @@ class Engine {
   const Checkpoint* CheckpointAtOrBefore(std::uint64_t step) const;
   void Restore(const Checkpoint& c);
   void ReplayTo(std::uint64_t step);
+  bool RecordsLive() const { return recordHistory_ && !options_.reverse; }
 
   MachineState& m_;
   Target& target_;
@@ -197,6 +208,7 @@ class Engine {
   AccessTap tap_;
   ClickRecord clicks_;
   History history_;
+  std::uint64_t historyFrom_ = 0, historyTo_ = FOREVER;  // the steps history_ holds, when rebuilt
   CallStack calls_;
   bool recordHistory_ = false, trackCalls_ = false;
   StepObserver* observer_ = nullptr;

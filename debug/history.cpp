@@ -22,11 +22,4 @@ std::vector<RegisterChange> History::Changes(std::size_t i, const MachineState& 
   return changes;
 }
 
-void History::DropFrom(std::uint64_t step) {
-  while (size_ > 0 && At(size_ - 1).step >= step) {
-    head_ = (head_ + ring_.size() - 1) % ring_.size();
-    --size_;
-  }
-}
-
 }  // namespace kv74::debug

@@ -48,8 +48,6 @@ class History {
   const HistoryEntry& At(std::size_t i) const;
   // What step i changed; `now` is the machine after the newest entry.
   std::vector<RegisterChange> Changes(std::size_t i, const MachineState& now) const;
-  // Drops the entries of steps at or after `step` (after going back).
-  void DropFrom(std::uint64_t step);
 
  private:
   std::vector<HistoryEntry> ring_;

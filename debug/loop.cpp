@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "board/run_checked.hpp"
+#include "board/step.hpp"
 #include "cpu/decode.hpp"
 #include "debug/engine.hpp"
 
@@ -73,6 +74,7 @@ struct LoopChecks {
       if (steps == sliceEnd) return false;  // the slice is over: no step here
       pc = at;
       FlagsToWord(m);
+      e.steps_ = steps;  // a condition reads the count
       if (const Point* p = e.points_.BreakHit(m, pc, hit != nullptr)) {
         StopReason r;
         r.kind = StopKind::Breakpoint;
@@ -102,7 +104,7 @@ struct LoopChecks {
     op = CodeWord(m, pc);
     sp = m[reg::SP];
     faults = m[reg::FAULTS];
-    if (e.recordHistory_ && !goal.replay && hit == nullptr) {
+    if ((goal.record || (e.RecordsLive() && !goal.replay)) && hit == nullptr) {
       e.history_.Record(m, steps, op, CodeWord(m, static_cast<std::uint16_t>(pc + 1)));
     }
     return true;
@@ -195,6 +197,7 @@ struct LoopChecks {
 
   void CheckAccesses(MachineState& m) {
     FlagsToWord(m);
+    e.steps_ = steps;
     for (const Access& a : threadTap->Accesses()) {
       if (const Point* p = e.points_.WatchHit(m, a, hit != nullptr)) {
         StopReason r;
@@ -209,6 +212,7 @@ struct LoopChecks {
 
   void Catch(MachineState& m, CatchKind k, std::uint32_t bits, std::uint32_t reported) {
     if ((e.points_.CatchMask(k) & bits) == 0) return;
+    e.steps_ = steps;
     if (const Point* p = e.points_.CatchHit(m, k, bits, hit != nullptr)) {
       StopReason r;
       r.kind = StopKind::Catch;
@@ -267,6 +271,51 @@ bool RunWith(LoopChecks<Bus, kSlow, kCollect>& checks, MachineState& m, AccessTa
 }
 }  // namespace
 
+// The plain loop, following the calls when they are tracked: told only of the steps that call,
+// return, pop or enter a request, so the call stack costs little. A frame left by a change of the
+// stack pointer other than a return or a pop goes at the next of these or at the end of the run.
+struct CallsRun {
+  using Bus = PlainBus;
+  static constexpr bool kChecked = false;
+  static constexpr bool kCalls = true;
+  HandoverReceiver& receiver;
+  const std::atomic<int>& flag;
+  CallStack& calls;
+
+  void Handover(MachineState& m) { receiver.Handover(m); }
+  bool StopAfterHandover() const { return flag.load(std::memory_order_acquire) != 0; }
+  static bool Before(MachineState&) { return true; }
+  static void Request(MachineState&, int) {}
+  static bool After(MachineState&) { return true; }
+
+  void Called(MachineState& m) {
+    if (FieldD(m.opWord) != 2 && Decode(m.opWord) != Op::CallTable) return;  // a jump
+    const std::uint16_t back = PeekWord(m, m[reg::SP]);
+    calls.Unwind(m[reg::SP]);
+    calls.Push({static_cast<std::uint16_t>(back - InstructionLength(m.opWord)), m[reg::PC], back,
+                m[reg::SP], -1});
+  }
+  void Popped(MachineState& m) { calls.Unwind(m[reg::SP]); }
+  void Entered(MachineState& m, int line, std::uint16_t at) {
+    calls.Unwind(m[reg::SP]);
+    calls.Push({at, m[reg::PC], at, m[reg::SP], line});
+  }
+};
+
+void Engine::RunPlain(std::uint64_t end, bool pausable) {
+  static const std::atomic<int> kNeverStop{0};
+  const std::atomic<int>& flag = pausable ? attention_ : kNeverStop;
+  if (!trackCalls_) {
+    steps_ += RunScheduledStepsWhile(m_, end - steps_, flag, 0, receiver_);
+    return;
+  }
+  CallsRun run{receiver_, flag, calls_};
+  while (steps_ < end && flag.load(std::memory_order_acquire) == 0) {
+    steps_ += step_detail::RunLoop(m_, std::min(end - steps_, kAttentionSlice), run);
+  }
+  calls_.Unwind(m_[reg::SP]);
+}
+
 bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit) {
   const bool armed = !g.replay || g.search;
   const bool observing = observer_ != nullptr && !g.replay;
@@ -276,7 +325,7 @@ bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason
                        points_.CatchMask(CatchKind::Handover) != 0;
   const bool collecting = collector_ != nullptr && !g.replay;
   const bool slow = g.mode != Mode::Plain || trackCalls_ || observing ||
-                    (!g.replay && recordHistory_) || (armed && catches);
+                    (!g.replay && RecordsLive()) || g.record || (armed && catches);
   static const std::array<std::uint8_t, 65536> kNoBreaks{};
   const std::uint8_t* bits = armed ? points_.BreakMap().data() : kNoBreaks.data();
   if (watch) {

@@ -25,6 +25,7 @@ void Engine::MachineChanged() {
   Fork();
   checkpoints_.clear();
   history_.Clear();
+  historyTo_ = FOREVER;
   if (options_.reverse) TakeCheckpoint();
 }
 
@@ -33,6 +34,8 @@ void Engine::SetReverse(bool on) {
   if (on == options_.reverse) return;
   options_.reverse = on;
   checkpoints_.clear();
+  history_.Clear();
+  historyTo_ = FOREVER;
   if (on) TakeCheckpoint();
 }
 
@@ -64,7 +67,29 @@ void Engine::ReplayTo(std::uint64_t step) {
   g.end = step;
   g.replay = true;
   Go(g);
-  history_.DropFrom(step);
+}
+
+const History& Engine::GetHistory(std::size_t last) {
+  if (!recordHistory_) {
+    history_.Clear();
+    return history_;
+  }
+  if (!options_.reverse || checkpoints_.empty()) return history_;  // recorded as it ran
+  Arrive(false);
+  const std::uint64_t now = steps_;
+  const std::uint64_t reach = now - std::min(now, OldestReachable());
+  const std::uint64_t from = now - std::min<std::uint64_t>({last, history_.Capacity(), reach});
+  if (historyTo_ == now && historyFrom_ <= from) return history_;
+  ReplayTo(from);
+  history_.Clear();
+  Goal g;
+  g.end = now;
+  g.replay = true;
+  g.record = true;
+  Go(g);
+  historyFrom_ = from;
+  historyTo_ = now;
+  return history_;
 }
 
 StopReason Engine::Back(std::uint64_t n) {

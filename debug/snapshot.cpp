@@ -143,6 +143,7 @@ void Engine::LoadSnapshot(std::span<const std::uint8_t> bytes) {
   clicks_.SetSchedulePosition(static_cast<std::size_t>(d.schedulePosition));
   checkpoints_.clear();
   history_.Clear();
+  historyTo_ = FOREVER;
   calls_.Clear();
   if (options_.reverse) TakeCheckpoint();
 }

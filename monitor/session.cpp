@@ -117,12 +117,17 @@ ParseContext Session::Context() const {
                      [target](std::string_view name) { return target->IsClickable(name); });
 }
 
+std::string Session::StopLine(const debug::StopReason& stop) const {
+  std::string why = debug::Describe(stop);
+  if (!conditionError_.empty()) why += " (" + conditionError_ + ")";
+  return why + ", steps " + std::to_string(engine_.Steps()) + ", " +
+         InstructionLine(m_, symbols_, m_[reg::PC]);
+}
+
 void Session::Stopped(const debug::StopReason& stop) {
   lastStop_ = stop;
-  std::string why = debug::Describe(stop);
-  if (const std::string error = TakeConditionError(); !error.empty()) why += " (" + error + ")";
-  std::fprintf(out_, "%s, steps %" PRIu64 ", %s\n", why.c_str(), engine_.Steps(),
-               InstructionLine(m_, symbols_, m_[reg::PC]).c_str());
+  std::fprintf(out_, "%s\n", StopLine(stop).c_str());
+  conditionError_.clear();
 }
 
 namespace {
@@ -171,20 +176,10 @@ void Session::Go(F run) {
   Stopped(stop);
 }
 
-// The engine adds a run's steps to its count when the run ends; during the run the history,
-// which records each step before it runs, has the count.
-std::uint64_t Session::RunningSteps() const {
-  const debug::History& h = engine_.GetHistory();
-  if (h.Size() == 0) return engine_.Steps();
-  return std::max(engine_.Steps(), h.At(h.Size() - 1).step + 1);
-}
-
 debug::Condition Session::Condition(const Expr& expr, int id) {
-  for (const Node& n : expr.Nodes())
-    if (n.kind == Node::Kind::Steps) engine_.RecordHistory(true);
   return [this, expr, id](MachineState& m) {
     try {
-      return expr.Evaluate(Machine{m, RunningSteps()}) != 0;
+      return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
     } catch (const EvalError& e) {
       conditionError_ = "the condition of " + std::to_string(id) + " failed: " + e.what();
       return true;
@@ -406,7 +401,7 @@ void Session::InfoBreakpoints() {
 
 void Session::History(std::uint64_t count) {
   for (const std::string& line :
-       debug::HistoryLines(engine_.GetHistory(), count, m_, symbols_.Info())) {
+       debug::HistoryLines(engine_.GetHistory(count), count, m_, symbols_.Info())) {
     std::fprintf(out_, "%s\n", line.c_str());
   }
 }

@@ -66,6 +66,8 @@ class Session final : private debug::StepObserver {
   // The open trace closed and put in place (as `trace off` does); false with error when it could
   // not be written whole. The end of a session without it keeps what was written.
   bool CloseTrace(std::string& error);
+  // The line a run command ends with: "breakpoint 1, steps N, 0x0171 KeyStart (...): MOV ...".
+  std::string StopLine(const debug::StopReason& stop) const;
   // Where the answers go from now on.
   void SetOutput(std::FILE* out) { out_ = out; }
   // Counting the steps run from now on (coverage, with `profile` the call tree too), as the

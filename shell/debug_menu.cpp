@@ -4,6 +4,7 @@
 #include <QMenuBar>
 
 #include "shell/debugger/debugger_window.hpp"
+#include "shell/debugger/placement.hpp"
 #include "shell/session.hpp"
 
 namespace kv74::shell {
@@ -34,9 +35,7 @@ dbgwin::DebuggerWindow* DebugMenu::Open() {
       }
     }
     window_ = std::make_unique<dbgwin::DebuggerWindow>(session_, std::move(info));
-    // Beside the panel, where the screen has room.
-    const QRect panel = session_.Form().frameGeometry();
-    window_->move(panel.right() + 8, panel.top());
+    dbgwin::PlaceWindow(*window_, session_.Form(), window_->size());
   }
   window_->show();
   window_->raise();

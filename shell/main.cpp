@@ -1,5 +1,7 @@
 // kv74: the controller's front panel and tool-path plot over the emulated processor.
+#include <QString>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 #include "shell/application.hpp"
@@ -51,6 +53,26 @@ int Run(kv74::shell::Application& app, const kv74::shell::Options& options) {
   return result;
 }
 
+// While the application starts: the platform's complaints are kept, and the fatal one (no
+// display, no usable platform plugin) becomes one line and exit status 2 instead of an abort.
+QString platformComplaint;
+void StartupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const bool platform =
+      context.category != nullptr && QString(context.category).startsWith("qt.qpa");
+  if (type != QtFatalMsg) {
+    if (platform && platformComplaint.isEmpty()) platformComplaint = text;
+    if (!platform) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    return;
+  }
+  const QString why =
+      platformComplaint.isEmpty() ? QString("no usable Qt platform") : platformComplaint;
+  std::fprintf(stderr,
+               "kv74: cannot open a window (%s); kv74-run runs the firmware without one, "
+               "QT_QPA_PLATFORM=offscreen runs this program without a screen\n",
+               why.toLocal8Bit().constData());
+  std::_Exit(2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,6 +84,8 @@ int main(int argc, char** argv) {
     std::fputs(parsed.output.toLocal8Bit().constData(), parsed.exitCode == 0 ? stdout : stderr);
     return parsed.exitCode;
   }
+  const QtMessageHandler saved = qInstallMessageHandler(StartupMessages);
   kv74::shell::Application app(argc, argv);
+  qInstallMessageHandler(saved);
   return Run(app, *parsed.options);
 }

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "shell/pacing.hpp"
+#include "shell/run_keys.hpp"
 #include "shell/session.hpp"
 
 namespace kv74::shell {
@@ -74,9 +75,13 @@ void RunControls::BuildMenus(bool plotOverlay) {
   file->addAction("&Quit", QKeySequence::Quit, [&form] { form.close(); });
 
   QMenu* run = form.MenuBar()->addMenu("&Run");
-  pause_ = run->addAction("&Pause", QKeySequence(Qt::Key_F5), [this] { TogglePause(); });
-  run->addAction("&Step", QKeySequence(Qt::Key_F10), [this] { StepOne(); });
-  run->addAction("Step &N...", QKeySequence(Qt::SHIFT | Qt::Key_F10), [this] { AskStepN(); });
+  // The keys of shell/run_keys.hpp, as in the debugger window.
+  continue_ = run->addAction("&Continue", QKeySequence(RunKeyOf("Continue")),
+                             [this] { session_.Run().Resume(); });
+  pause_ =
+      run->addAction("&Pause", QKeySequence(RunKeyOf("Pause")), [this] { session_.Run().Pause(); });
+  run->addAction("&Step", QKeySequence(RunKeyOf("Step")), [this] { StepOne(); });
+  run->addAction("Step &N...", QKeySequence(RunKeyOf("Step N")), [this] { AskStepN(); });
   QMenu* speed = run->addMenu("Spee&d");
   auto* group = new QActionGroup(speed);
   for (const SpeedChoice& s : kSpeeds) {
@@ -95,15 +100,6 @@ void RunControls::BuildMenus(bool plotOverlay) {
   overlay->setCheckable(true);
   connect(overlay, &QAction::toggled, this, [this](bool on) { session_.Disp().SetOverlay(on); });
   overlay->setChecked(plotOverlay);
-}
-
-void RunControls::TogglePause() {
-  WindowRun& run = session_.Run();
-  if (run.Paused()) {
-    run.Resume();
-  } else {
-    run.Pause();
-  }
 }
 
 void RunControls::StepOne() { session_.Run().StepBy(1); }
@@ -131,7 +127,8 @@ void RunControls::UpdateStatus() {
   lastSteps_ = steps;
   lastMs_ = now;
   status_->setText(StatusText());
-  pause_->setText(run.Paused() ? "&Resume" : "&Pause");
+  pause_->setEnabled(!run.Paused());
+  continue_->setEnabled(run.Paused());
   session_.Disp().SetScale(session_.Panel().ScaleFactor());
 }
 

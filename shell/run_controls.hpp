@@ -18,7 +18,6 @@ class RunControls final : public QObject {
  public:
   explicit RunControls(Session& session, bool plotOverlay = false);
 
-  void TogglePause();
   void StepOne();
   void AskStepN();
   void SetSpeed(double factor);
@@ -32,6 +31,7 @@ class RunControls final : public QObject {
   Session& session_;
   QLabel* status_;
   QAction* pause_ = nullptr;
+  QAction* continue_ = nullptr;
   std::uint64_t lastSteps_ = 0;
   qint64 lastMs_ = 0;
   double rate_ = 0;  // steps per second over the last interval

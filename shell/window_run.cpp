@@ -48,6 +48,10 @@ void WindowRun::SetExitAt(std::uint64_t steps, std::function<void()> reached) {
   exitReached_ = std::move(reached);
 }
 
+void WindowRun::SetStopTeller(std::function<void(const debug::StopReason&)> teller) {
+  teller_ = std::move(teller);
+}
+
 void WindowRun::SetRecorder(std::function<void(std::uint64_t, const std::string&)> recorder) {
   recorder_ = std::move(recorder);
 }
@@ -107,6 +111,7 @@ void WindowRun::RunCommands(std::unique_lock<std::mutex>& lock) {
     Record();
     Publish();
     if (stop) StoppedAt(*stop);
+    told_ = true;
     lock.lock();
     commandRunning_.store(false, std::memory_order_release);
     stops_.fetch_add(1, std::memory_order_acq_rel);
@@ -213,8 +218,19 @@ bool WindowRun::WaitWhileStill() {
     const bool atExit = exitDone_;
     const bool pausing = pauseRequested_ && (!stepBudget_ || *stepBudget_ == 0);
     if (!atExit && !pausing) break;
-    if (stepBudget_ && *stepBudget_ == 0) stepBudget_.reset();
+    const bool stepped = stepBudget_ && *stepBudget_ == 0;
+    if (stepped) stepBudget_.reset();
     if (!paused_.load(std::memory_order_relaxed)) {
+      if (!told_ && teller_ && !atExit) {
+        debug::StopReason r;
+        r.kind = stepped ? debug::StopKind::Done : debug::StopKind::Pause;
+        r.step = engine_.Steps();
+        r.pc = engine_.Machine()[reg::PC];
+        lock.unlock();
+        teller_(r);
+        lock.lock();
+      }
+      told_ = false;
       Publish();
       paused_.store(true, std::memory_order_release);
       stops_.fetch_add(1, std::memory_order_acq_rel);
@@ -267,6 +283,8 @@ void WindowRun::Body() {
     Publish();
     if (IsPointStop(stop.kind)) {
       StoppedAt(stop);
+      if (teller_) teller_(stop);
+      told_ = true;
       continue;
     }
     const std::uint64_t done = engine_.Steps() - before;

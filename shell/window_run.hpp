@@ -53,6 +53,9 @@ class WindowRun {
   void SetExitAt(std::uint64_t steps, std::function<void()> reached);
   // Told every click made, with its step, on the emulation thread, as it is made.
   void SetRecorder(std::function<void(std::uint64_t, const std::string&)> recorder);
+  // Told on the emulation thread of every stop the run comes to by itself: a point hit, a pause,
+  // the end of a step N (not of a debugger command, whose answer tells its own).
+  void SetStopTeller(std::function<void(const debug::StopReason&)> teller);
   // The machine, the panel, the step count and the click log from a snapshot file; before Start
   // or on the emulation thread (RunAtBoundary). Throws as the engine does, changing nothing.
   void LoadSnapshotFile(const std::filesystem::path& file);
@@ -116,6 +119,8 @@ class WindowRun {
   bool exitDone_ = false;
   bool resumed_ = true;  // the next block starts where the run stood still
   std::function<void(std::uint64_t, const std::string&)> recorder_;
+  std::function<void(const debug::StopReason&)> teller_;
+  bool told_ = false;  // this stand of the run was told (or a command answered for it)
   Pacer pacer_;
 
   std::atomic<int> runFlag_{RUN};

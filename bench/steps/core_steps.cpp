@@ -2,7 +2,8 @@
 // instructions per step can be counted as the difference of two runs under callgrind. A second
 // argument chooses the loop: "s" one Step call per step; "e" the run-control engine with nothing
 // set, "b" with one PC breakpoint, "w" with one watchpoint (neither ever hit, so every step pays
-// for the check). Without it, the plain run loop.
+// for the check), "d" as the debugger window sets it (history, call tracking and checkpoints on,
+// no point). Without it, the plain run loop.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -30,8 +31,10 @@ int main(int argc, char** argv) {
   bench::ClearingTarget target;
   if (mode == 's') {
     for (long i = 0; i < steps; ++i) Step(*m);
-  } else if (mode == 'e' || mode == 'b' || mode == 'w') {
+  } else if (mode == 'e' || mode == 'b' || mode == 'w' || mode == 'd') {
     debug::Engine engine(*m, target);
+    engine.RecordHistory(mode == 'd');
+    engine.TrackCalls(mode == 'd');
     if (mode == 'b') engine.Points().AddBreak(0x1FFF);
     if (mode == 'w') engine.Points().AddWatch(0x4400, 0x4401, debug::WatchKind::Access);
     engine.Continue(static_cast<std::uint64_t>(steps));

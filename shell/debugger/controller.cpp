@@ -34,14 +34,26 @@ Controller::Controller(Session& session, const dbg::DebugInfo* info, QObject* pa
   monitor_ = std::make_unique<mon::Session>(session.Machine(), session.Run().Engine(),
                                             session.Form(), info, std::nullopt, stdout);
   connect(timer_, &QTimer::timeout, this, &Controller::Poll);
+  // Every stop in the console, in the monitor's words, whoever caused it.
+  session.AtStepBoundary(
+      [this] { session_.Run().SetStopTeller([this](const debug::StopReason& r) { Tell(r); }); });
+}
+
+void Controller::Tell(const debug::StopReason& stop) {
+  const QString line = QString::fromStdString(monitor_->StopLine(stop)) + "\n";
+  QMetaObject::invokeMethod(
+      this, [this, line] { emit output(line); }, Qt::QueuedConnection);
 }
 
 Controller::~Controller() {
   // The session's commands must not outlive it: let the emulation thread finish with them.
   WindowRun& run = session_.Run();
-  if (!run.Started() || run.Finished()) return;
+  if (!run.Started() || run.Finished()) {
+    run.SetStopTeller(nullptr);
+    return;
+  }
   if (run.CommandRunning()) run.Pause();
-  session_.AtStepBoundary([] {});
+  session_.AtStepBoundary([&run] { run.SetStopTeller(nullptr); });
 }
 
 bool Controller::Paused() const { return session_.Run().Paused(); }
@@ -86,10 +98,7 @@ void Controller::SetActive(bool on) {
 void Controller::Refresh() {
   if (CommandRunning() || busy_) return;
   std::optional<ViewData> d;
-  AtBoundary([this, &d] {
-    d = Gather(session_.Run().Engine(), info_);
-    d->paused = session_.Run().Paused();
-  });
+  AtBoundary([this, &d] { d = Gather(session_.Run().Engine(), info_, session_.Run().Paused()); });
   if (!d) return;
   data_ = std::move(*d);
   data_.stop = session_.Run().LastStop();
@@ -118,8 +127,10 @@ void Controller::Pause() { session_.Run().Pause(); }
 void Controller::RunCommand(std::function<debug::StopReason(debug::Engine&)> fn) {
   WindowRun& run = session_.Run();
   run.Pause();
-  run.PostCommand([&run, fn = std::move(fn)]() -> std::optional<debug::StopReason> {
-    return fn(run.Engine());
+  run.PostCommand([this, &run, fn = std::move(fn)]() -> std::optional<debug::StopReason> {
+    const debug::StopReason stop = fn(run.Engine());
+    Tell(stop);
+    return stop;
   });
 }
 

@@ -71,6 +71,8 @@ class Controller final : public QObject {
 
  private:
   void Poll();
+  // Logs a stop in the console (from the emulation thread).
+  void Tell(const debug::StopReason& stop);
   void AtBoundary(const std::function<void()>& fn);
   // Runs fn on the emulation thread as a command that leaves the run paused.
   void RunCommand(std::function<debug::StopReason(debug::Engine&)> fn);

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 
 #include "debug/location.hpp"
 #include "shell/debugger/call_stack_view.hpp"
@@ -15,27 +16,27 @@
 #include "shell/debugger/history_view.hpp"
 #include "shell/debugger/memory_view.hpp"
 #include "shell/debugger/peripherals_view.hpp"
+#include "shell/debugger/placement.hpp"
 #include "shell/debugger/points_view.hpp"
 #include "shell/debugger/registers_view.hpp"
+#include "shell/run_keys.hpp"
 
 namespace kv74::shell::dbgwin {
 namespace {
 
 struct RunAction {
-  const char* text;
-  const char* keys;
+  const char* text;  // also the key's entry in shell/run_keys.hpp
   void (Controller::*act)();
   const char* tip;
 };
 constexpr RunAction kActions[] = {
-    {"Continue", "F5", &Controller::Continue, "Run until a stop point or a pause"},
-    {"Pause", "F6", &Controller::Pause, "Stop at the next step boundary"},
-    {"Step", "F11", &Controller::Step, "One instruction"},
-    {"Step over", "F10", &Controller::StepOver, "Over a call, to the next instruction"},
-    {"Step out", "Shift+F11", &Controller::StepOut, "Until the routine returns"},
-    {"Step back", "Ctrl+F11", &Controller::StepBack, "One instruction back"},
-    {"Reverse-continue", "Ctrl+F5", &Controller::ReverseContinue,
-     "Back to the previous stop point hit"},
+    {"Continue", &Controller::Continue, "Run until a stop point or a pause"},
+    {"Pause", &Controller::Pause, "Stop at the next step boundary"},
+    {"Step", &Controller::Step, "One instruction"},
+    {"Step over", &Controller::StepOver, "Over a call, to the next instruction"},
+    {"Step out", &Controller::StepOut, "Until the routine returns"},
+    {"Step back", &Controller::StepBack, "One instruction back"},
+    {"Reverse-continue", &Controller::ReverseContinue, "Back to the previous stop point hit"},
 };
 
 }  // namespace
@@ -59,19 +60,21 @@ DebuggerWindow::DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo>
   setCentralWidget(disassembly_);
   BuildToolBar();
   AddDock(registers_, "Registers", Qt::RightDockWidgetArea);
-  AddDock(peripherals_, "Peripherals", Qt::RightDockWidgetArea);
-  AddDock(calls_, "Call stack", Qt::RightDockWidgetArea);
+  AddDock(peripherals_, "Peripherals", Qt::BottomDockWidgetArea);
+  AddDock(calls_, "Call stack", Qt::BottomDockWidgetArea);
   AddDock(memory_, "Memory", Qt::BottomDockWidgetArea);
   AddDock(points_, "Stop points", Qt::BottomDockWidgetArea);
   AddDock(history_, "History", Qt::BottomDockWidgetArea);
   AddDock(console_, "Console", Qt::BottomDockWidgetArea);
-  tabifyDockWidget(findChild<QDockWidget*>("Memory"), findChild<QDockWidget*>("Stop points"));
-  tabifyDockWidget(findChild<QDockWidget*>("Memory"), findChild<QDockWidget*>("History"));
-  findChild<QDockWidget*>("Memory")->raise();
-  resizeDocks({findChild<QDockWidget*>("Registers")}, {300}, Qt::Horizontal);
-  resizeDocks({findChild<QDockWidget*>("Registers"), findChild<QDockWidget*>("Peripherals")},
-              {330, 200}, Qt::Vertical);
-  resizeDocks({findChild<QDockWidget*>("Memory")}, {300}, Qt::Vertical);
+  auto dock = [this](const char* name) { return findChild<QDockWidget*>(name); };
+  tabifyDockWidget(dock("Memory"), dock("Stop points"));
+  tabifyDockWidget(dock("Memory"), dock("History"));
+  tabifyDockWidget(dock("Memory"), dock("Peripherals"));
+  tabifyDockWidget(dock("Memory"), dock("Call stack"));
+  dock("Memory")->raise();
+  // Sized by what they hold: every register row, a dozen memory rows and console lines.
+  resizeDocks({dock("Registers")}, {340}, Qt::Horizontal);
+  resizeDocks({dock("Memory")}, {330}, Qt::Vertical);
   status_->setObjectName("debuggerStatus");
   statusBar()->addWidget(status_, 1);
   connect(controller_, &Controller::refreshed, this, &DebuggerWindow::UpdateStatus);
@@ -89,8 +92,8 @@ void DebuggerWindow::BuildToolBar() {
   for (const RunAction& a : kActions) {
     QAction* action = bar->addAction(a.text, controller_, a.act);
     action->setObjectName(a.text);
-    action->setShortcut(QKeySequence(a.keys));
-    action->setToolTip(QString("%1 (%2)").arg(a.tip, a.keys));
+    action->setShortcut(QKeySequence(RunKeyOf(a.text)));
+    action->setToolTip(QString("%1 (%2)").arg(a.tip, RunKeyOf(a.text)));
   }
 }
 
@@ -108,12 +111,16 @@ QString DebuggerWindow::StatusText() const {
   const ViewData& d = controller_->Data();
   if (!controller_->Paused() || !d.m) return "running, step " + steps;
   QString text = "paused at step " + steps;
-  if (d.stop && d.stop->step == d.steps)
+  // A stop at a point names it while the point exists.
+  const bool pointGone = d.stop && d.stop->point != 0 &&
+                         std::none_of(d.points.begin(), d.points.end(),
+                                      [&](const debug::Point& p) { return p.id == d.stop->point; });
+  if (d.stop && d.stop->step == d.steps && !pointGone)
     text = QString::fromStdString(debug::Describe(*d.stop)) + ", step " + steps;
   const std::uint16_t pc = (*d.m)[reg::PC];
   const std::string where = debug::DescribeAddress(pc, controller_->Info());
   return text + QString(", PC %1 %2")
-                    .arg(pc, 4, 16, QChar('0'))
+                    .arg(QString("%1").arg(pc, 4, 16, QChar('0')).toUpper())
                     .arg(QString::fromStdString(where))
                     .trimmed();
 }
@@ -127,6 +134,7 @@ void DebuggerWindow::showEvent(QShowEvent* event) {
 
 void DebuggerWindow::hideEvent(QHideEvent* event) {
   QMainWindow::hideEvent(event);
+  SaveWindowLayout(*this);
   controller_->SetActive(false);
 }
 

@@ -25,11 +25,6 @@ class HistoryView;
 class CallStackView;
 class ConsoleView;
 
-struct Shortcut {
-  const char* name;  // the action's object name and text
-  const char* keys;
-};
-
 class DebuggerWindow final : public QMainWindow {
  public:
   // `info` may be empty (no debug information: addresses only).

@@ -1,6 +1,7 @@
 #include "shell/debugger/disassembly_view.hpp"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -60,6 +61,7 @@ DisassemblyView::DisassemblyView(Controller& controller, QWidget* parent)
     : QWidget(parent),
       controller_(controller),
       goTo_(new QLineEdit(this)),
+      goToError_(new QLabel(this)),
       table_(new QTableWidget(kRows, ColumnCount, this)) {
   setObjectName("disassembly");
   goTo_->setObjectName("disassemblyGoTo");
@@ -79,7 +81,14 @@ DisassemblyView::DisassemblyView(Controller& controller, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(goTo_);
+  layout->addWidget(goToError_);
   layout->addWidget(table_);
+  goToError_->setObjectName("disassemblyGoToError");
+  goToError_->setStyleSheet("color: #B00000");
+  goToError_->hide();
+  connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+    if (!updating_) selected_ = RowAddress(row);
+  });
   connect(goTo_, &QLineEdit::returnPressed, this, [this] { GoTo(goTo_->text()); });
   connect(table_, &QTableWidget::cellClicked, this, &DisassemblyView::Clicked);
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { Followed(row); });
@@ -94,14 +103,23 @@ bool DisassemblyView::GoTo(const QString& text) {
       const std::vector<std::uint16_t> a =
           debug::ResolveLocation(text.trimmed().toStdString(), controller_.Info());
       anchor_ = a.front();
-      goTo_->setToolTip({});
+      selected_ = anchor_;
     } catch (const std::exception& e) {
-      goTo_->setToolTip(QString::fromLocal8Bit(e.what()));
+      goToError_->setText(QString("%1: %2").arg(text.trimmed(), QString::fromLocal8Bit(e.what())));
+      goToError_->show();
+      goTo_->setText(goneTo_);
       return false;
     }
   }
+  goneTo_ = text.trimmed();
+  goTo_->setText(goneTo_);
+  goToError_->hide();
   Update();
   return true;
+}
+
+QString DisassemblyView::GoToError() const {
+  return goToError_->isHidden() ? QString() : goToError_->text();
 }
 
 std::optional<std::uint16_t> DisassemblyView::RowAddress(int row) const {
@@ -132,6 +150,19 @@ QString DisassemblyView::SourceText(int source, int line) {
 }
 
 void DisassemblyView::Update() {
+  updating_ = true;
+  Fill();
+  // The selection stays on the address the user chose, wherever its row now is.
+  const int row = selected_ ? RowOf(*selected_) : -1;
+  if (row >= 0) {
+    table_->setCurrentCell(row, Address);
+  } else {
+    table_->clearSelection();
+  }
+  updating_ = false;
+}
+
+void DisassemblyView::Fill() {
   const ViewData& d = controller_.Data();
   if (!d.m) return;
   const MachineState& m = *d.m;
@@ -176,8 +207,12 @@ void DisassemblyView::Update() {
       }
       item->setText(cells[c]);
       if (c == Address) item->setData(Qt::UserRole, a);
-      item->setForeground(c == Margin && isBreak ? Qt::red : Qt::black);
-      item->setBackground(a == pc ? QBrush(QColor(255, 255, 160)) : QBrush());
+      item->setForeground(c == Margin && isBreak ? Qt::white : Qt::black);
+      QBrush back;
+      if (a == anchor_) back = QColor(200, 225, 255);  // the go-to target
+      if (a == pc) back = QColor(255, 255, 160);
+      if (c == Margin && isBreak) back = QColor(200, 0, 0);  // a breakpoint: a red margin cell
+      item->setBackground(back);
     }
     a = static_cast<std::uint16_t>(a + dis.length);
   }

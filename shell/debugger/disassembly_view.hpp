@@ -12,6 +12,7 @@
 #include "cpu/machine.hpp"
 
 class QLineEdit;
+class QLabel;
 class QTableWidget;
 
 namespace kv74::shell::dbgwin {
@@ -28,9 +29,10 @@ class DisassemblyView final : public QWidget {
 
   explicit DisassemblyView(Controller& controller, QWidget* parent = nullptr);
 
-  // Shows the code from around `address` until the next stop; false for text that names no
-  // address (the reason in the go-to box's tool tip).
+  // Shows the code from around `address` until the next stop, its row marked; false for text
+  // that names no address: the reason shows under the box, which returns to the last good target.
   bool GoTo(const QString& text);
+  QString GoToError() const;
   // The address shown in `row`, if any.
   std::optional<std::uint16_t> RowAddress(int row) const;
   int RowOf(std::uint16_t address) const;
@@ -38,15 +40,20 @@ class DisassemblyView final : public QWidget {
 
  private:
   void Update();
+  void Fill();
   void Clicked(int row, int column);
   void Followed(int row);
   QString SourceText(int source, int line);
 
   Controller& controller_;
   QLineEdit* goTo_;
+  QLabel* goToError_;
   QTableWidget* table_;
-  std::optional<std::uint16_t> anchor_;  // gone to; PC when empty
+  QString goneTo_;                         // the last good go-to text
+  std::optional<std::uint16_t> selected_;  // the row the user chose, by address
+  std::optional<std::uint16_t> anchor_;    // gone to; PC when empty
   std::uint16_t lastPc_ = 0;
+  bool updating_ = false;  // the selection moved by Update, not by the user
   QHash<int, QStringList> sources_;
 };
 

@@ -42,11 +42,13 @@ QString FlagsText(unsigned f) {
 RegistersView::RegistersView(Controller& controller, QWidget* parent)
     : QWidget(parent), controller_(controller), table_(new QTableWidget(kRows, 3, this)) {
   setObjectName("registers");
-  table_->setHorizontalHeaderLabels({"Register", "Value", ""});
+  table_->setHorizontalHeaderLabels({"Register", "Value", "Decoded"});
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(18);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setFont(QFont("Monospace", 9));
+  shown_.resize(kRows);
+  before_.resize(kRows);
   for (int r = 0; r < kRows; ++r) {
     auto* name = new QTableWidgetItem(Name(kShown[r]));
     name->setFlags(Qt::ItemIsEnabled);
@@ -72,6 +74,10 @@ void RegistersView::Update() {
   const ViewData& d = controller_.Data();
   if (!d.m) return;
   updating_ = true;
+  if (d.steps != steps_) {
+    before_ = shown_;
+    steps_ = d.steps;
+  }
   for (int r = 0; r < kRows; ++r) {
     const int w = kShown[r];
     const unsigned v = (*d.m)[w];
@@ -81,7 +87,10 @@ void RegistersView::Update() {
     const bool editable = d.paused && w != reg::FAULTS;
     value->setFlags(editable ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
                              : Qt::ItemIsEnabled);
-    value->setForeground(value->text().isEmpty() || value->text() == text ? Qt::black : Qt::red);
+    // Against the values before the last step (an edit since is marked too).
+    if (!before_[r]) before_[r] = v;
+    value->setForeground(*before_[r] != v ? Qt::red : Qt::black);
+    shown_[r] = v;
     value->setText(text);
     QString note;
     if (w == reg::FLAGS) note = FlagsText(v);

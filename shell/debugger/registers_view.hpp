@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
 class QTableWidget;
 class QTableWidgetItem;
@@ -23,6 +26,9 @@ class RegistersView final : public QWidget {
 
   Controller& controller_;
   QTableWidget* table_;
+  std::vector<std::optional<unsigned>> shown_;   // the values of the last look, by row
+  std::vector<std::optional<unsigned>> before_;  // those of the look before the last step
+  std::uint64_t steps_ = ~std::uint64_t{0};      // the step count of the last look
   bool updating_ = false;
 };
 

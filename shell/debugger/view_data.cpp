@@ -6,7 +6,7 @@
 
 namespace kv74::shell::dbgwin {
 
-ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info) {
+ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info, bool paused) {
   ViewData d;
   auto copy = std::make_shared<MachineState>();
   debug::CopyMachine(*copy, engine.Machine());
@@ -16,8 +16,10 @@ ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info) {
   d.points = engine.Points().All();
   for (debug::Point& p : d.points) p.condition = nullptr;
   d.frames = engine.Calls().Frames();
-  if (engine.RecordingHistory())
-    d.history = debug::HistoryLines(engine.GetHistory(), kHistoryShown, *d.m, info);
+  d.paused = paused;
+  // Rebuilt by re-running steps: only for a machine that stands still.
+  if (paused && engine.RecordingHistory())
+    d.history = debug::HistoryLines(engine.GetHistory(kHistoryShown), kHistoryShown, *d.m, info);
   d.oldestReachable = engine.OldestReachable();
   return d;
 }

@@ -29,6 +29,6 @@ struct ViewData {
 };
 
 // On the engine's thread.
-ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info);
+ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info, bool paused);
 
 }  // namespace kv74::shell::dbgwin

@@ -1,6 +1,7 @@
 // Going back: back N then forward N gives the identical machine, panel and trace, on the firmware's
 // automatic run and on random images and peripheral states; reverse-continue finds the earlier
-// hits in turn; the history shows what each step changed.
+// hits in turn; the history shows what each step changed, rebuilt from a checkpoint as recorded
+// step by step, and the call stack of the plain loop is the checked loop's.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -159,6 +160,58 @@ TEST(Reverse, BackThenForwardOnRandomMachines) {
 }
 
 // A run longer than the slices between which the engine looks for a pause keeps one entry per step.
+// An engine with checkpoints rebuilds the history when asked and follows the calls in the plain
+// loop; one without records each step and follows the calls in the checked loop. Both must agree
+// at every stop, going back included.
+TEST(History, RebuiltFromACheckpointAsRecordedStepByStep) {
+  Board rebuilt(EngineOptions{100000, 64, 300, true});
+  Board recorded(EngineOptions{100000, 64, 300, false});
+  for (Board* b : {&rebuilt, &recorded}) {
+    b->engine.RecordHistory(true);
+    b->engine.TrackCalls(true);
+  }
+  struct Stop {
+    std::uint64_t forward, back;
+  };
+  const Stop stops[] = {{250, 0}, {1200000, 0},     {1, 0},    {800000, 150},
+                        {0, 1},   {2500000, 40000}, {40001, 0}};
+  std::uint64_t at = 0;
+  for (const Stop& s : stops) {
+    at += s.forward - s.back;
+    SCOPED_TRACE(at);
+    rebuilt.engine.Continue(s.forward);
+    if (s.back != 0) rebuilt.engine.Back(s.back);
+    if (s.back == 0) recorded.engine.Continue(at - recorded.engine.Steps());
+    ASSERT_EQ(rebuilt.engine.Steps(), at);
+    const History& h = rebuilt.engine.GetHistory();
+    if (s.back == 0) {  // going back leaves nothing to compare the recording engine with
+      const History& r = recorded.engine.GetHistory();
+      ASSERT_EQ(h.Size(), std::min<std::size_t>(r.Size(), at - rebuilt.engine.OldestReachable()));
+      for (std::size_t i = 1; i <= h.Size(); ++i) {
+        const HistoryEntry& x = h.At(h.Size() - i);
+        const HistoryEntry& y = r.At(r.Size() - i);
+        ASSERT_EQ(x.step, y.step);
+        ASSERT_EQ(x.pc, y.pc);
+        ASSERT_EQ(x.op, y.op);
+        ASSERT_EQ(x.regs, y.regs);
+      }
+      const auto& f = rebuilt.engine.Calls().Frames();
+      const auto& g = recorded.engine.Calls().Frames();
+      ASSERT_EQ(f.size(), g.size());
+      for (std::size_t i = 0; i < f.size(); ++i) {
+        EXPECT_EQ(f[i].callPc, g[i].callPc);
+        EXPECT_EQ(f[i].entry, g[i].entry);
+        EXPECT_EQ(f[i].returnPc, g[i].returnPc);
+        EXPECT_EQ(f[i].sp, g[i].sp);
+        EXPECT_EQ(f[i].request, g[i].request);
+      }
+    } else {
+      ASSERT_EQ(h.Size(), 300u);
+      ASSERT_EQ(h.At(h.Size() - 1).step, at - 1);
+    }
+  }
+}
+
 TEST(History, OneEntryPerStepAcrossSlices) {
   auto m = std::make_unique<MachineState>();
   const std::uint16_t code[] = {0xF882, 0x63FF};  // INC R2; JMP back

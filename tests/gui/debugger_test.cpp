@@ -5,10 +5,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QTreeWidget>
+#include <functional>
+#include <map>
 #include <memory>
 
 #include "debuginfo/debug_info.hpp"
@@ -20,6 +26,8 @@
 #include "shell/debugger/peripherals_view.hpp"
 #include "shell/debugger/points_view.hpp"
 #include "shell/debugger/registers_view.hpp"
+#include "shell/run_controls.hpp"
+#include "shell/run_keys.hpp"
 #include "shell/session.hpp"
 
 namespace kv74::shell::dbgwin {
@@ -102,10 +110,55 @@ TEST_F(DebuggerTest, MarginBreakpointStopsTheRunThereAndTheViewsFollow) {
   EXPECT_FALSE(Ctl().Data().frames.empty());
   EXPECT_EQ(Ctl().Data().frames.back().entry, kPollKeys);
 
-  // Clicking the margin again removes it: the run goes on past PollKeys.
+  // Clicking the margin again removes it: the run goes on past PollKeys, and the status line no
+  // longer names it.
   QTest::mouseClick(t->viewport(), Qt::LeftButton, {},
                     t->visualRect(t->model()->index(pcRow, DisassemblyView::Margin)).center());
   EXPECT_TRUE(Ctl().Data().points.empty());
+  EXPECT_TRUE(window_->StatusText().startsWith("paused at step"))
+      << window_->StatusText().toStdString();
+  EXPECT_TRUE(window_->StatusText().contains(", PC " + Hex4(kPollKeys)));
+}
+
+// Every stop reaches the console as the monitor words it, whoever caused it: the buttons, a
+// breakpoint hit while running, a pause and a step N from the panel.
+TEST_F(DebuggerTest, EveryStopIsLoggedInTheConsole) {
+  struct Cause {
+    std::function<void()> act;
+    const char* line;  // how the logged line starts
+  };
+  const Cause causes[] = {
+      {[this] { Ctl().Step(); }, "stepped, steps 1, 0x"},
+      {[this] { Ctl().StepBack(); }, "stepped back, steps 0, 0x"},
+      {[this] {
+         window_->Console().Enter("break PollKeys");
+         ServeUntil([this] { return Ctl().Data().points.size() == 1; });
+         Ctl().Continue();
+       },
+       "breakpoint 1, steps "},
+      {[this] { session_->Run().StepBy(5); }, "stepped, steps "},
+      {[this] {
+         Ctl().Remove(1);
+         Ctl().Continue();
+         ServeUntil([this] { return !Ctl().Paused(); });
+         session_->Run().Pause();  // the panel's Pause
+       },
+       "paused, steps "},
+  };
+  for (const Cause& c : causes) {
+    SCOPED_TRACE(c.line);
+    const std::uint64_t stops = session_->Run().Stops();
+    const qsizetype before = window_->Console().Text().size();
+    c.act();
+    ASSERT_TRUE(StoppedAfter(stops));
+    ASSERT_TRUE(ServeUntil([&] { return window_->Console().Text().size() > before; }, 5000));
+    ServeUntil([] { return false; }, 100);  // nothing more comes
+    const QStringList lines = window_->Console().Text().mid(before).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines.last().startsWith(c.line)) << lines.join('|').toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression("steps \\d+, 0x")).size(), 1)
+        << lines.join('|').toStdString();
+  }
 }
 
 TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
@@ -134,6 +187,8 @@ TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
     EXPECT_EQ(got, e.want) << e.text;
   }
   EXPECT_EQ(RegisterCell(3), "1234");
+  // An edited register is marked as changed, as a step's changes are.
+  EXPECT_EQ(window_->Registers().Table()->item(3, 1)->foreground().color(), QColor(Qt::red));
   // A typing error changes nothing and says why.
   QTableWidgetItem* r4 = window_->Registers().Table()->item(4, 1);
   r4->setText("nonsense(");
@@ -260,6 +315,66 @@ TEST_F(DebuggerTest, ChangedWordsAreMarkedAndWatchedOnesStandOut) {
   EXPECT_EQ(session_->Machine().DataMemory[1], 0x2222);
   EXPECT_EQ(t->item(0, 2)->background().color(), QColor(255, 200, 120));
   EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::black));  // no change since
+}
+
+// One key map: a key that both windows bind means the same action in each, and the keys are
+// those of the table.
+TEST_F(DebuggerTest, OneKeyMapForBothWindows) {
+  RunControls controls(*session_);
+  std::map<QString, QString> meaning;  // key -> action
+  auto take = [&](const QList<QAction*>& actions) {
+    int bound = 0;
+    for (QAction* a : actions) {
+      const QString name = a->text().remove('&').remove("...");
+      if (a->shortcut().isEmpty() || std::string(RunKeyOf(name.toLatin1().constData())).empty())
+        continue;
+      ++bound;
+      const QString key = a->shortcut().toString();
+      EXPECT_EQ(key, QKeySequence(RunKeyOf(name.toLatin1().constData())).toString())
+          << name.toStdString();
+      auto [at, fresh] = meaning.emplace(key, name);
+      EXPECT_EQ(at->second, name) << key.toStdString();
+    }
+    return bound;
+  };
+  EXPECT_EQ(take(window_->findChild<QToolBar*>("runBar")->actions()), 7);
+  QList<QAction*> panel;
+  for (QAction* menu : session_->Form().MenuBar()->actions()) {
+    if (menu->menu() && menu->text() == "&Run") panel = menu->menu()->actions();
+  }
+  EXPECT_EQ(take(panel), 4);  // continue, pause, step, step N
+}
+
+// Go to: a typo is told in the window and the box returns to the last good target; the target
+// row is marked, and a row the user selects stays selected by its address while the listing moves.
+TEST_F(DebuggerTest, GoToTellsErrorsAndTheSelectionFollowsTheAddress) {
+  DisassemblyView& dis = window_->Disassembly();
+  QTableWidget* t = dis.Table();
+  auto* box = window_->findChild<QLineEdit*>("disassemblyGoTo");
+  ASSERT_TRUE(dis.GoTo("PollKeys"));
+  EXPECT_TRUE(dis.GoToError().isEmpty());
+  const int row = dis.RowOf(kPollKeys);
+  ASSERT_GE(row, 0);
+  EXPECT_NE(t->item(row, DisassemblyView::Address)->background(), QBrush());
+  EXPECT_FALSE(dis.GoTo("PolKeys"));
+  EXPECT_TRUE(dis.GoToError().startsWith("PolKeys: ")) << dis.GoToError().toStdString();
+  EXPECT_EQ(box->text(), "PollKeys");
+  EXPECT_EQ(dis.RowOf(kPollKeys), row);  // still shown
+
+  // A selected row keeps its address when the listing moves under it; a go-to selects its target.
+  const int chosen = row + 2;
+  const auto address = dis.RowAddress(chosen);
+  ASSERT_TRUE(address.has_value());
+  t->setCurrentCell(chosen, DisassemblyView::Code);
+  ASSERT_TRUE(dis.GoTo(QString("0x%1").arg(*address - 4, 0, 16)));
+  EXPECT_EQ(t->currentRow(), dis.RowOf(static_cast<std::uint16_t>(*address - 4)));
+  t->setCurrentCell(dis.RowOf(*address), DisassemblyView::Code);
+  ASSERT_TRUE(dis.GoTo(QString("0x%1").arg(*address - 12, 0, 16)));  // the listing moves
+  t->setCurrentCell(dis.RowOf(*address), DisassemblyView::Code);
+  const int before = t->currentRow();
+  ASSERT_TRUE(dis.GoTo("PollKeys"));
+  EXPECT_NE(dis.RowOf(*address), before);
+  EXPECT_EQ(t->currentRow(), dis.RowOf(kPollKeys));
 }
 
 }  // namespace

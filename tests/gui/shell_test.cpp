@@ -266,6 +266,14 @@ TEST(Program, HelpAndVersion) {
   EXPECT_TRUE(version.out.contains("KV7402"));
   ProgramRun bad = Kv74({"--no-such-option"}, work.path());
   EXPECT_EQ(bad.exitCode, 2);
+  // A run without a display: one line and a failure, never a signal.
+  p.start(KV74_EXE, {"--images", KV74_DATA_DIR});
+  ASSERT_TRUE(p.waitForFinished(10000));
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 2);
+  const QString told = QString::fromLocal8Bit(p.readAllStandardError());
+  EXPECT_TRUE(told.startsWith("kv74: cannot open a window")) << told.toStdString();
+  EXPECT_EQ(told.count('\n'), 1) << told.toStdString();
 }
 
 }  // namespace

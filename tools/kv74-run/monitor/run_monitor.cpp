@@ -84,11 +84,6 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
     session.Execute(*ParseCommand("continue", context), "");
   } else if (o.doScript) {
     const std::vector<ScriptLine>& lines = in.script;
-    // The history costs the runs about three quarters of their speed: a script keeps it only
-    // when it prints it or has conditions (which take `steps` from it).
-    session.RecordHistory(std::any_of(lines.begin(), lines.end(), [](const ScriptLine& l) {
-      return l.command.verb == Verb::History || l.command.condition.has_value();
-    }));
     for (const ScriptLine& line : lines) {
       const std::string where = o.doScript->string() + ":" + std::to_string(line.line) + ": ";
       try {
