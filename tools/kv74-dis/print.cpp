@@ -100,6 +100,8 @@ std::string Text(const Piece& p, const Image& image, const Range& r, Names& name
   const std::uint16_t w = image.words[p.index];
   const auto address = static_cast<std::uint16_t>(r.base + p.index);
   if (const std::string* c = names.CommentAt(address)) comment = *c;
+  if (const std::string x = names.XRefs(address); !x.empty())
+    comment = comment.empty() ? x : comment + "; " + x;
   for (char& c : comment)
     if (c == '\n' || c == '\r') c = ' ';
   if (p.kind == Piece::Kind::Fill)
