@@ -16,6 +16,10 @@ std::string Hex4(std::uint16_t v) {
 std::string Quoted(const std::string& s) {
   std::string out = "\"";
   for (char c : s) {
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
     if (c == '"' || c == '\\') out += '\\';
     out += c;
   }
@@ -36,7 +40,7 @@ std::string CallGraphDot(const Memory& memory, const Result& result, const dbg::
     if (!result.start[r]) continue;
     const std::vector<std::uint16_t> body = result.Body(memory, r);
     out += "  " + Quoted(Hex4(r)) + " [label=" +
-           Quoted(name(r) + "\\n" + Hex4(r) + ", " + std::to_string(body.size()) + " instr.") +
+           Quoted(name(r) + "\n" + Hex4(r) + ", " + std::to_string(body.size()) + " instr.") +
            "];\n";
     for (const Ref& ref : result.refs) {
       if (ref.kind != RefKind::Call || !std::binary_search(body.begin(), body.end(), ref.from))
