@@ -134,7 +134,8 @@ dbg::DebugInfo ToDebugInfo(const Memory& m, const Result& r, const dbg::DebugInf
     if (a < IO_BASE) b.Label(a, Named("data", a));
   dbg::DebugInfo& info = b.Info();
   Regions(m, r, info);
-  for (const dbg::DataRegion& d : given.data) info.data.push_back(d);
+  for (const dbg::DataRegion& d : given.data)
+    if (d.kind != "unknown") info.data.push_back(d);
   std::stable_sort(info.data.begin(), info.data.end(),
                    [](const auto& x, const auto& y) { return x.address < y.address; });
   info.xrefs.clear();

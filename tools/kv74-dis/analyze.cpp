@@ -83,7 +83,8 @@ std::optional<dbg::DebugInfo> Analyze(const Image& image, std::uint32_t base,
       return std::nullopt;
     }
   }
-  for (const dbg::DataRegion& d : given.data) options.data.emplace_back(d.address, d.size);
+  for (const dbg::DataRegion& d : given.data)  // "unknown": what an earlier run did not reach
+    if (d.kind != "unknown") options.data.emplace_back(d.address, d.size);
   if (!request.trace.empty() && !ReadTrace(request.trace, options.executed)) return std::nullopt;
   const auto result = std::make_unique<ana::Result>(ana::Analyze(*memory, options));
   dbg::DebugInfo info = ana::ToDebugInfo(*memory, *result, given);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "analysis/machine.hpp"
 #include "line_reader.hpp"
 #include "monitor/session.hpp"
 
@@ -25,6 +26,8 @@ MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
     } catch (const dbg::DebugInfoError& e) {
       throw UsageError(e.what());
     }
+  } else {
+    info = ana::AnalyseMachine(m);  // names and instruction starts found in the images
   }
   debug::Engine engine(m, panel.DebugTarget());
   std::vector<debug::ClickEvent> schedule;
