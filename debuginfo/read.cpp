@@ -111,7 +111,8 @@ LineEntry ReadLine(const json& o, const std::string& where, const DebugInfo& inf
       Integer(*Member(o, where, "address", true), where + ".address", 0, 0xFFFF));
   e.size = static_cast<std::uint16_t>(Integer(*Member(o, where, "size", true), where + ".size", 1,
                                               std::min<std::int64_t>(0xFFFF, 0x10000 - e.address)));
-  // An analysed instruction has neither source nor line; a line needs its source, a source its line.
+  // An analysed instruction has neither source nor line; a line needs its source, a source its
+  // line.
   e.source = SourceIndex(o, where, info, Member(o, where, "line", false) != nullptr);
   if (const json* line = Member(o, where, "line", e.source >= 0))
     e.line = static_cast<int>(Integer(*line, where + ".line", 1, 0x7FFFFFFF));
