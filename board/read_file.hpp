@@ -18,6 +18,7 @@ inline constexpr std::uintmax_t kMonitorScript = 4u << 20;  // --do
 inline constexpr std::uintmax_t kDebugInfo = 32u << 20;     // --debug-info, --symbols
 inline constexpr std::uintmax_t kSnapshot = 64u << 20;      // --load-state, load-state
 inline constexpr std::uintmax_t kRam = 0x1000 * 2;          // the window's battery RAM
+inline constexpr std::uintmax_t kTrace = 256u << 20;        // kv74-dis --trace
 }  // namespace input_limit
 
 struct FileBytes {

@@ -90,6 +90,14 @@ const DataRegion* DebugInfo::DataAt(std::uint16_t address) const {
   return nullptr;
 }
 
+std::vector<const XRef*> DebugInfo::XRefsTo(std::uint16_t address) const {
+  auto it = std::lower_bound(xrefs.begin(), xrefs.end(), address,
+                             [](const XRef& x, std::uint16_t a) { return x.to < a; });
+  std::vector<const XRef*> found;
+  for (; it != xrefs.end() && it->to == address; ++it) found.push_back(&*it);
+  return found;
+}
+
 bool DebugInfo::IsData(std::uint16_t address) const { return DataAt(address) != nullptr; }
 
 }  // namespace kv74::dbg

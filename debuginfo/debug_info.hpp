@@ -2,7 +2,8 @@
 // word, the regions that hold data, and comments. Stored as a JSON file ("kv74-debug-info",
 // version 1; docs/debug-info.md) that kv74-as writes and a user may write by hand.
 //
-//   Symbol, LineEntry, DataRegion   the records
+//   Symbol, LineEntry, DataRegion,  the records
+//   XRef
 //   DebugInfo                       the whole file, with its lookups
 //   ReadDebugInfo / ParseDebugInfo  from a file / from text (throw DebugInfoError)
 //   WriteDebugInfo                  to text, the same bytes for the same contents
@@ -35,12 +36,14 @@ struct Symbol {
 };
 
 // One instruction or data directive: `size` words from `address`, written on `line` of
-// `source`.
+// `source`. An instruction found by analysing an image has no source (-1, line 0); `traced`
+// marks one that only a run's executed addresses led to.
 struct LineEntry {
   std::uint16_t address = 0;
   std::uint16_t size = 1;
   int source = 0;
   int line = 0;
+  bool traced = false;
   bool operator==(const LineEntry&) const = default;
 };
 
@@ -51,6 +54,14 @@ struct DataRegion {
   std::uint32_t size = 1;
   std::string kind = "word";
   bool operator==(const DataRegion&) const = default;
+};
+
+// A use of `to` by the instruction at `from`: "call", "jump", "branch", "read", "write" or
+// "table" (free text; readers need not know it).
+struct XRef {
+  std::uint16_t from = 0, to = 0;
+  std::string kind;
+  bool operator==(const XRef&) const = default;
 };
 
 class DebugInfoError : public std::runtime_error {
@@ -65,6 +76,7 @@ struct DebugInfo {
   std::vector<LineEntry> lines;  // sorted by address
   std::vector<DataRegion> data;
   std::map<std::uint16_t, std::string> comments;
+  std::vector<XRef> xrefs;  // sorted by `to`, then `from`
 
   const Symbol* Find(std::string_view name) const;     // by name, exact
   const Symbol* LabelAt(std::uint16_t address) const;  // the first label exactly there
@@ -78,7 +90,8 @@ struct DebugInfo {
   // the path as listed in `sources`, or by file name alone.
   std::vector<std::uint16_t> AddressesOf(std::string_view file, int line) const;
   bool IsData(std::uint16_t address) const;
-  const DataRegion* DataAt(std::uint16_t address) const;  // the region covering address
+  const DataRegion* DataAt(std::uint16_t address) const;          // the region covering address
+  std::vector<const XRef*> XRefsTo(std::uint16_t address) const;  // who uses address
 
   bool operator==(const DebugInfo&) const = default;
 };

@@ -114,9 +114,13 @@ LineEntry ReadLine(const json& o, const std::string& where, const DebugInfo& inf
       Integer(*Member(o, where, "address", true), where + ".address", 0, 0xFFFF));
   e.size = static_cast<std::uint16_t>(Integer(*Member(o, where, "size", true), where + ".size", 1,
                                               std::min<std::int64_t>(0xFFFF, 0x10000 - e.address)));
-  e.source = SourceIndex(o, where, info, true);
-  e.line =
-      static_cast<int>(Integer(*Member(o, where, "line", true), where + ".line", 1, 0x7FFFFFFF));
+  // An analysed instruction has neither source nor line; a line needs its source, a source its
+  // line.
+  e.source = SourceIndex(o, where, info, Member(o, where, "line", false) != nullptr);
+  if (const json* line = Member(o, where, "line", e.source >= 0))
+    e.line = static_cast<int>(Integer(*line, where + ".line", 1, 0x7FFFFFFF));
+  if (const json* found = Member(o, where, "found", false))
+    e.traced = String(*found, where + ".found") == "trace";
   return e;
 }
 
@@ -170,6 +174,18 @@ DebugInfo ParseDebugInfo(std::string_view text, std::filesystem::path baseDir) {
     std::string& text = info.comments[address];
     if (!text.empty()) text += "; ";
     text += String(*Member(o, where, "text", true), where + ".text");
+  });
+  Objects(root, "xrefs", [&](const json& o, const std::string& where) {
+    XRef x;
+    x.from = static_cast<std::uint16_t>(
+        Integer(*Member(o, where, "from", true), where + ".from", 0, 0xFFFF));
+    x.to = static_cast<std::uint16_t>(
+        Integer(*Member(o, where, "to", true), where + ".to", 0, 0xFFFF));
+    if (const json* kind = Member(o, where, "kind", false)) x.kind = String(*kind, where + ".kind");
+    info.xrefs.push_back(std::move(x));
+  });
+  std::stable_sort(info.xrefs.begin(), info.xrefs.end(), [](const XRef& a, const XRef& b) {
+    return a.to != b.to ? a.to < b.to : a.from < b.from;
   });
   return info;
 }

@@ -43,8 +43,11 @@ std::string WriteDebugInfo(const DebugInfo& info) {
     return r + "}";
   });
   Array(out, "lines", info.lines, [](const LineEntry& e) {
-    return "{" + Field("address", e.address) + ", " + Field("size", e.size) + ", " +
-           Field("source", e.source) + ", " + Field("line", e.line) + "}";
+    std::string r = "{" + Field("address", e.address) + ", " + Field("size", e.size);
+    if (e.source >= 0) r += ", " + Field("source", e.source);
+    if (e.line > 0) r += ", " + Field("line", e.line);
+    if (e.traced) r += ", \"found\": \"trace\"";
+    return r + "}";
   });
   Array(out, "data", info.data, [](const DataRegion& d) {
     return "{" + Field("address", d.address) + ", " + Field("size", d.size) +
@@ -55,7 +58,15 @@ std::string WriteDebugInfo(const DebugInfo& info) {
       [](const auto& c) {
         return "{" + Field("address", c.first) + ", \"text\": " + Quoted(c.second) + "}";
       },
-      true);
+      info.xrefs.empty());
+  if (!info.xrefs.empty())  // only analysed images have them: an assembler's file stays as it was
+    Array(
+        out, "xrefs", info.xrefs,
+        [](const XRef& x) {
+          return "{" + Field("from", x.from) + ", " + Field("to", x.to) +
+                 ", \"kind\": " + Quoted(x.kind) + "}";
+        },
+        true);
   return out + "}\n";
 }
 

@@ -3,7 +3,7 @@
 kv74_install_deps() {
   local pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
     libbenchmark-dev libpng-dev qt6-base-dev qt6-svg-dev libgl-dev libjpeg-dev libjpeg-turbo-progs
-    fonts-dseg fonts-liberation2 xvfb xauth imagemagick valgrind python3 nlohmann-json3-dev libedit-dev lcov)
+    fonts-dseg fonts-liberation2 xvfb xauth imagemagick valgrind python3 nlohmann-json3-dev libedit-dev lcov graphviz)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

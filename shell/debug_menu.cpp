@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "analysis/machine.hpp"
+#include "board/image.hpp"
 #include "shell/debugger/debugger_window.hpp"
 #include "shell/debugger/placement.hpp"
 #include "shell/session.hpp"
@@ -33,6 +35,11 @@ dbgwin::DebuggerWindow* DebugMenu::Open() {
         session_.Form().ShowWarning(QString::fromLocal8Bit(e.what()));
         return nullptr;
       }
+    } else {
+      // The images as loaded, analysed on a copy: the running machine is not touched.
+      auto loaded = std::make_unique<MachineState>();
+      LoadImages(*loaded, images_);
+      info = std::make_unique<dbg::DebugInfo>(ana::AnalyseMachine(*loaded));
     }
     window_ = std::make_unique<dbgwin::DebuggerWindow>(session_, std::move(info));
     dbgwin::PlaceWindow(*window_, session_.Form(), window_->size());

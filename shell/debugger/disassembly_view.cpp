@@ -183,7 +183,7 @@ void DisassemblyView::Fill() {
     QString label, source;
     if (info) {
       if (const dbg::Symbol* s = info->LabelAt(a)) label = QString::fromStdString(s->name);
-      if (const dbg::LineEntry* l = info->LineAt(a); l && l->address == a) {
+      if (const dbg::LineEntry* l = info->LineAt(a); l && l->address == a && l->source >= 0) {
         source = QString("%1:%2  %3")
                      .arg(QString::fromStdString(
                          std::filesystem::path(info->sources[l->source]).filename().string()))

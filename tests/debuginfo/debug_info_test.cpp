@@ -117,6 +117,8 @@ TEST(DebugInfo, RejectsBadFilesNamingTheFault) {
            {head + R"("lines": [1]})", "lines[0]: expected an object"},
            {head + R"("lines": [{"address": 5, "size": 1, "line": 2}]})",
             "lines[0]: missing key 'source'"},
+           {head + R"("lines": [{"address": 5, "size": 1, "source": 0}]})",
+            "lines[0]: missing key 'line'"},
            {head + R"("lines": [{"address": 5, "size": 0, "source": 0, "line": 2}]})",
             "lines[0].size: expected an integer 1.."},
            {head + R"("lines": [{"address": 5, "size": 2, "source": 0, "line": 2},

@@ -1,5 +1,6 @@
 #include "board.hpp"
 
+#include "analysis/machine.hpp"
 #include "board/image.hpp"
 #include "board/power.hpp"
 #include "cpu/bus.hpp"
@@ -37,7 +38,9 @@ Board::Board(const LaunchConfig& config) {
       throw RequestError(e.what());
     }
   } else {
-    note = "no debug information (" + infoFile.string() + " not found): addresses only";
+    info = ana::AnalyseMachine(*machine);
+    note = "no debug information (" + infoFile.string() +
+           " not found): names found by analysing the images";
   }
   PowerOn(*machine);
   panel->StartUp();

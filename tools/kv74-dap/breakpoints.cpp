@@ -176,7 +176,7 @@ Json BreakpointBook::SetFunction(const Args& a) {
     }
     Json shown = {{"instructionReference", AddressText(at.front())}};
     if (info_) {
-      if (const dbg::LineEntry* line = info_->LineAt(at.front())) {
+      if (const dbg::LineEntry* line = info_->LineAt(at.front()); line && line->source >= 0) {
         shown["line"] = line->line;
         shown["source"] = {{"path", info_->SourcePath(line->source).string()}};
       }

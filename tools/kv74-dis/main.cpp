@@ -1,6 +1,7 @@
-// kv74-dis [--base ADDR] [--from A] [--to B] [--source] [--symbols FILE] IMAGE
+// kv74-dis [--base ADDR] [--from A] [--to B] [--source] [--symbols FILE] [--analyze ...] IMAGE
 // Prints one line per instruction (address, word(s), text), or with --source an assembly
-// source that kv74-as turns back into the same image, byte for byte.
+// source that kv74-as turns back into the same image, byte for byte. --analyze first finds the
+// code, data and routines itself (tools/kv74-dis/analyze.hpp).
 // Exit status: 0 success, 1 unreadable image or debug information, an image running past 0xFFFF
 // or one that fits no area (--source), or standard output not written; 2 bad usage.
 #include <cctype>
@@ -14,6 +15,7 @@
 
 #include "debuginfo/debug_info.hpp"
 #include "tools/common/output.hpp"
+#include "tools/kv74-dis/analyze.hpp"
 #include "tools/kv74-dis/image.hpp"
 #include "tools/kv74-dis/names.hpp"
 #include "tools/kv74-dis/print.hpp"
@@ -29,7 +31,19 @@ constexpr const char* kUsage =
     "--symbols FILE  debug information (written by kv74-as --debug-info, or by hand;\n"
     "                docs/debug-info.md): labels on their own lines, jump and call targets,\n"
     "                cells and I/O addresses by name, comments, and data regions (and words\n"
-    "                outside every source line) as .word/.fill instead of instructions\n";
+    "                outside every source line) as .word/.fill instead of instructions;\n"
+    "                cross references as comments\n"
+    "--analyze       find code, data, routines, jump tables and cross references by recursive\n"
+    "                descent from power-on, the request vectors and the call table\n"
+    "                (docs/analysing-images.md); names from --symbols win over generated ones\n"
+    "  -o FILE         write the result as debug information\n"
+    "  --entry ADDR|LABEL  a further entry point (repeatable)\n"
+    "  --with FILE     a further image in the address space, based by its name as above\n"
+    "                  (AMT: tables, RAM: data memory; repeatable)\n"
+    "  --trace FILE    executed addresses (kv74-run --trace, or one hex address a line):\n"
+    "                  code only they reach is marked \"found\": \"trace\"\n"
+    "  --call-graph FILE  the routines and calls in Graphviz's dot language\n"
+    "  --compare FILE  measure the result against real debug information (on standard error)\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "kv74-dis: %s\n%s", message.c_str(), kUsage);
@@ -68,12 +82,15 @@ struct CommandLine {
   kv74::dis::Range range;
   bool baseGiven = false;
   bool source = false;
+  bool analyze = false;
+  kv74::dis::AnalyzeRequest request;
   std::string symbols;
   std::string path;
 };
 
 int Parse(int argc, char** argv, CommandLine& cl) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  bool analysisOption = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto number = [&](std::uint32_t& out) {
@@ -98,6 +115,20 @@ int Parse(int argc, char** argv, CommandLine& cl) {
     } else if (a == "--symbols") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("--symbols needs a file");
       cl.symbols = args[++i];
+    } else if (a == "--analyze") {
+      cl.analyze = true;
+    } else if (a == "-o" || a == "--entry" || a == "--with" || a == "--trace" ||
+               a == "--call-graph" || a == "--compare") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return Usage(a + " needs a value");
+      const std::string& v = args[++i];
+      auto& r = cl.request;
+      if (a == "-o") r.output = v;
+      if (a == "--entry") r.entries.push_back(v);
+      if (a == "--with") r.with.emplace_back(DefaultBase(v), v);
+      if (a == "--trace") r.trace = v;
+      if (a == "--call-graph") r.callGraph = v;
+      if (a == "--compare") r.compare = v;
+      analysisOption = true;
     } else if (!a.empty() && a[0] == '-') {
       return Usage("unknown option '" + a + "'");
     } else if (cl.path.empty()) {
@@ -108,6 +139,8 @@ int Parse(int argc, char** argv, CommandLine& cl) {
   }
   if (cl.path.empty()) return Usage("no image");
   if (cl.range.from > cl.range.to) return Usage("--from lies after --to");
+  if (analysisOption && !cl.analyze)
+    return Usage("-o, --entry, --with, --trace, --call-graph and --compare need --analyze");
   if (!cl.baseGiven) cl.range.base = DefaultBase(cl.path);
   return -1;
 }
@@ -115,10 +148,10 @@ int Parse(int argc, char** argv, CommandLine& cl) {
 int Dis(int argc, char** argv) {
   CommandLine cl;
   if (const int status = Parse(argc, argv, cl); status >= 0) return status;
-  kv74::dis::Names names;
+  kv74::dbg::DebugInfo given;
   if (!cl.symbols.empty()) {
     try {
-      names = kv74::dis::Names(kv74::dbg::ReadDebugInfo(cl.symbols), cl.source);
+      given = kv74::dbg::ReadDebugInfo(cl.symbols);
     } catch (const kv74::dbg::DebugInfoError& e) {
       std::fprintf(stderr, "kv74-dis: %s\n", e.what());
       return 1;
@@ -134,6 +167,14 @@ int Dis(int argc, char** argv) {
     std::fprintf(stderr, "kv74-dis: %zu words from 0x%04X run past address 0xFFFF\n",
                  image->words.size(), cl.range.base);
     return 1;
+  }
+  kv74::dis::Names names;
+  if (cl.analyze) {
+    auto info = kv74::dis::Analyze(*image, cl.range.base, cl.request, given);
+    if (!info) return 1;
+    names = kv74::dis::Names(std::move(*info), cl.source);
+  } else if (!cl.symbols.empty()) {
+    names = kv74::dis::Names(std::move(given), cl.source);
   }
   return cl.source ? kv74::dis::PrintSource(*image, cl.range, cl.path, names)
                    : (kv74::dis::PrintListing(*image, cl.range, names), 0);

@@ -85,6 +85,30 @@ const std::string* Names::CommentAt(std::uint16_t address) const {
   return it == info_.comments.end() ? nullptr : &it->second;
 }
 
+std::string Names::XRefs(std::uint16_t address) const {
+  constexpr std::size_t kShown = 6;  // sites per kind; the rest is counted
+  if (!active_) return {};
+  std::map<std::string, std::vector<std::string>> byKind;
+  for (const dbg::XRef* x : info_.XRefsTo(address)) {
+    const auto near = info_.NearestLabel(x->from);
+    std::string site = Hex4(x->from);
+    if (near && near->second <= kMaxOffset)
+      site = near->first->name + (near->second ? "+" + std::to_string(near->second) : "");
+    byKind[x->kind].push_back(site);
+  }
+  std::string text;
+  for (const auto& [kind, sites] : byKind) {
+    static const std::map<std::string, std::string> kVerbs = {
+        {"call", "called by "}, {"jump", "jumped to by "}, {"branch", "branched to by "},
+        {"read", "read by "},   {"write", "written by "},  {"table", "table used by "}};
+    const auto verb = kVerbs.find(kind);
+    text += (text.empty() ? "" : "; ") + (verb == kVerbs.end() ? kind + " by " : verb->second);
+    for (std::size_t i = 0; i < sites.size() && i < kShown; ++i) text += (i ? ", " : "") + sites[i];
+    if (sites.size() > kShown) text += " (+" + std::to_string(sites.size() - kShown) + ")";
+  }
+  return text;
+}
+
 bool Names::Described(std::uint16_t address) const {
   return active_ && info_.LineAt(address) != nullptr;
 }
@@ -96,7 +120,7 @@ bool Names::IsData(std::uint16_t address) const {
 
 bool Names::Boundary(std::uint16_t address) const {
   if (!active_) return false;
-  if (info_.LabelAt(address) || CommentAt(address)) return true;
+  if (info_.LabelAt(address) || CommentAt(address) || !info_.XRefsTo(address).empty()) return true;
   const dbg::LineEntry* line = info_.LineAt(address);
   if (line && line->address == address) return true;
   const dbg::DataRegion* data = info_.DataAt(address);

@@ -23,6 +23,8 @@ class Names {
   bool Active() const { return active_; }
   std::vector<std::string> LabelsAt(std::uint16_t address) const;
   const std::string* CommentAt(std::uint16_t address) const;
+  // Who uses `address` ("called by sub_0100+3; read by 0150, ..."), empty for nobody.
+  std::string XRefs(std::uint16_t address) const;
   // Data, not code: inside a data region, or outside every line entry when there are any.
   bool IsData(std::uint16_t address) const;
   // Where a run of words must end so that a label, comment or entry can start there.

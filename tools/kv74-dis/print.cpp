@@ -100,6 +100,8 @@ std::string Text(const Piece& p, const Image& image, const Range& r, Names& name
   const std::uint16_t w = image.words[p.index];
   const auto address = static_cast<std::uint16_t>(r.base + p.index);
   if (const std::string* c = names.CommentAt(address)) comment = *c;
+  if (const std::string x = names.XRefs(address); !x.empty())
+    comment = comment.empty() ? x : comment + "; " + x;
   // A comment is one line of text: control bytes (a NUL would end the listing) become spaces.
   for (char& c : comment)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';

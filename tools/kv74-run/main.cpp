@@ -81,7 +81,7 @@ int Run(const RunOptions& o) {
   }
   const mon::MonitorInputs monitorInputs =
       o.UsesEngine() ? mon::ReadMonitorInputs(
-                           o, images, [&](std::string_view n) { return panel.IsClickable(n); })
+                           o, images, m, [&](std::string_view n) { return panel.IsClickable(n); })
                      : mon::MonitorInputs{};
   PowerOn(m);
   if (o.workdir) {

@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "debug/reports.hpp"
+#include "analysis/machine.hpp"
 #include "board/read_file.hpp"
+#include "debug/reports.hpp"
 #include "line_reader.hpp"
 #include "monitor/session.hpp"
 #include "tools/common/output.hpp"
@@ -16,7 +17,7 @@ namespace kv74::mon {
 namespace fs = std::filesystem;
 
 MonitorInputs ReadMonitorInputs(const RunOptions& o, const fs::path& images,
-                                const Clickable& clickable) {
+                                const MachineState& m, const Clickable& clickable) {
   MonitorInputs in;
   fs::path infoFile = o.debugInfo ? *o.debugInfo : images / "V4.debug.json";
   if (o.debugInfo || fs::exists(infoFile)) {
@@ -25,10 +26,11 @@ MonitorInputs ReadMonitorInputs(const RunOptions& o, const fs::path& images,
     } catch (const dbg::DebugInfoError& e) {
       throw UsageError(e.what());
     }
-  }
-  if (o.Collects() && !in.info) {
+  } else if (o.Collects()) {
     throw UsageError("--coverage and --profile need debug information (--debug-info, or " +
                      infoFile.string() + ")");
+  } else {
+    in.info = ana::AnalyseMachine(m);  // names and instruction starts found in the images
   }
   if (o.doScript) {
     FileBytes text = ReadRegularFile(*o.doScript, input_limit::kMonitorScript);

@@ -37,7 +37,7 @@ struct MonitorInputs {
   std::vector<ScriptLine> script;
 };
 MonitorInputs ReadMonitorInputs(const RunOptions& options, const std::filesystem::path& images,
-                                const Clickable& clickable);
+                                const MachineState& m, const Clickable& clickable);
 
 // Runs the --do script or the interactive monitor on standard input.
 MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
