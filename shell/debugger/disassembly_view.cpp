@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
@@ -18,29 +18,10 @@
 namespace kv74::shell::dbgwin {
 namespace {
 
-constexpr int kBackWords = 12;  // how far before the anchor the listing tries to start
-
 const QString kBreakMark = QString(QChar(0x25CF));  // a filled circle
 const QString kPcMark = QString(QChar(0x25B6));     // a right-pointing triangle
 
 QString Hex4(unsigned v) { return QString("%1").arg(v & 0xFFFFu, 4, 16, QChar('0')).toUpper(); }
-
-int Length(const MachineState& m, const dbg::DebugInfo* info, std::uint16_t a) {
-  if (info && info->IsData(a)) return 1;
-  return Disassemble(mon::PeekWord(m, a), mon::PeekWord(m, static_cast<std::uint16_t>(a + 1)), a)
-      .length;
-}
-
-// The first address, a few instructions before `anchor`, whose instructions lead exactly to it.
-std::uint16_t StartBefore(const MachineState& m, const dbg::DebugInfo* info, std::uint16_t anchor) {
-  for (int back = kBackWords; back > 0; --back) {
-    auto a = static_cast<std::uint16_t>(anchor - back);
-    if (a > anchor) continue;
-    while (a < anchor) a = static_cast<std::uint16_t>(a + Length(m, info, a));
-    if (a == anchor) return static_cast<std::uint16_t>(anchor - back);
-  }
-  return anchor;
-}
 
 }  // namespace
 
@@ -57,20 +38,129 @@ std::optional<std::uint16_t> JumpTarget(const MachineState& m, std::uint16_t add
   }
 }
 
+DisassemblyModel::DisassemblyModel(Controller& controller, QObject* parent)
+    : QAbstractTableModel(parent),
+      controller_(controller),
+      mapped_(controller.Info()),
+      map_(controller.Info()) {}
+
+void DisassemblyModel::Refresh(std::optional<std::uint16_t> target) {
+  target_ = target;
+  if (controller_.Info() != mapped_) {
+    beginResetModel();
+    mapped_ = controller_.Info();
+    map_ = RowMap(mapped_);
+    sources_.clear();
+    endResetModel();
+    return;
+  }
+  emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+int DisassemblyModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : map_.Rows();
+}
+
+int DisassemblyModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant DisassemblyModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  static const char* const kNames[ColumnCount] = {"", "Address", "Label", "Instruction", "Source"};
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= ColumnCount)
+    return {};
+  return QString(kNames[section]);
+}
+
+QString DisassemblyModel::SourceText(int source, int line) const {
+  const dbg::DebugInfo* info = controller_.Info();
+  if (!sources_.contains(source)) {
+    QStringList lines;
+    const FileBytes file = ReadRegularFile(info->SourcePath(source), input_limit::kSource);
+    if (file.ok())
+      lines = QString::fromUtf8(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()))
+                  .split('\n');
+    sources_.insert(source, lines);
+  }
+  const QStringList& lines = sources_[source];
+  return line >= 1 && line <= lines.size() ? lines[line - 1].simplified() : QString();
+}
+
+QVariant DisassemblyModel::data(const QModelIndex& index, int role) const {
+  const ViewData& d = controller_.Data();
+  if (!index.isValid() || !d.m || index.row() >= map_.Rows()) return {};
+  const int c = index.column();
+  const std::uint16_t a = map_.Address(index.row());
+  const MachineState& m = *d.m;
+  const std::uint16_t pc = m[reg::PC];
+  const bool isBreak = std::any_of(d.points.begin(), d.points.end(), [a](const auto& p) {
+    return p.kind == debug::PointKind::Break && p.first == a && p.enabled;
+  });
+  switch (role) {
+    case Qt::UserRole: return a;
+    case Qt::ForegroundRole: return QBrush(c == Margin && isBreak ? Qt::white : Qt::black);
+    case Qt::BackgroundRole:
+      if (c == Margin && isBreak) return QBrush(QColor(200, 0, 0));  // a red margin cell
+      if (a == pc) return QBrush(QColor(255, 255, 160));
+      if (target_ && map_.RowOf(*target_) == index.row())  // the go-to target's instruction
+        return QBrush(QColor(200, 225, 255));
+      return {};
+    case Qt::DisplayRole: break;
+    default: return {};
+  }
+  const dbg::DebugInfo* info = controller_.Info();
+  switch (c) {
+    case Margin: return (isBreak ? kBreakMark : QString()) + (a == pc ? kPcMark : QString());
+    case Address: return Hex4(a);
+    case Label: {
+      const dbg::Symbol* s = info ? info->LabelAt(a) : nullptr;
+      return s ? QString::fromStdString(s->name) : QString();
+    }
+    case Code: {
+      const std::uint16_t w = mon::PeekWord(m, a);
+      // Data and words no instruction covers are never decoded.
+      if (!map_.IsCode(index.row())) return QString::fromStdString(WordDirective(w));
+      QString code = QString::fromStdString(
+          Disassemble(w, mon::PeekWord(m, static_cast<std::uint16_t>(a + 1)), a).text);
+      if (const auto target = JumpTarget(m, a); target && info) {
+        if (const dbg::Symbol* s = info->LabelAt(*target))
+          code += "  ; " + QString::fromStdString(s->name);
+      }
+      return code;
+    }
+    case Source: {
+      const dbg::LineEntry* l = info ? info->LineAt(a) : nullptr;
+      if (!l || l->address != a || l->source < 0) return QString();
+      return QString("%1:%2  %3")
+          .arg(QString::fromStdString(
+              std::filesystem::path(info->sources[static_cast<std::size_t>(l->source)])
+                  .filename()
+                  .string()))
+          .arg(l->line)
+          .arg(SourceText(l->source, l->line));
+    }
+    default: return {};
+  }
+}
+
 DisassemblyView::DisassemblyView(Controller& controller, QWidget* parent)
     : QWidget(parent),
       controller_(controller),
       goTo_(new QLineEdit(this)),
       goToError_(new QLabel(this)),
-      table_(new QTableWidget(kRows, ColumnCount, this)) {
+      model_(new DisassemblyModel(controller, this)),
+      table_(new QTableView(this)) {
   setObjectName("disassembly");
   goTo_->setObjectName("disassemblyGoTo");
   goTo_->setPlaceholderText("Go to address or symbol (empty: PC)");
-  table_->setHorizontalHeaderLabels({"", "Address", "Label", "Instruction", "Source"});
+  table_->setModel(model_);
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(18);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setShowGrid(false);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setColumnWidth(Margin, 22);
@@ -86,12 +176,13 @@ DisassemblyView::DisassemblyView(Controller& controller, QWidget* parent)
   goToError_->setObjectName("disassemblyGoToError");
   goToError_->setStyleSheet("color: #B00000");
   goToError_->hide();
-  connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
-    if (!updating_) selected_ = RowAddress(row);
-  });
+  connect(table_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& now, const QModelIndex&) {
+            if (!updating_) selected_ = RowAddress(now.row());
+          });
   connect(goTo_, &QLineEdit::returnPressed, this, [this] { GoTo(goTo_->text()); });
-  connect(table_, &QTableWidget::cellClicked, this, &DisassemblyView::Clicked);
-  connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { Followed(row); });
+  connect(table_, &QTableView::clicked, this, &DisassemblyView::Clicked);
+  connect(table_, &QTableView::doubleClicked, this, &DisassemblyView::Followed);
   connect(&controller_, &Controller::refreshed, this, &DisassemblyView::Update);
 }
 
@@ -114,6 +205,7 @@ bool DisassemblyView::GoTo(const QString& text) {
   goneTo_ = text.trimmed();
   goTo_->setText(goneTo_);
   goToError_->hide();
+  shown_.reset();  // scroll to the target even when it is the one shown
   Update();
   return true;
 }
@@ -123,113 +215,52 @@ QString DisassemblyView::GoToError() const {
 }
 
 std::optional<std::uint16_t> DisassemblyView::RowAddress(int row) const {
-  const QTableWidgetItem* item = table_->item(row, Address);
-  if (!item) return std::nullopt;
-  return static_cast<std::uint16_t>(item->data(Qt::UserRole).toUInt());
+  if (row < 0 || row >= model_->Map().Rows()) return std::nullopt;
+  return model_->Map().Address(row);
 }
 
-int DisassemblyView::RowOf(std::uint16_t address) const {
-  for (int r = 0; r < table_->rowCount(); ++r) {
-    if (RowAddress(r) == address) return r;
-  }
-  return -1;
-}
-
-QString DisassemblyView::SourceText(int source, int line) {
-  const dbg::DebugInfo* info = controller_.Info();
-  if (!sources_.contains(source)) {
-    QStringList lines;
-    const FileBytes file = ReadRegularFile(info->SourcePath(source), input_limit::kSource);
-    if (file.ok())
-      lines = QString::fromUtf8(file.bytes.data(), static_cast<qsizetype>(file.bytes.size()))
-                  .split('\n');
-    sources_.insert(source, lines);
-  }
-  const QStringList& lines = sources_[source];
-  return line >= 1 && line <= lines.size() ? lines[line - 1].simplified() : QString();
-}
+int DisassemblyView::RowOf(std::uint16_t address) const { return model_->Map().RowOf(address); }
 
 void DisassemblyView::Update() {
+  const ViewData& d = controller_.Data();
+  if (!d.m) return;
+  const std::uint16_t pc = (*d.m)[reg::PC];
+  if (d.paused && pc != lastPc_) anchor_.reset();  // a stop somewhere new shows PC again
+  lastPc_ = pc;
   updating_ = true;
-  Fill();
-  // The selection stays on the address the user chose, wherever its row now is.
-  const int row = selected_ ? RowOf(*selected_) : -1;
-  if (row >= 0) {
-    table_->setCurrentCell(row, Address);
+  model_->Refresh(anchor_);
+  // The row gone to (or PC's) comes into view when it changes; otherwise the user's scrolling
+  // stays. The selection stays on the address the user chose.
+  const std::uint16_t anchor = anchor_.value_or(pc);
+  if (shown_ != anchor) {
+    shown_ = anchor;
+    table_->scrollTo(
+        model_->index(RowOf(anchor), Address),
+        anchor_ ? QAbstractItemView::PositionAtCenter : QAbstractItemView::EnsureVisible);
+  }
+  if (selected_) {
+    table_->selectionModel()->setCurrentIndex(
+        model_->index(RowOf(*selected_), Address),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   } else {
     table_->clearSelection();
   }
   updating_ = false;
 }
 
-void DisassemblyView::Fill() {
-  const ViewData& d = controller_.Data();
-  if (!d.m) return;
-  const MachineState& m = *d.m;
-  const dbg::DebugInfo* info = controller_.Info();
-  const std::uint16_t pc = m[reg::PC];
-  if (d.paused && pc != lastPc_) anchor_.reset();  // a stop somewhere new shows PC again
-  lastPc_ = pc;
-  const std::uint16_t anchor = anchor_.value_or(pc);
-  std::uint16_t a = StartBefore(m, info, anchor);
-  for (int row = 0; row < kRows; ++row) {
-    const bool data = info && info->IsData(a);
-    const std::uint16_t w = mon::PeekWord(m, a);
-    const Disassembly dis =
-        data ? Disassembly{WordDirective(w), 1} : Disassemble(w, mon::PeekWord(m, a + 1u), a);
-    const bool isBreak = std::any_of(d.points.begin(), d.points.end(), [a](const auto& p) {
-      return p.kind == debug::PointKind::Break && p.first == a && p.enabled;
-    });
-    QString label, source;
-    if (info) {
-      if (const dbg::Symbol* s = info->LabelAt(a)) label = QString::fromStdString(s->name);
-      if (const dbg::LineEntry* l = info->LineAt(a); l && l->address == a && l->source >= 0) {
-        source = QString("%1:%2  %3")
-                     .arg(QString::fromStdString(
-                         std::filesystem::path(info->sources[l->source]).filename().string()))
-                     .arg(l->line)
-                     .arg(SourceText(l->source, l->line));
-      }
-    }
-    QString code = QString::fromStdString(dis.text);
-    if (const auto target = data ? std::nullopt : JumpTarget(m, a); target && info) {
-      if (const dbg::Symbol* s = info->LabelAt(*target))
-        code += "  ; " + QString::fromStdString(s->name);
-    }
-    const QString cells[ColumnCount] = {
-        (isBreak ? kBreakMark : QString()) + (a == pc ? kPcMark : QString()), Hex4(a), label, code,
-        source};
-    for (int c = 0; c < ColumnCount; ++c) {
-      QTableWidgetItem* item = table_->item(row, c);
-      if (!item) {
-        item = new QTableWidgetItem;
-        table_->setItem(row, c, item);
-      }
-      item->setText(cells[c]);
-      if (c == Address) item->setData(Qt::UserRole, a);
-      item->setForeground(c == Margin && isBreak ? Qt::white : Qt::black);
-      QBrush back;
-      if (a == anchor_) back = QColor(200, 225, 255);  // the go-to target
-      if (a == pc) back = QColor(255, 255, 160);
-      if (c == Margin && isBreak) back = QColor(200, 0, 0);  // a breakpoint: a red margin cell
-      item->setBackground(back);
-    }
-    a = static_cast<std::uint16_t>(a + dis.length);
-  }
+void DisassemblyView::Clicked(const QModelIndex& index) {
+  if (index.column() != Margin) return;
+  if (const auto a = RowAddress(index.row())) controller_.ToggleBreak(*a);
 }
 
-void DisassemblyView::Clicked(int row, int column) {
-  if (column != Margin) return;
-  if (const auto a = RowAddress(row)) controller_.ToggleBreak(*a);
-}
-
-void DisassemblyView::Followed(int row) {
+void DisassemblyView::Followed(const QModelIndex& index) {
   const ViewData& d = controller_.Data();
-  const auto a = RowAddress(row);
-  if (!a || !d.m) return;
+  const auto a = RowAddress(index.row());
+  if (!a || !d.m || !model_->Map().IsCode(index.row())) return;
   if (const auto target = JumpTarget(*d.m, *a)) {
     anchor_ = *target;
     goTo_->setText("0x" + Hex4(*target));
+    shown_.reset();
     Update();
   }
 }

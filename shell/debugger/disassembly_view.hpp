@@ -1,8 +1,10 @@
-// Disassembly around PC (or around an address gone to): labels, source file and line with the
-// line's text when debug information is present, data regions as .word. A click in the margin
-// toggles a breakpoint; a double click on a jump or call follows its target.
+// Disassembly of the whole address space, one row per instruction start of the debug
+// information (RowMap), scrolled to PC (or to an address gone to): labels, source file and line
+// with the line's text, data regions as .word. Only the rows in sight are decoded. A click in the
+// margin toggles a breakpoint; a double click on a jump or call follows its target.
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
@@ -10,10 +12,11 @@
 #include <optional>
 
 #include "cpu/machine.hpp"
+#include "shell/debugger/row_map.hpp"
 
 class QLineEdit;
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 namespace kv74::shell::dbgwin {
 
@@ -22,10 +25,35 @@ class Controller;
 // Where a jump or call at `address` goes, read from the machine as it stands.
 std::optional<std::uint16_t> JumpTarget(const MachineState& m, std::uint16_t address);
 
+enum DisassemblyColumn { Margin, Address, Label, Code, Source, ColumnCount };
+
+// The rows as Qt asks for them, read from the controller's view data.
+class DisassemblyModel final : public QAbstractTableModel {
+ public:
+  explicit DisassemblyModel(Controller& controller, QObject* parent = nullptr);
+
+  const RowMap& Map() const { return map_; }
+  // New view data (and debug information, which rebuilds the rows).
+  void Refresh(std::optional<std::uint16_t> target);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+ private:
+  QString SourceText(int source, int line) const;
+
+  Controller& controller_;
+  const dbg::DebugInfo* mapped_;
+  RowMap map_;
+  std::optional<std::uint16_t> target_;
+  mutable QHash<int, QStringList> sources_;
+};
+
 class DisassemblyView final : public QWidget {
  public:
-  static constexpr int kRows = 40;
-  enum Column { Margin, Address, Label, Code, Source, ColumnCount };
+  using enum DisassemblyColumn;
 
   explicit DisassemblyView(Controller& controller, QWidget* parent = nullptr);
 
@@ -35,26 +63,27 @@ class DisassemblyView final : public QWidget {
   QString GoToError() const;
   // The address shown in `row`, if any.
   std::optional<std::uint16_t> RowAddress(int row) const;
+  // The row of the instruction holding `address`.
   int RowOf(std::uint16_t address) const;
-  QTableWidget* Table() { return table_; }
+  QTableView* Table() { return table_; }
+  DisassemblyModel& Model() { return *model_; }
 
  private:
   void Update();
-  void Fill();
-  void Clicked(int row, int column);
-  void Followed(int row);
-  QString SourceText(int source, int line);
+  void Clicked(const QModelIndex& index);
+  void Followed(const QModelIndex& index);
 
   Controller& controller_;
   QLineEdit* goTo_;
   QLabel* goToError_;
-  QTableWidget* table_;
+  DisassemblyModel* model_;
+  QTableView* table_;
   QString goneTo_;                         // the last good go-to text
   std::optional<std::uint16_t> selected_;  // the row the user chose, by address
   std::optional<std::uint16_t> anchor_;    // gone to; PC when empty
+  std::optional<std::uint16_t> shown_;     // the anchor last scrolled into view
   std::uint16_t lastPc_ = 0;
   bool updating_ = false;  // the selection moved by Update, not by the user
-  QHash<int, QStringList> sources_;
 };
 
 }  // namespace kv74::shell::dbgwin

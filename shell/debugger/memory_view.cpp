@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include "debug/location.hpp"
@@ -23,6 +23,7 @@ constexpr Area kAreas[] = {
 
 const QColor kWatched(220, 235, 255);
 const QColor kWatchedChanged(255, 200, 120);
+const QColor kTarget(200, 225, 255);  // the word gone to
 
 QString Hex4(unsigned v) { return QString("%1").arg(v & 0xFFFFu, 4, 16, QChar('0')).toUpper(); }
 
@@ -35,23 +36,95 @@ bool Watched(const ViewData& d, std::uint16_t a) {
 
 }  // namespace
 
+MemoryModel::MemoryModel(Controller& controller, QObject* parent)
+    : QAbstractTableModel(parent), controller_(controller) {}
+
+void MemoryModel::Refresh(std::uint16_t target) {
+  if (controller_.Data().m != now_) {
+    before_ = now_;
+    now_ = controller_.Data().m;
+  }
+  target_ = target;
+  emit dataChanged(index(0, 0), index(kRows - 1, kPerRow + 1));
+}
+
+int MemoryModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kRows; }
+
+int MemoryModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : kPerRow + 2;
+}
+
+QVariant MemoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  if (section == 0) return QString("Address");
+  if (section == kPerRow + 1) return QString("Symbol");
+  return QString("+%1").arg(section - 1);
+}
+
+Qt::ItemFlags MemoryModel::flags(const QModelIndex& index) const {
+  const int c = index.column();
+  if (c < 1 || c > kPerRow || !controller_.Data().paused) return Qt::ItemIsEnabled;
+  return Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable;
+}
+
+QVariant MemoryModel::data(const QModelIndex& index, int role) const {
+  const ViewData& d = controller_.Data();
+  if (!index.isValid() || !d.m) return {};
+  const int c = index.column();
+  const auto rowFirst = static_cast<std::uint16_t>(index.row() * kPerRow);
+  if (c == 0) return role == Qt::DisplayRole ? QVariant(Hex4(rowFirst)) : QVariant();
+  if (c == kPerRow + 1) {
+    if (role != Qt::DisplayRole) return {};
+    return QString::fromStdString(debug::DescribeAddress(rowFirst, controller_.Info()));
+  }
+  const auto a = static_cast<std::uint16_t>(rowFirst + c - 1);
+  const std::uint16_t v = mon::PeekWord(*d.m, a);
+  const bool changed = before_ && mon::PeekWord(*before_, a) != v;
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: return Hex4(v);
+    case Qt::UserRole: return a;
+    case Qt::ToolTipRole: return a == errorAt_ ? error_ : QString();
+    case Qt::ForegroundRole: return QBrush(changed ? Qt::red : Qt::black);
+    case Qt::BackgroundRole:
+      if (Watched(d, a)) return QBrush(changed ? kWatchedChanged : kWatched);
+      if (a == target_) return QBrush(kTarget);
+      return {};
+    default: return {};
+  }
+}
+
+bool MemoryModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || index.column() < 1 || index.column() > kPerRow) return false;
+  const unsigned a = static_cast<unsigned>(index.row() * kPerRow + index.column() - 1);
+  QString text = value.toString().trimmed();
+  bool hex = false;
+  text.toUInt(&hex, 16);
+  if (hex && !text.startsWith("0x", Qt::CaseInsensitive)) text = "0x" + text;
+  const QString answer = controller_.ExecuteNow(QString("set [0x%1] = %2").arg(Hex4(a), text));
+  const bool failed = answer.startsWith("error:");
+  errorAt_ = failed ? static_cast<int>(a) : -1;
+  error_ = failed ? answer.trimmed() : QString();
+  emit dataChanged(index, index);
+  return !failed;
+}
+
 MemoryView::MemoryView(Controller& controller, QWidget* parent)
     : QWidget(parent),
       controller_(controller),
       area_(new QComboBox(this)),
       address_(new QLineEdit(this)),
-      table_(new QTableWidget(kRows, kPerRow + 2, this)) {
+      model_(new MemoryModel(controller, this)),
+      table_(new QTableView(this)) {
   setObjectName("memory");
   address_->setObjectName("memoryAddress");
   address_->setPlaceholderText("Address, symbol or expression");
   for (const Area& a : kAreas) area_->addItem(a.name, a.first);
   area_->setCurrentIndex(1);
   first_ = DATA_BASE;
-  QStringList headers{"Address"};
-  for (int i = 0; i < kPerRow; ++i) headers << QString("+%1").arg(i);
-  headers << "Symbol";
-  table_->setHorizontalHeaderLabels(headers);
+  table_->setModel(model_);
   table_->verticalHeader()->hide();
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(18);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setFont(QFont("Monospace", 9));
@@ -66,10 +139,9 @@ MemoryView::MemoryView(Controller& controller, QWidget* parent)
   connect(area_, &QComboBox::activated, this, [this](int i) {
     first_ = static_cast<std::uint16_t>(area_->itemData(i).toUInt());
     address_->setText("0x" + Hex4(first_));
-    Update();
+    ScrollTo(first_);
   });
   connect(address_, &QLineEdit::returnPressed, this, [this] { Show(address_->text()); });
-  connect(table_, &QTableWidget::itemChanged, this, &MemoryView::Edited);
   connect(&controller_, &Controller::refreshed, this, &MemoryView::Update);
 }
 
@@ -89,64 +161,22 @@ bool MemoryView::Show(const QString& text) {
     return false;
   }
   address_->setToolTip({});
-  Update();
+  ScrollTo(first_);
   return true;
 }
 
-QTableWidgetItem* MemoryView::Cell(int row, int column) {
-  QTableWidgetItem* item = table_->item(row, column);
-  if (!item) {
-    item = new QTableWidgetItem;
-    table_->setItem(row, column, item);
-  }
-  return item;
+void MemoryView::ScrollTo(std::uint16_t address) {
+  Update();
+  table_->scrollTo(model_->index(address / kPerRow, 0), QAbstractItemView::PositionAtTop);
 }
 
 void MemoryView::Update() {
-  const ViewData& d = controller_.Data();
-  if (!d.m) return;
-  updating_ = true;
-  const bool same = lastFirst_ == first_ && !last_.empty();
-  std::vector<std::uint16_t> now;
-  for (int row = 0; row < kRows; ++row) {
-    const auto rowFirst = static_cast<std::uint16_t>(first_ + row * kPerRow);
-    QTableWidgetItem* address = Cell(row, 0);
-    address->setFlags(Qt::ItemIsEnabled);
-    address->setText(Hex4(rowFirst));
-    for (int i = 0; i < kPerRow; ++i) {
-      const auto a = static_cast<std::uint16_t>(rowFirst + i);
-      const std::uint16_t v = mon::PeekWord(*d.m, a);
-      const bool changed = same && last_[now.size()] != v;
-      now.push_back(v);
-      QTableWidgetItem* cell = Cell(row, i + 1);
-      cell->setText(Hex4(v));
-      cell->setData(Qt::UserRole, a);
-      cell->setFlags(d.paused ? Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsSelectable
-                              : Qt::ItemIsEnabled);
-      const bool watched = Watched(d, a);
-      cell->setBackground(!watched ? QBrush() : changed ? kWatchedChanged : kWatched);
-      cell->setForeground(changed ? Qt::red : Qt::black);
-    }
-    QTableWidgetItem* symbol = Cell(row, kPerRow + 1);
-    symbol->setFlags(Qt::ItemIsEnabled);
-    symbol->setText(QString::fromStdString(debug::DescribeAddress(rowFirst, controller_.Info())));
+  if (!controller_.Data().m) return;
+  model_->Refresh(first_);
+  if (!placed_) {
+    placed_ = true;
+    table_->scrollTo(model_->index(first_ / kPerRow, 0), QAbstractItemView::PositionAtTop);
   }
-  last_ = std::move(now);
-  lastFirst_ = first_;
-  updating_ = false;
-}
-
-void MemoryView::Edited(QTableWidgetItem* item) {
-  if (updating_ || item->column() == 0 || item->column() > kPerRow) return;
-  const unsigned a = item->data(Qt::UserRole).toUInt();
-  QString text = item->text().trimmed();
-  bool hex = false;
-  text.toUInt(&hex, 16);
-  if (hex && !text.startsWith("0x", Qt::CaseInsensitive)) text = "0x" + text;
-  const QString answer = controller_.ExecuteNow(QString("set [0x%1] = %2").arg(Hex4(a), text));
-  updating_ = true;  // the tool tip is a change of the item too
-  item->setToolTip(answer.startsWith("error:") ? answer.trimmed() : QString());
-  updating_ = false;
 }
 
 }  // namespace kv74::shell::dbgwin

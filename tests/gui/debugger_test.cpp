@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,6 +46,19 @@ bool ServeUntil(Done done, int ms = 20000) {
 }
 
 QString Hex4(unsigned v) { return QString("%1").arg(v, 4, 16, QChar('0')).toUpper(); }
+
+QVariant Cell(const QAbstractItemView* t, int row, int column, int role = Qt::DisplayRole) {
+  return t->model()->index(row, column).data(role);
+}
+QString Text(const QAbstractItemView* t, int row, int column) {
+  return Cell(t, row, column).toString();
+}
+QColor Color(const QAbstractItemView* t, int row, int column, int role) {
+  return Cell(t, row, column, role).value<QBrush>().color();
+}
+void Select(QAbstractItemView* t, int row, int column) {
+  t->setCurrentIndex(t->model()->index(row, column));
+}
 
 class DebuggerTest : public ::testing::Test {
  protected:
@@ -84,7 +99,7 @@ TEST_F(DebuggerTest, MarginBreakpointStopsTheRunThereAndTheViewsFollow) {
   ASSERT_TRUE(dis.GoTo("PollKeys"));
   const int row = dis.RowOf(kPollKeys);
   ASSERT_GE(row, 0);
-  QTableWidget* t = dis.Table();
+  QTableView* t = dis.Table();
   const QRect margin = t->visualRect(t->model()->index(row, DisassemblyView::Margin));
   QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, margin.center());
   ASSERT_EQ(Ctl().Data().points.size(), 1u);
@@ -101,9 +116,9 @@ TEST_F(DebuggerTest, MarginBreakpointStopsTheRunThereAndTheViewsFollow) {
   // the status line.
   const int pcRow = dis.RowOf(kPollKeys);
   ASSERT_GE(pcRow, 0);
-  EXPECT_TRUE(t->item(pcRow, DisassemblyView::Margin)->text().contains(QChar(0x25B6)));
-  EXPECT_EQ(t->item(pcRow, DisassemblyView::Label)->text(), "PollKeys");
-  EXPECT_TRUE(t->item(pcRow, DisassemblyView::Source)->text().contains(".asm:"));
+  EXPECT_TRUE(Text(t, pcRow, DisassemblyView::Margin).contains(QChar(0x25B6)));
+  EXPECT_EQ(Text(t, pcRow, DisassemblyView::Label), "PollKeys");
+  EXPECT_TRUE(Text(t, pcRow, DisassemblyView::Source).contains(".asm:"));
   EXPECT_EQ(RegisterCell(19), Hex4(kPollKeys));  // row 19: PC
   EXPECT_TRUE(window_->StatusText().startsWith("breakpoint 1"))
       << window_->StatusText().toStdString();
@@ -163,7 +178,7 @@ TEST_F(DebuggerTest, EveryStopIsLoggedInTheConsole) {
 
 TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
   struct Edit {
-    QTableWidget* table;
+    QAbstractItemView* table;
     int row, column;
     const char* text;
     std::function<std::uint16_t(const MachineState&)> read;
@@ -175,13 +190,13 @@ TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
        0x1234},
       {window_->Registers().Table(), 18, 1, "R3 + 1",
        [](const MachineState& m) { return m[reg::SP]; }, 0x1235},
-      {window_->Memory().Table(), 0, 2, "BEEF",
+      {window_->Memory().Table(), 0x4000 / MemoryView::kPerRow, 2, "BEEF",
        [](const MachineState& m) { return m.DataMemory[1]; }, 0xBEEF},
   };
   for (const Edit& e : edits) {
-    QTableWidgetItem* item = e.table->item(e.row, e.column);
-    ASSERT_TRUE(item->flags() & Qt::ItemIsEditable) << e.text;
-    item->setText(e.text);
+    const QModelIndex at = e.table->model()->index(e.row, e.column);
+    ASSERT_TRUE(e.table->model()->flags(at) & Qt::ItemIsEditable) << e.text;
+    e.table->model()->setData(at, QString(e.text));
     std::uint16_t got = 0;
     session_->AtStepBoundary([&] { got = e.read(session_->Machine()); });
     EXPECT_EQ(got, e.want) << e.text;
@@ -239,13 +254,13 @@ TEST_F(DebuggerTest, StepOverOutAndBackMoveThroughTheFirmware) {
 
 TEST_F(DebuggerTest, DisassemblyShowsDataAsDataAndFollowsAJump) {
   DisassemblyView& dis = window_->Disassembly();
-  QTableWidget* t = dis.Table();
+  QTableView* t = dis.Table();
   ASSERT_TRUE(dis.GoTo("0"));
   const int jump = dis.RowOf(0x0000), data = dis.RowOf(0x0002);
   ASSERT_GE(jump, 0);
   ASSERT_GE(data, 0);
-  EXPECT_TRUE(t->item(jump, DisassemblyView::Code)->text().startsWith("JMP"));
-  EXPECT_TRUE(t->item(data, DisassemblyView::Code)->text().startsWith(".word"));
+  EXPECT_TRUE(Text(t, jump, DisassemblyView::Code).startsWith("JMP"));
+  EXPECT_TRUE(Text(t, data, DisassemblyView::Code).startsWith(".word"));
   EXPECT_FALSE(dis.GoTo("NoSuchLabel"));
   const std::uint16_t boot = *JumpTarget(*Ctl().Data().m, 0x0000);
   const QPoint at = t->visualRect(t->model()->index(jump, DisassemblyView::Code)).center();
@@ -253,7 +268,7 @@ TEST_F(DebuggerTest, DisassemblyShowsDataAsDataAndFollowsAJump) {
   QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
   const int target = dis.RowOf(boot);
   ASSERT_GE(target, 0);
-  EXPECT_EQ(t->item(target, DisassemblyView::Label)->text(), "Boot");
+  EXPECT_EQ(Text(t, target, DisassemblyView::Label), "Boot");
 }
 
 TEST_F(DebuggerTest, DisabledAndFalseConditionedBreakpointsDoNotStopTheRun) {
@@ -306,15 +321,15 @@ TEST_F(DebuggerTest, ChangedWordsAreMarkedAndWatchedOnesStandOut) {
   ASSERT_TRUE(window_->Points().Add("watch 0x4001"));
   MemoryView& memory = window_->Memory();
   ASSERT_TRUE(memory.Show("0x4000"));
-  QTableWidget* t = memory.Table();
-  t->item(0, 1)->setText("1111");  // 0x4000: not watched
-  EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::red));
-  EXPECT_EQ(t->item(0, 1)->background().style(), Qt::NoBrush);
-  EXPECT_EQ(t->item(0, 2)->background().color(), QColor(220, 235, 255));
-  t->item(0, 2)->setText("2222");  // 0x4001: watched
+  QTableView* t = memory.Table();
+  const int row = 0x4000 / MemoryView::kPerRow;
+  t->model()->setData(t->model()->index(row, 1), "1111");  // 0x4000: not watched
+  EXPECT_EQ(Color(t, row, 1, Qt::ForegroundRole), QColor(Qt::red));
+  EXPECT_EQ(Color(t, row, 2, Qt::BackgroundRole), QColor(220, 235, 255));
+  t->model()->setData(t->model()->index(row, 2), "2222");  // 0x4001: watched
   EXPECT_EQ(session_->Machine().DataMemory[1], 0x2222);
-  EXPECT_EQ(t->item(0, 2)->background().color(), QColor(255, 200, 120));
-  EXPECT_EQ(t->item(0, 1)->foreground().color(), QColor(Qt::black));  // no change since
+  EXPECT_EQ(Color(t, row, 2, Qt::BackgroundRole), QColor(255, 200, 120));
+  EXPECT_EQ(Color(t, row, 1, Qt::ForegroundRole), QColor(Qt::black));  // no change since
 }
 
 // One key map: a key that both windows bind means the same action in each, and the keys are
@@ -349,32 +364,73 @@ TEST_F(DebuggerTest, OneKeyMapForBothWindows) {
 // row is marked, and a row the user selects stays selected by its address while the listing moves.
 TEST_F(DebuggerTest, GoToTellsErrorsAndTheSelectionFollowsTheAddress) {
   DisassemblyView& dis = window_->Disassembly();
-  QTableWidget* t = dis.Table();
+  QTableView* t = dis.Table();
   auto* box = window_->findChild<QLineEdit*>("disassemblyGoTo");
   ASSERT_TRUE(dis.GoTo("PollKeys"));
   EXPECT_TRUE(dis.GoToError().isEmpty());
   const int row = dis.RowOf(kPollKeys);
   ASSERT_GE(row, 0);
-  EXPECT_NE(t->item(row, DisassemblyView::Address)->background(), QBrush());
+  EXPECT_EQ(Color(t, row, DisassemblyView::Address, Qt::BackgroundRole), QColor(200, 225, 255));
   EXPECT_FALSE(dis.GoTo("PolKeys"));
   EXPECT_TRUE(dis.GoToError().startsWith("PolKeys: ")) << dis.GoToError().toStdString();
   EXPECT_EQ(box->text(), "PollKeys");
   EXPECT_EQ(dis.RowOf(kPollKeys), row);  // still shown
 
-  // A selected row keeps its address when the listing moves under it; a go-to selects its target.
+  // A selected row keeps its address across a step; a go-to selects its target.
   const int chosen = row + 2;
   const auto address = dis.RowAddress(chosen);
   ASSERT_TRUE(address.has_value());
-  t->setCurrentCell(chosen, DisassemblyView::Code);
+  Select(t, chosen, DisassemblyView::Code);
   ASSERT_TRUE(dis.GoTo(QString("0x%1").arg(*address - 4, 0, 16)));
-  EXPECT_EQ(t->currentRow(), dis.RowOf(static_cast<std::uint16_t>(*address - 4)));
-  t->setCurrentCell(dis.RowOf(*address), DisassemblyView::Code);
-  ASSERT_TRUE(dis.GoTo(QString("0x%1").arg(*address - 12, 0, 16)));  // the listing moves
-  t->setCurrentCell(dis.RowOf(*address), DisassemblyView::Code);
-  const int before = t->currentRow();
+  EXPECT_EQ(t->currentIndex().row(), dis.RowOf(static_cast<std::uint16_t>(*address - 4)));
+  Select(t, chosen, DisassemblyView::Code);
+  const std::uint64_t stops = session_->Run().Stops();
+  Ctl().Step();
+  ASSERT_TRUE(StoppedAfter(stops));
+  EXPECT_EQ(dis.RowAddress(t->currentIndex().row()), address);
   ASSERT_TRUE(dis.GoTo("PollKeys"));
-  EXPECT_NE(dis.RowOf(*address), before);
-  EXPECT_EQ(t->currentRow(), dis.RowOf(kPollKeys));
+  EXPECT_EQ(t->currentIndex().row(), dis.RowOf(kPollKeys));
+}
+
+// Both views cover the whole address space: scrolled to the end, the last rows are the last
+// instruction start (or word) and 0xFFF8..0xFFFF; a go-to into an operand word shows and selects
+// the instruction it belongs to.
+TEST_F(DebuggerTest, DisassemblyAndMemoryScrollThroughTheWholeAddressSpace) {
+  DisassemblyView& dis = window_->Disassembly();
+  MemoryView& memory = window_->Memory();
+  struct View {
+    QTableView* table;
+    int addressColumn;
+    QString first, last;
+  };
+  const int lastDis = dis.Table()->model()->rowCount() - 1;
+  const View views[] = {
+      {dis.Table(), DisassemblyView::Address, "0000", Hex4(*dis.RowAddress(lastDis))},
+      {memory.Table(), 0, "0000", "FFF8"},
+  };
+  EXPECT_EQ(dis.RowOf(0xFFFF), lastDis);
+  EXPECT_EQ(memory.Table()->model()->rowCount() * MemoryView::kPerRow, 0x10000);
+  for (const View& v : views) {
+    const int rows = v.table->model()->rowCount();
+    EXPECT_EQ(Text(v.table, 0, v.addressColumn), v.first);
+    EXPECT_EQ(Text(v.table, rows - 1, v.addressColumn), v.last);
+    v.table->scrollToBottom();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.table->rowAt(v.table->viewport()->height() - 2), rows - 1);
+  }
+
+  const dbg::DebugInfo& info = *Ctl().Info();
+  const auto two = std::find_if(info.lines.begin(), info.lines.end(), [&](const auto& l) {
+    return l.size == 2 && !info.IsData(l.address) && l.address > 0x100;
+  });
+  ASSERT_NE(two, info.lines.end());
+  ASSERT_TRUE(dis.GoTo("0x" + Hex4(two->address + 1u)));
+  const int row = dis.Table()->currentIndex().row();
+  EXPECT_EQ(dis.RowAddress(row), two->address);
+  EXPECT_EQ(Color(dis.Table(), row, DisassemblyView::Address, Qt::BackgroundRole),
+            QColor(200, 225, 255));
+  const QRect shown = dis.Table()->viewport()->rect();
+  EXPECT_TRUE(shown.contains(dis.Table()->visualRect(dis.Table()->currentIndex()).center()));
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+// The disassembly's rows over the bundled firmware and its variants: every instruction of the
+// line table is one row, no row starts inside one, and the rows reach the end of the space.
+#include <gtest/gtest.h>
+
+#include "debuginfo/debug_info.hpp"
+#include "shell/debugger/row_map.hpp"
+
+namespace kv74::shell::dbgwin {
+namespace {
+
+TEST(DebuggerRows, RowsStartAtInstructionStartsOnly) {
+  for (const char* variant : {"V0", "V2", "V3", "V4"}) {
+    SCOPED_TRACE(variant);
+    const dbg::DebugInfo info =
+        dbg::ReadDebugInfo(std::string(KV74_DATA_DIR "/") + variant + ".debug.json");
+    const RowMap map(&info);
+    int instructions = 0;
+    for (const dbg::LineEntry& l : info.lines) {
+      if (info.IsData(l.address)) continue;
+      ++instructions;
+      const int row = map.RowOf(l.address);
+      ASSERT_EQ(map.Address(row), l.address);
+      EXPECT_TRUE(map.IsCode(row));
+      for (unsigned w = 1; w < l.size; ++w)  // the operand words belong to the same row
+        EXPECT_EQ(map.RowOf(static_cast<std::uint16_t>(l.address + w)), row) << l.address;
+    }
+    // Every other row is one word: data or a word no instruction covers.
+    int code = 0;
+    for (int r = 0; r < map.Rows(); ++r) {
+      if (map.IsCode(r)) {
+        ++code;
+      } else if (r + 1 < map.Rows()) {
+        EXPECT_EQ(map.Address(r + 1), map.Address(r) + 1) << map.Address(r);
+      }
+    }
+    EXPECT_EQ(code, instructions);
+    EXPECT_GT(instructions, 100);
+    EXPECT_EQ(map.Address(0), 0);
+    EXPECT_EQ(map.RowOf(0xFFFF), map.Rows() - 1);
+  }
+}
+
+TEST(DebuggerRows, WithoutDebugInformationEveryWordIsARow) {
+  const RowMap map(nullptr);
+  EXPECT_EQ(map.Rows(), 0x10000);
+  EXPECT_EQ(map.Address(0x1234), 0x1234);
+  EXPECT_FALSE(map.IsCode(0x1234));
+}
+
+}  // namespace
+}  // namespace kv74::shell::dbgwin
