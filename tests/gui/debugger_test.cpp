@@ -418,6 +418,8 @@ TEST_F(DebuggerTest, DisassemblyAndMemoryScrollThroughTheWholeAddressSpace) {
     QCoreApplication::processEvents();
     EXPECT_EQ(v.table->rowAt(v.table->viewport()->height() - 2), rows - 1);
   }
+  ASSERT_TRUE(memory.Show("0x4000 + 17"));  // scrolled back, the row of the word on top
+  EXPECT_EQ(memory.Table()->rowAt(0), 0x4011 / MemoryView::kPerRow);
 
   const dbg::DebugInfo& info = *Ctl().Info();
   const auto two = std::find_if(info.lines.begin(), info.lines.end(), [&](const auto& l) {
