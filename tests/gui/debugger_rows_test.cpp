@@ -2,6 +2,10 @@
 // line table is one row, no row starts inside one, and the rows reach the end of the space.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "analysis/machine.hpp"
+#include "board/image.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "shell/debugger/row_map.hpp"
 
@@ -38,6 +42,27 @@ TEST(DebuggerRows, RowsStartAtInstructionStartsOnly) {
     EXPECT_EQ(map.Address(0), 0);
     EXPECT_EQ(map.RowOf(0xFFFF), map.Rows() - 1);
   }
+}
+
+// Without a debug-information file the window shows the image's analysis: its code rows are
+// instruction starts of the real line table, never data.
+TEST(DebuggerRows, AnalysedImageRowsAreRealInstructionStarts) {
+  const dbg::DebugInfo real = dbg::ReadDebugInfo(KV74_DATA_DIR "/V4.debug.json");
+  auto m = std::make_unique<MachineState>();
+  LoadImages(*m, KV74_DATA_DIR);
+  const dbg::DebugInfo analysed = ana::AnalyseMachine(*m);
+  const RowMap map(&analysed);
+  int code = 0;
+  for (int r = 0; r < map.Rows(); ++r) {
+    if (!map.IsCode(r)) continue;
+    ++code;
+    const std::uint16_t a = map.Address(r);
+    const dbg::LineEntry* l = real.LineAt(a);
+    ASSERT_NE(l, nullptr) << a;
+    EXPECT_EQ(l->address, a);
+    EXPECT_FALSE(real.IsData(a)) << a;
+  }
+  EXPECT_GT(code, 1000);
 }
 
 TEST(DebuggerRows, WithoutDebugInformationEveryWordIsARow) {
