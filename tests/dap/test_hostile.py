@@ -110,6 +110,8 @@ class Hostile(unittest.TestCase):
         stop = self.c.stopped()
         self.assertIn("division by zero", stop["description"])
 
+    @unittest.skipIf(os.environ.get("KV74_SANITIZED"),
+                     "a sanitizer's quarantine and shadow memory hide the adapter's own")
     def test_flood_stays_bounded(self):
         """Requests sent faster than a running machine takes them wait in a bounded inbox."""
         self.launch()
