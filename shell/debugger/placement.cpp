@@ -11,6 +11,8 @@ namespace {
 constexpr int kGap = 8;
 const char* const kGeometry = "debugger/geometry";
 const char* const kState = "debugger/state";
+// Raised whenever the docks change, so that a layout saved by an older window is not restored.
+constexpr int kLayoutVersion = 2;
 }  // namespace
 
 QRect PlaceBeside(const QRect& panel, const QRect& screen, QSize wanted) {
@@ -26,7 +28,7 @@ void PlaceWindow(QMainWindow& window, const QWidget& panel, QSize wanted) {
   const QSettings settings;
   if (settings.contains(kGeometry)) {
     window.restoreGeometry(settings.value(kGeometry).toByteArray());
-    window.restoreState(settings.value(kState).toByteArray());
+    window.restoreState(settings.value(kState).toByteArray(), kLayoutVersion);
     wanted = window.size();
   }
   const QScreen* screen =
@@ -42,7 +44,7 @@ void PlaceWindow(QMainWindow& window, const QWidget& panel, QSize wanted) {
 void SaveWindowLayout(const QMainWindow& window) {
   QSettings settings;
   settings.setValue(kGeometry, window.saveGeometry());
-  settings.setValue(kState, window.saveState());
+  settings.setValue(kState, window.saveState(kLayoutVersion));
 }
 
 }  // namespace kv74::shell::dbgwin
