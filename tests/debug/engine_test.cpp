@@ -232,7 +232,8 @@ TEST(Threads, PauseAndPostedClickFromAnotherThread) {
     EXPECT_EQ(r.kind, StopKind::Pause);
     EXPECT_EQ(r.step, p.engine.Steps());
     ASSERT_FALSE(p.engine.Clicks().Log().empty());
-    EXPECT_LT(p.engine.Clicks().Log().back().step, r.step);
+    // Posted before the pause: it takes effect no later, in the same slice when the host was slow.
+    EXPECT_LE(p.engine.Clicks().Log().back().step, r.step);
   }
   EXPECT_EQ(p.target.clicks, 2);
   // A pause requested between runs stops the next run at once, unless cancelled.
