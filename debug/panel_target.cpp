@@ -1,5 +1,6 @@
 #include "debug/panel_target.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include "board/shown.hpp"
@@ -37,7 +38,14 @@ std::vector<std::uint8_t> GetPicture(ByteReader& r) {
     const std::uint32_t run = r.U32();
     auto px = r.Bytes(3);
     if (run == 0 || run > kPictureBytes / 3 - pixels) r.Fail("bad plot picture");
-    for (std::uint32_t k = 0; k < run; ++k, out += 3) std::memcpy(out, px.data(), 3);
+    // The run's first pixel, then doubled in place: a plain picture is a few long runs.
+    std::memcpy(out, px.data(), 3);
+    for (std::size_t done = 3, bytes = std::size_t{run} * 3; done < bytes;) {
+      const std::size_t chunk = std::min(done, bytes - done);
+      std::memcpy(out + done, out, chunk);
+      done += chunk;
+    }
+    out += std::size_t{run} * 3;
     pixels += run;
   }
   return rgb;

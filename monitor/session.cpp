@@ -336,7 +336,7 @@ bool Session::Execute(const Command& c, const std::string& where) {
                 ValueText(e.EvaluateNode(root.b, now));
       }
       std::fflush(out_);
-      std::fprintf(stderr, "%sexpect failed: %s%s\n", where.c_str(), e.Text().c_str(),
+      std::fprintf(errors_, "%sexpect failed: %s%s\n", where.c_str(), e.Text().c_str(),
                    sides.c_str());
       break;
     }

@@ -70,6 +70,8 @@ class Session final : private debug::StepObserver {
   std::string StopLine(const debug::StopReason& stop) const;
   // Where the answers go from now on.
   void SetOutput(std::FILE* out) { out_ = out; }
+  // Where a failed expect is reported (standard error unless set).
+  void SetErrors(std::FILE* errors) { errors_ = errors ? errors : stderr; }
   // Counting the steps run from now on (coverage, with `profile` the call tree too), as the
   // coverage command does; nullptr when nothing was counted.
   void StartCollecting(bool profile);
@@ -101,6 +103,7 @@ class Session final : private debug::StepObserver {
   debug::Engine& engine_;
   std::optional<std::uint64_t> stepLimit_;
   std::FILE* out_;
+  std::FILE* errors_ = stderr;
   std::unique_ptr<fileio::Output> trace_;
   TraceOnly traceOnly_ = TraceOnly::All;
   std::uint16_t traceFirst_ = 0, traceLast_ = 0;

@@ -102,7 +102,7 @@ def requests(*lines):
 
 
 write("fuzz_dap", "console", requests(*[("evaluate", {"expression": "-exec " + m, "context": "repl"})
-                                         for m in MONITOR if "save" not in m and "trace" not in m]))
+                                         for m in MONITOR if not m.startswith(("save", "trace", "x ", "disasm"))]))
 write("fuzz_dap", "requests", requests(
     ("setFunctionBreakpoints", {"breakpoints": [{"name": "Start", "condition": "1 / (steps - steps)"}]}),
     ("continue", {"threadId": 1}), ("stepBack", {"threadId": 1}),

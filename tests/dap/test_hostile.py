@@ -93,6 +93,9 @@ class Hostile(unittest.TestCase):
             ("NUL in a control's name", "-exec click ki0\0junk", False, "ki0\\x00junk"),
             ("escape in a command", "-exec \x1b[2J", False, "\\x1B[2J"),
             ("a 32 KB name", "-exec click " + "k" * (1 << 15), False, "kkk..."),
+            ("a failed expect says both sides", "-exec expect 1 + 1 == 3", True,
+             "expect failed: 1 + 1 == 3: left 2 (0x2), right 3 (0x3)"),
+            ("a held expect", "-exec expect 2 == 2", True, "expect held"),
             ("a megabyte line", "-exec print " + "1" * (1 << 20), False, "longer than 65536"),
         )
         for name, line, ok, says in rows:

@@ -41,6 +41,7 @@ std::string Execute(mon::Session& session, const mon::Command& c) {
   std::FILE* out = open_memstream(&text, &size);
   if (!out) throw RequestError(std::string("cannot run the command: ") + std::strerror(errno));
   session.SetOutput(out);
+  session.SetErrors(out);
   std::string error;
   try {
     session.Execute(c, "");
@@ -48,6 +49,7 @@ std::string Execute(mon::Session& session, const mon::Command& c) {
     error = e.what();
   }
   session.SetOutput(nullptr);
+  session.SetErrors(nullptr);
   std::fclose(out);
   std::string answer(text, size);
   std::free(text);
@@ -125,8 +127,8 @@ void Adapter::Monitor(const Json& r, const std::string& line) {
     case mon::Verb::Delete:
     case mon::Verb::InfoBreakpoints: ConsolePoints(c, out); break;
     case mon::Verb::Expect:
-      out =
-          ExpressionValue(B(), *c.value) != 0 ? "expect held" : "expect FAILED: " + c.value->Text();
+      out = Execute(session, c);
+      if (out.empty()) out = "expect held";
       break;
     case mon::Verb::SaveState:
     case mon::Verb::LoadState:
