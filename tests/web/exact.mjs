@@ -7,13 +7,13 @@ import {execFileSync} from 'node:child_process';
 import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
-import {join} from 'node:path';
+import {join, resolve} from 'node:path';
 import {fileURLToPath, pathToFileURL} from 'node:url';
 import {inflateSync} from 'node:zlib';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
 const site = join(root, 'build-web/site');
-const runner = join(root, process.env.KV74_BUILD || 'build', 'tools/kv74-run/kv74-run');
+const runner = resolve(root, process.env.KV74_BUILD || 'build', 'tools/kv74-run/kv74-run');
 const W = 1024, H = 768, FACE = 0xC0C0C0;
 
 // Jog toggles, the fast-feed toggle, an input lamp, the scale button, keys and the clear button,
@@ -47,13 +47,13 @@ const CASES = [
 function runNative(script, steps, dir) {
   writeFileSync(join(dir, 'in.txt'), script);
   execFileSync(runner, ['--input', join(dir, 'in.txt'), '--steps', String(steps), '--workdir', dir,
-    '--plot-png', join(dir, 'plot.png'), '--state-json', join(dir, 'state.json'), '--quiet']);
+    '--plot-png', join(dir, 'plot.png'), '--state-json', join(dir, 'state.json'), '--quiet'], {stdio: 'pipe'});
   const state = readFileSync(join(dir, 'state.json'), 'utf8');
   const at = state.indexOf('"panel":');
   if (at < 0) throw new Error('no panel in the state JSON');
   return {
     prog: readFileSync(join(dir, 'prog.txt'), 'latin1'),
-    panel: state.slice(at + 8, state.lastIndexOf('}')),  // the last member, as written
+    panel: state.slice(at + 8, state.lastIndexOf('}')).trim(),  // the last member, as written
     picture: decodePng(readFileSync(join(dir, 'plot.png'))),
   };
 }
@@ -111,10 +111,11 @@ function draw(rgb, calls) {
 
 // ---- the module
 async function loadModule() {
-  // The module's loader for Node finds its file system helpers through require.
+  // emscripten 3.1.6's loader, run by Node, takes require and __dirname, which an ES module lacks.
   globalThis.require = createRequire(import.meta.url);
+  globalThis.__dirname = site;
   const {default: create} = await import(pathToFileURL(join(site, 'kv74.js')).href);
-  return create({locateFile: (f) => join(site, f)});
+  return create({wasmBinary: readFileSync(join(site, 'kv74.wasm'))});
 }
 
 class Machine {

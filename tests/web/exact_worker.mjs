@@ -1,22 +1,25 @@
 // The worker in headless Chromium, through its messages only (PROTOCOL.md): the automatic run
 // replayed at max speed to a given step gives kv74-run's prog.txt and panel; the speed of that
-// run, the time to the first frame and the module's size are measured and held to their bounds.
+// run, the time to the first frame and the module's size (under 2 MB) are measured.
 //   node tests/web/exact_worker.mjs   (after scripts/build-web.sh; KV74_BUILD=build)
-// KV74_WEB_SPEED_MIN (M steps/s, default 100) sets the speed bound; 0 only reports the figure.
+// Wall-clock figures need a quiet host: KV74_WEB_SPEED_MIN (M steps/s, e.g. 100) and
+// KV74_WEB_READY_MS (e.g. 2000) hold the second run's speed and the first frame to bounds; unset,
+// they are reported only.
 import {execFileSync} from 'node:child_process';
 import {createReadStream, mkdtempSync, readFileSync, rmSync, statSync, writeFileSync} from 'node:fs';
 import {createServer} from 'node:http';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
-import {extname, join, normalize} from 'node:path';
+import {extname, join, normalize, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
 
 const root = fileURLToPath(new URL('../../', import.meta.url));
 const site = join(root, 'build-web/site');
-const runner = join(root, process.env.KV74_BUILD || 'build', 'tools/kv74-run/kv74-run');
+const runner = resolve(root, process.env.KV74_BUILD || 'build', 'tools/kv74-run/kv74-run');
 const puppeteer = createRequire(join(root, 'build-web/node/'))('puppeteer-core');
 const STOP = 31000000;  // past the program's end (M30 at about 29.6 million steps)
-const minSpeed = Number(process.env.KV74_WEB_SPEED_MIN ?? 100);
+const minSpeed = Number(process.env.KV74_WEB_SPEED_MIN || 0);
+const maxReady = Number(process.env.KV74_WEB_READY_MS || 0);
 const MAX_MODULE_BYTES = 2 * 1024 * 1024;
 
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
@@ -27,7 +30,7 @@ function serve() {
     const path = normalize(decodeURIComponent(new URL(req.url, 'http://x').pathname));
     if (path === '/blank') {
       res.writeHead(200, {'content-type': 'text/html'});
-      return res.end('<!doctype html><title>blank</title>');
+      return res.end('<!doctype html><link rel="icon" href="data:,"><title>blank</title>');
     }
     const file = join(site, path);
     try {
@@ -80,40 +83,48 @@ try {
     worker.postMessage({type: 'init'});
     await next((m) => m.type === 'frame' || m.type === 'error');
     const ready = performance.now() - opened;
-    messages.length = 0;
-    worker.postMessage({type: 'replay', text: script});
-    await next((m) => m.type === 'frame' || m.type === 'error');
-    worker.postMessage({type: 'speed', mode: 'max'});
-    messages.length = 0;
-    const start = performance.now();
-    worker.postMessage({type: 'run-to', steps: stop});
-    const last = await next((m) => (m.type === 'frame' && !m.running) || m.type === 'error');
-    const seconds = (performance.now() - start) / 1000;
-    const frames = messages.filter((m) => m.type === 'frame');
+    // The automatic run from power-on, twice: the first also waits for the browser's optimizing
+    // compiler, the second runs the optimized code from the start.
+    const runs = [];
+    for (let i = 0; i < 2; ++i) {
+      messages.length = 0;
+      worker.postMessage({type: 'replay', text: script});
+      await next((m) => m.type === 'frame' || m.type === 'error');
+      worker.postMessage({type: 'speed', mode: 'max'});
+      messages.length = 0;
+      const start = performance.now();
+      worker.postMessage({type: 'run-to', steps: stop});
+      const last = await next((m) => (m.type === 'frame' && !m.running) || m.type === 'error');
+      const seconds = (performance.now() - start) / 1000;
+      const frames = messages.filter((m) => m.type === 'frame');
+      runs.push({seconds, last, frames: frames.length, prog: frames.map((f) => f.progAppend).join(''),
+        errors: messages.filter((m) => m.type === 'error').map((m) => m.message)});
+    }
     worker.terminate();
-    return {ready, seconds, last, frames: frames.length,
-      prog: frames.map((f) => f.progAppend).join(''),
-      errors: messages.filter((m) => m.type === 'error').map((m) => m.message)};
+    return {ready, runs};
   }, script, STOP);
-  for (const e of [...errors, ...got.errors]) fail(`error: ${e}`);
-  if (got.last.steps !== STOP) fail(`the run stopped at ${got.last.steps}, not ${STOP}`);
-
   writeFileSync(join(dir, 'in.txt'), script);
   execFileSync(runner, ['--input', join(dir, 'in.txt'), '--steps', String(STOP), '--workdir', dir,
     '--state-json', join(dir, 'state.json'), '--quiet']);
   const prog = readFileSync(join(dir, 'prog.txt'), 'latin1');
   const state = JSON.parse(readFileSync(join(dir, 'state.json'), 'utf8'));
-  if (got.prog !== prog) fail(`prog.txt differs: ${got.prog.length} bytes against ${prog.length}`);
-  const {down, ...panel} = got.last.panel;
-  if (JSON.stringify(panel) !== JSON.stringify(state.panel)) fail('the panel differs');
-  if (!Array.isArray(down)) fail('the frame\'s panel has no "down" list');
-
-  const rate = STOP / got.seconds / 1e6;
-  console.log(`automatic run: ${STOP} steps in ${got.seconds.toFixed(2)} s = ${rate.toFixed(1)} M steps/s ` +
-    `in Chromium (${got.frames} frames); first frame ${Math.round(got.ready)} ms after opening; ` +
-    `module ${wasmBytes} bytes`);
-  if (rate < minSpeed) fail(`${rate.toFixed(1)} M steps/s, below ${minSpeed}`);
-  if (got.ready > 2000) fail(`the first frame came ${Math.round(got.ready)} ms after opening`);
+  for (const e of errors) fail(`error: ${e}`);
+  const rates = got.runs.map((run, i) => {
+    const which = i === 0 ? 'first run' : 'second run';
+    for (const e of run.errors) fail(`${which}: error: ${e}`);
+    if (run.last.steps !== STOP) fail(`${which}: stopped at ${run.last.steps}, not ${STOP}`);
+    if (run.prog !== prog) fail(`${which}: prog.txt differs: ${run.prog.length} bytes against ${prog.length}`);
+    const {down, ...panel} = run.last.panel || {};
+    if (JSON.stringify(panel) !== JSON.stringify(state.panel)) fail(`${which}: the panel differs`);
+    if (!Array.isArray(down)) fail(`${which}: the frame's panel has no "down" list`);
+    const rate = STOP / run.seconds / 1e6;
+    console.log(`automatic run in Chromium, ${which}: ${STOP} steps in ${run.seconds.toFixed(2)} s = ` +
+      `${rate.toFixed(1)} M steps/s (${run.frames} frames)`);
+    return rate;
+  });
+  console.log(`first frame ${Math.round(got.ready)} ms after opening; module ${wasmBytes} bytes`);
+  if (minSpeed > 0 && rates[1] < minSpeed) fail(`${rates[1].toFixed(1)} M steps/s, below ${minSpeed}`);
+  if (maxReady > 0 && got.ready > maxReady) fail(`the first frame came ${Math.round(got.ready)} ms after opening`);
 } finally {
   await browser.close();
   server.close();
