@@ -29,20 +29,21 @@ const STYLE = `
   -webkit-user-select: none; line-height: 1; }
 .kv74-panel * { box-sizing: border-box; }
 .kv74-panel .kv74-item { position: absolute; margin: 0; padding: 0; }
-.kv74-panel .kv74-GroupBox { border: 1px solid #808080; box-shadow: inset 1px 1px 0 #fff,
-  1px 1px 0 #fff; border-radius: 2px; }
-.kv74-panel .kv74-GroupBox > .kv74-title { position: absolute; left: 6px; top: -7px;
-  padding: 0 2px; white-space: pre; }
-.kv74-panel .kv74-RaisedPanel { border: 1px solid; border-color: #fff #808080 #808080 #fff; }
-.kv74-panel .kv74-LoweredPanel { border: 1px solid; border-color: #808080 #fff #fff #808080; }
+/* Borders as inset shadows: a child's place counts from its parent's outer corner, as in the
+   window. */
+.kv74-panel .kv74-GroupBox { box-shadow: inset 1px 1px 0 #808080, inset -1px -1px 0 #fff,
+  inset 2px 2px 0 #fff, inset -2px -2px 0 #808080; }
+.kv74-panel .kv74-GroupBox > .kv74-title { position: absolute; left: 7px; top: -6px;
+  padding: 0 2px; white-space: pre; background: inherit; }
+.kv74-panel .kv74-RaisedPanel { box-shadow: inset 1px 1px 0 #fff, inset -1px -1px 0 #808080; }
+.kv74-panel .kv74-LoweredPanel { box-shadow: inset 1px 1px 0 #808080, inset -1px -1px 0 #fff; }
 .kv74-panel .kv74-key { display: flex; align-items: center; justify-content: center;
   border: 1px solid #8a8a8a; border-radius: 3px; color: #000; cursor: pointer;
   background: linear-gradient(#fbfbfb, #dcdcdc); box-shadow: inset 0 -1px 0 #c8c8c8; }
 .kv74-panel .kv74-key.kv74-held, .kv74-panel .kv74-key.kv74-down {
   background: linear-gradient(#c4c4c4, #dedede); box-shadow: inset 1px 1px 2px #777; }
 .kv74-panel .kv74-key svg { pointer-events: none; }
-.kv74-panel .kv74-lamp { border: 1px solid; display: flex; align-items: center;
-  justify-content: center; }
+.kv74-panel .kv74-lamp { display: flex; align-items: center; justify-content: center; }
 .kv74-panel .kv74-clickable { cursor: pointer; }
 .kv74-panel .kv74-Indicator { border: 2px solid; border-color: #808080 #fff #fff #808080; }
 .kv74-panel .kv74-Field { border: 2px solid; border-color: #808080 #fff #fff #808080;
@@ -192,7 +193,7 @@ export function buildPanel(root, description, onPress) {
       shown.set(item.name, {caption: item.caption, set: digit.show});
     } else if (LAMPS.has(kind)) {
       e.classList.add('kv74-lamp');
-      e.style.borderColor = cssColour(d.colours.lampBorder);
+      e.style.boxShadow = `inset 0 0 0 1px ${cssColour(d.colours.lampBorder)}`;
       e.style.background = cssColour(item.colour);
       const text = document.createElement('span');
       if (item.number !== undefined) {
