@@ -71,13 +71,19 @@ export function fromBase64(text) {
   return bytes;
 }
 
-// The images of a chosen set of files by name (V4, AMT, RAM, any case, any extension-less name);
-// null when none of them is there.
+// The image of a file name: V4, AMT, RAM in any case, or a RAM save (kv74.ram, NAME.ram).
+export function imageOfName(fileName) {
+  const name = fileName.toUpperCase();
+  if (name === 'V4' || name === 'AMT' || name === 'RAM') return name;
+  return name.endsWith('.RAM') ? 'RAM' : undefined;
+}
+
+// The images of a chosen set of files by name; null when none of them is there.
 export async function imagesOf(files) {
   const images = {};
   for (const file of files) {
-    const name = file.name.toUpperCase();
-    if (name === 'V4' || name === 'AMT' || name === 'RAM') images[name] = await file.arrayBuffer();
+    const image = imageOfName(file.name);
+    if (image) images[image] = await file.arrayBuffer();
   }
   return Object.keys(images).length ? images : null;
 }
@@ -105,6 +111,7 @@ class App {
     this.recording = false;
     this.clicks = 0; // clicks sent to the machine
     this.replayPending = false;
+    this.ramDownload = false;
     this.ramSavedAt = -1; // the step of the last battery RAM kept in storage
     this.plot = new PlotView({
       view: $('plot-view'),
@@ -157,7 +164,11 @@ class App {
         break;
       case 'frame': this.onFrame(m); break;
       case 'snapshot': download('kv74.state', m.bytes); break;
-      case 'ram': this.keepRam(m.bytes); break;
+      case 'ram':
+        this.keepRam(m.bytes);
+        if (this.ramDownload) download('kv74.ram', m.bytes);
+        this.ramDownload = false;
+        break;
       case 'script': download('kv74-session.input', m.text, 'text/plain'); break;
       case 'error':
         this.replayPending = false;
@@ -274,6 +285,10 @@ class App {
       e.target.value = '';
       if (images) this.start(images);
       else this.showMessage('No image among the files: the names are V4, AMT and RAM');
+    });
+    $('save-ram').addEventListener('click', () => {
+      this.ramDownload = true;
+      this.post({ type: 'ram-save' });
     });
     $('reset-ram').addEventListener('click', () => {
       localStorage.removeItem(RAM_STORAGE_KEY);
