@@ -138,7 +138,7 @@ class App {
     this.prog = '';
     $('prog').textContent = '';
     $('block').textContent = '';
-    this.plot.apply([[0, 0, 0, 0]]);
+    this.plot.reset();
     this.setRecording(false);
     this.worker = new Worker('worker.js', { type: 'module' });
     this.worker.onmessage = (e) => this.onMessage(e.data);

@@ -111,9 +111,16 @@ export class PlotView {
     this.overlayOn = false;
     this.tool = null; // the last ring drawn in white, to follow
     this.setScale(1);
+    this.reset();
+  }
+
+  // A cleared picture, scrolled to where the view starts.
+  reset() {
+    this.picture.clear();
+    this.tool = null;
     this.paint();
-    view.scrollLeft = START_SCROLL.left;
-    view.scrollTop = START_SCROLL.top;
+    this.view.scrollLeft = START_SCROLL.left;
+    this.view.scrollTop = START_SCROLL.top;
   }
 
   // The drawing calls of one frame, [kind, row, column, pen]: kind 0 clears the picture, kind 1
