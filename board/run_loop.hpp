@@ -32,6 +32,12 @@
 #include "cpu/alu.hpp"
 #include "periph/schedule.hpp"
 
+// Where the host's compiler turns the jump through a table of labels into a table jump anyway
+// (WebAssembly), 1 makes each step's jump a switch on the body number instead.
+#ifndef KV74_SWITCH_DISPATCH
+#define KV74_SWITCH_DISPATCH 0
+#endif
+
 namespace kv74::step_detail {
 
 // Hands the machine over after the step of tickClock (untilEvent 0).
@@ -128,10 +134,20 @@ template <typename Run>
 std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   using Bus = typename Run::Bus;
   using namespace exec;
+#if KV74_SWITCH_DISPATCH
+  unsigned next = 0;  // the body number the switch below jumps to
+#define KV74_DISPATCH_(n) \
+  {                       \
+    next = (n);           \
+    goto dispatch;        \
+  }
+#else
 #define KV74_BODY_CASE(op, s, ...) &&body_##op##_##s,
   static const void* const kLabels[] = {KV74_EACH_BODY};
 #undef KV74_BODY_CASE
   static_assert(std::size(kLabels) == body::COUNT);
+#define KV74_DISPATCH_(n) goto* kLabels[n];
+#endif
 
   SyncPeripherals(m);
   const std::uint64_t start = m.tickClock, after = start + n + 1;
@@ -153,7 +169,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   {                                                        \
     const unsigned p = m[reg::PC];                         \
     if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] { \
-      goto* kLabels[BodyNumbers[LatchFromProgram(m, p)]];  \
+      KV74_DISPATCH_(BodyNumbers[LatchFromProgram(m, p)])  \
     }                                                      \
   }                                                        \
   goto long_way;
@@ -170,7 +186,17 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
       kBodies<Bus>[BodyNumbers[m.opWord]](m);  // then the look at NotifyWord, whatever the body
       goto stepped;
     }
-    goto* kLabels[BodyNumbers[m.opWord]];
+    KV74_DISPATCH_(BodyNumbers[m.opWord])
+#if KV74_SWITCH_DISPATCH
+  dispatch:
+    switch (next) {
+#define KV74_BODY_CASE(op, s, ...) \
+  case body::op + s: goto body_##op##_##s;
+      KV74_EACH_BODY
+#undef KV74_BODY_CASE
+      default: __builtin_unreachable();
+    }
+#endif
 #define KV74_BODY_CASE(op, s, ...)             \
   body_##op##_##s : {                          \
     [[maybe_unused]] constexpr unsigned S = s; \
@@ -187,6 +213,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     KV74_EACH_BODY
 #undef KV74_BODY_CASE
 #undef KV74_NEXT_STEP_
+#undef KV74_DISPATCH_
   stepped:
     if constexpr (Run::kChecked) {
       if (m.NotifyWord != 0) [[unlikely]] {
