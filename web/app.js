@@ -110,7 +110,6 @@ class App {
     this.speed = 'max';
     this.recording = false;
     this.clicks = 0; // clicks sent to the machine
-    this.replayPending = false;
     this.ramDownload = false;
     this.ramSavedAt = -1; // the step of the last battery RAM kept in storage
     this.plot = new PlotView({
@@ -170,10 +169,7 @@ class App {
         this.ramDownload = false;
         break;
       case 'script': download('kv74-session.input', m.text, 'text/plain'); break;
-      case 'error':
-        this.replayPending = false;
-        this.showMessage(m.message);
-        break;
+      case 'error': this.showMessage(m.message); break;
       default: break;
     }
   }
@@ -185,9 +181,7 @@ class App {
     if (f.picture) this.plot.setPicture(f.picture);
     if (f.plot && f.plot.length) this.plot.apply(f.plot);
     if (f.block !== undefined) $('block').textContent = f.block;
-    // A replay starts the machine again from power-on: prog.txt begins anew with its first frame.
-    if (f.picture && this.replayPending) {
-      this.replayPending = false;
+    if (f.progReset) {
       this.prog = '';
       $('prog').textContent = '';
     }
@@ -269,8 +263,8 @@ class App {
       const [file] = e.target.files;
       e.target.value = '';
       if (!file) return;
-      this.replayPending = true;
       this.post({ type: 'replay', text: await file.text() });
+      this.post({ type: 'resume' });
     });
     $('save-state').addEventListener('click', () => this.run('save-state'));
     $('load-state').addEventListener('change', async (e) => {

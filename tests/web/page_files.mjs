@@ -89,7 +89,7 @@ test('an uploaded input script replays from power-on as kv74-run replays it', as
 });
 
 test('an image set of one\'s own: a RAM of all ones restores the defaults and lights BATTERY', async () => {
-  const images = path.join(OUT, 'images');
+  const images = path.join(OUT, 'own-images');
   fs.rmSync(images, { recursive: true, force: true });
   fs.mkdirSync(images, { recursive: true });
   for (const name of ['V4', 'AMT']) fs.copyFileSync(path.join(ROOT, 'data', name), path.join(images, name));

@@ -1,8 +1,8 @@
 // What the page tests share: the built site served on localhost, Debian's Chromium driven by
 // puppeteer-core, downloads caught in a folder, kv74-run beside it, and the page's state read.
 //
-// Environment: KV74_WEB_SITE (default build-web/site), KV74_RUN (build/tools/kv74-run/kv74-run),
-// KV74_NODE_MODULES (build-web/node_modules), KV74_CHROMIUM (/usr/bin/chromium),
+// Environment: KV74_WEB_SITE (default build-web/site), KV74_BUILD (the native build, build),
+// KV74_NODE_MODULES (build-web/node/node_modules), KV74_CHROMIUM (/usr/bin/chromium),
 // KV74_WEB_OUT (build-web/test-out: screenshots, downloads, kv74-run's outputs).
 
 import { spawnSync } from 'node:child_process';
@@ -14,9 +14,9 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const env = (name, fallback) => process.env[name] || fallback;
 export const SITE = env('KV74_WEB_SITE', path.join(ROOT, 'build-web/site'));
-export const KV74_RUN = env('KV74_RUN', path.join(ROOT, 'build/tools/kv74-run/kv74-run'));
+export const KV74_RUN = path.resolve(ROOT, env('KV74_BUILD', 'build'), 'tools/kv74-run/kv74-run');
 export const OUT = env('KV74_WEB_OUT', path.join(ROOT, 'build-web/test-out'));
-const NODE_MODULES = env('KV74_NODE_MODULES', path.join(ROOT, 'build-web/node_modules'));
+const NODE_MODULES = env('KV74_NODE_MODULES', path.join(ROOT, 'build-web/node/node_modules'));
 const CHROMIUM = env('KV74_CHROMIUM', '/usr/bin/chromium');
 
 const TYPES = {
