@@ -83,6 +83,7 @@ TEST_F(LayoutTest, WidgetKindAndSize) {
       case ControlKind::Field: EXPECT_NE(dynamic_cast<ValueField*>(w), nullptr); break;
       case ControlKind::Button: EXPECT_NE(dynamic_cast<PanelKey*>(w), nullptr); break;
       case ControlKind::Label: EXPECT_NE(dynamic_cast<PanelLabel*>(w), nullptr); break;
+      default: ADD_FAILURE() << "a container among the controls: " << info.name;
     }
   }
 }
