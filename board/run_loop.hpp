@@ -148,6 +148,14 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   static_assert(std::size(kLabels) == body::COUNT);
 #define KV74_DISPATCH_(n) goto* kLabels[n];
 #endif
+  // A body's end: with the switch, back to the one start of a step, which keeps the loop a single
+  // loop the compiler can lay out; with the labels, a copy of the start, so that each body jumps on
+  // to the next from a place of its own.
+#if KV74_SWITCH_DISPATCH
+#define KV74_BODY_TAIL_ goto next_step;
+#else
+#define KV74_BODY_TAIL_ KV74_NEXT_STEP_
+#endif
 
   SyncPeripherals(m);
   const std::uint64_t start = m.tickClock, after = start + n + 1;
@@ -161,8 +169,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     if constexpr (Run::kChecked) {
       if (!run.Before(m)) break;  // also asked once after the last step: see run_checked.hpp
     }
-    // The start of a step; a plain run's bodies end with a copy of it, so that each jumps on to the
-    // next body from a place of its own.
+    // The start of a step; a plain run's bodies end with KV74_BODY_TAIL_.
 #define KV74_NEXT_STEP_                                    \
   if (--m.untilEvent == 0) [[unlikely]]                    \
     goto attend;                                           \
@@ -173,6 +180,8 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     }                                                      \
   }                                                        \
   goto long_way;
+  next_step:
+    __attribute__((unused));  // the bodies' way back to a single start of the step (switch)
     KV74_NEXT_STEP_
   attend:
     if (Attend(m, run, start, after)) break;
@@ -203,7 +212,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     __VA_ARGS__(m);                            \
     if constexpr (!Run::kChecked) {            \
       AfterBody<Op::op>(m, run);               \
-      KV74_NEXT_STEP_                          \
+      KV74_BODY_TAIL_                          \
     } else if constexpr (MayNotify(Op::op)) {  \
       goto stepped;                            \
     } else {                                   \
@@ -214,6 +223,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
 #undef KV74_BODY_CASE
 #undef KV74_NEXT_STEP_
 #undef KV74_DISPATCH_
+#undef KV74_BODY_TAIL_
   stepped:
     if constexpr (Run::kChecked) {
       if (m.NotifyWord != 0) [[unlikely]] {

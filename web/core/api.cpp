@@ -54,6 +54,8 @@ EMSCRIPTEN_KEEPALIVE const char* kv74_error() { return error.c_str(); }
 // A failure keeps the machine that ran before.
 EMSCRIPTEN_KEEPALIVE int kv74_start(const char* script) {
   return Guard([&] {
+    // The lines the old session still holds would land in the new prog.txt when it goes.
+    if (session) session->FlushProg();
     session = std::make_unique<kv74::web::Session>(kImageDir, kWorkDir, script);
     return 0;
   });

@@ -59,7 +59,7 @@ std::string Session::PanelJson(bool withDown) {
 }
 
 std::string Session::TakeProgText(bool& reset) {
-  panel_->Logic().Trace().Flush();
+  FlushProg();
   reset = progReset_;
   progReset_ = false;
   std::ifstream in(progPath_, std::ios::binary);

@@ -36,6 +36,8 @@ class Session {
   std::string PanelJson(bool withDown);
   // prog.txt written since the last call; `reset` set when the file started again meanwhile.
   std::string TakeProgText(bool& reset);
+  // Writes out prog.txt's buffered lines, e.g. before another session starts the file again.
+  void FlushProg() { panel_->Logic().Trace().Flush(); }
   // The last line of prog.txt, without its line end.
   const std::string& Block() const { return block_; }
   PlotRecorder& Plot() { return panel_->Plot(); }
