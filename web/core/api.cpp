@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "panel/description.hpp"
 #include "web/core/session.hpp"
 
 namespace {
@@ -83,6 +84,12 @@ EMSCRIPTEN_KEEPALIVE int kv74_click(const char* name) {
     error = std::string("no clickable control named ") + name;
     return -1;
   });
+}
+
+// The panel's description (every control's place, kind, caption and face), for the page to build
+// the panel from; no machine needed.
+EMSCRIPTEN_KEEPALIVE const char* kv74_panel_description() {
+  return Text(kv74::PanelDescriptionJson());
 }
 
 // kv74-run's "panel" object; with_down adds the toggles that stand down.
