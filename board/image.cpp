@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) ==
            std::tolower(static_cast<unsigned char>(y));
   });
@@ -108,7 +108,7 @@ fs::path FindImage(const fs::path& dir, std::string_view name) {
   if (matches.empty()) {
     throw ImageError(ImageError::Kind::NotFound, "Resource " + std::string(name) + " not found");
   }
-  std::ranges::sort(matches);
+  std::sort(matches.begin(), matches.end());
   for (const fs::path& p : matches) {
     if (p.filename() == name) return p;
   }

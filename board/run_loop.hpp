@@ -32,6 +32,12 @@
 #include "cpu/alu.hpp"
 #include "periph/schedule.hpp"
 
+// Where the host's compiler turns the jump through a table of labels into a table jump anyway
+// (WebAssembly), 1 makes each step's jump a switch on the body number instead.
+#ifndef KV74_SWITCH_DISPATCH
+#define KV74_SWITCH_DISPATCH 0
+#endif
+
 namespace kv74::step_detail {
 
 // Hands the machine over after the step of tickClock (untilEvent 0).
@@ -128,10 +134,28 @@ template <typename Run>
 std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   using Bus = typename Run::Bus;
   using namespace exec;
+#if KV74_SWITCH_DISPATCH
+  unsigned next = 0;  // the body number the switch below jumps to
+#define KV74_DISPATCH_(n) \
+  {                       \
+    next = (n);           \
+    goto dispatch;        \
+  }
+#else
 #define KV74_BODY_CASE(op, s, ...) &&body_##op##_##s,
   static const void* const kLabels[] = {KV74_EACH_BODY};
 #undef KV74_BODY_CASE
   static_assert(std::size(kLabels) == body::COUNT);
+#define KV74_DISPATCH_(n) goto* kLabels[n];
+#endif
+  // A body's end: with the switch, back to the one start of a step, which keeps the loop a single
+  // loop the compiler can lay out; with the labels, a copy of the start, so that each body jumps on
+  // to the next from a place of its own.
+#if KV74_SWITCH_DISPATCH
+#define KV74_BODY_TAIL_ goto next_step;
+#else
+#define KV74_BODY_TAIL_ KV74_NEXT_STEP_
+#endif
 
   SyncPeripherals(m);
   const std::uint64_t start = m.tickClock, after = start + n + 1;
@@ -145,18 +169,19 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     if constexpr (Run::kChecked) {
       if (!run.Before(m)) break;  // also asked once after the last step: see run_checked.hpp
     }
-    // The start of a step; a plain run's bodies end with a copy of it, so that each jumps on to the
-    // next body from a place of its own.
+    // The start of a step; a plain run's bodies end with KV74_BODY_TAIL_.
 #define KV74_NEXT_STEP_                                    \
   if (--m.untilEvent == 0) [[unlikely]]                    \
     goto attend;                                           \
   {                                                        \
     const unsigned p = m[reg::PC];                         \
     if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] { \
-      goto* kLabels[BodyNumbers[LatchFromProgram(m, p)]];  \
+      KV74_DISPATCH_(BodyNumbers[LatchFromProgram(m, p)])  \
     }                                                      \
   }                                                        \
   goto long_way;
+  next_step:
+    __attribute__((unused));  // the bodies' way back to a single start of the step (switch)
     KV74_NEXT_STEP_
   attend:
     if (Attend(m, run, start, after)) break;
@@ -170,14 +195,24 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
       kBodies<Bus>[BodyNumbers[m.opWord]](m);  // then the look at NotifyWord, whatever the body
       goto stepped;
     }
-    goto* kLabels[BodyNumbers[m.opWord]];
+    KV74_DISPATCH_(BodyNumbers[m.opWord])
+#if KV74_SWITCH_DISPATCH
+  dispatch:
+    switch (next) {
+#define KV74_BODY_CASE(op, s, ...) \
+  case body::op + s: goto body_##op##_##s;
+      KV74_EACH_BODY
+#undef KV74_BODY_CASE
+      default: __builtin_unreachable();
+    }
+#endif
 #define KV74_BODY_CASE(op, s, ...)             \
   body_##op##_##s : {                          \
     [[maybe_unused]] constexpr unsigned S = s; \
     __VA_ARGS__(m);                            \
     if constexpr (!Run::kChecked) {            \
       AfterBody<Op::op>(m, run);               \
-      KV74_NEXT_STEP_                          \
+      KV74_BODY_TAIL_                          \
     } else if constexpr (MayNotify(Op::op)) {  \
       goto stepped;                            \
     } else {                                   \
@@ -187,6 +222,8 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     KV74_EACH_BODY
 #undef KV74_BODY_CASE
 #undef KV74_NEXT_STEP_
+#undef KV74_DISPATCH_
+#undef KV74_BODY_TAIL_
   stepped:
     if constexpr (Run::kChecked) {
       if (m.NotifyWord != 0) [[unlikely]] {

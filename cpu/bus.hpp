@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "cpu/machine.hpp"
+#include "cpu/word_ref.hpp"
 
 namespace kv74 {
 
@@ -44,7 +45,7 @@ inline void BusWrite(MachineState& m, std::uint16_t a, std::uint16_t v) {
   if (i < DATA_WORDS) {
     // The window thread reads RAM while the processor runs (the block index on a key click, the
     // whole area for a RAM save): every store is one relaxed atomic word, a plain move on the host.
-    std::atomic_ref<std::uint16_t>(m.DataMemory[i]).store(v, std::memory_order_relaxed);
+    WordRef(m.DataMemory[i]).store(v, std::memory_order_relaxed);
     if (a >= cell::SPINDLE_SPEED && a <= cell::POSITION_Z_LO) NoteWatchedCell(m, a);
     return;
   }

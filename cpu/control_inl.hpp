@@ -3,11 +3,10 @@
 // holds request entry. Included by cpu/instructions.hpp, after execute_inl.hpp.
 #pragma once
 
-#include <atomic>
-
 #include "cpu/alu.hpp"
 #include "cpu/bus.hpp"
 #include "cpu/decode.hpp"
+#include "cpu/word_ref.hpp"
 
 namespace kv74::exec {
 
@@ -29,7 +28,7 @@ KV74_BODY void DirectStackStore(MachineState& m, std::uint16_t v) {
   if (i < DATA_WORDS) {
     const std::uint16_t before = m.DataMemory[i];
     // One atomic word, as every RAM store, for the window thread reading RAM meanwhile.
-    std::atomic_ref<std::uint16_t>(m.DataMemory[i]).store(v, std::memory_order_relaxed);
+    WordRef(m.DataMemory[i]).store(v, std::memory_order_relaxed);
     Bus::Noted(m, sp, before, v);
   } else {
     RaiseBadAddress(m);

@@ -7,11 +7,12 @@
 #include <cstdint>
 
 #include "cpu/machine.hpp"
+#include "cpu/word_ref.hpp"
 
 namespace kv74 {
 
-inline std::atomic_ref<std::uint16_t> SharedWord(MachineState& m, int w) {
-  return std::atomic_ref<std::uint16_t>(m.RegisterFile[static_cast<std::size_t>(w)]);
+inline WordRef SharedWord(MachineState& m, int w) {
+  return WordRef(m.RegisterFile[static_cast<std::size_t>(w)]);
 }
 
 inline std::uint16_t LoadShared(MachineState& m, int w) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "cpu/machine.hpp"
+#include "cpu/word_ref.hpp"
 
 namespace kv74 {
 
@@ -22,8 +23,7 @@ inline std::int32_t DataPair(const MachineState& m, std::uint16_t hiAddress) {
 
 // A DataMemory word read from the window thread while the processor runs: one relaxed 16-bit load.
 inline std::uint16_t LoadDataWord(MachineState& m, std::uint16_t address) {
-  return std::atomic_ref<std::uint16_t>(m.DataMemory[address - DATA_BASE])
-      .load(std::memory_order_relaxed);
+  return WordRef(m.DataMemory[address - DATA_BASE]).load(std::memory_order_relaxed);
 }
 
 }  // namespace kv74

@@ -1,6 +1,6 @@
-// The panel's controls by binding name: what kind each is, what it shows before its first
-// refresh, and the codes of the keys. The panel logic, the Qt window and the headless runner all
-// take the names from here.
+// The panel's one description: every control and container by binding name, with its kind,
+// what it shows before its first refresh, its picture and its place; and the codes of the keys.
+// The panel logic, the headless runner, the Qt window and the web page all take it from here.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,16 @@ enum class ControlKind : std::uint8_t {
   Field,       // value panels of the bottom strip
   Button,      // clea, mash, Button1, Kabout
   Label,       // text beside a lamp or field
+  // Containers: they hold controls and take no part in the panel logic.
+  GroupBox,      // etched frame, optional caption
+  RaisedPanel,   // the keypads
+  LoweredPanel,  // the bottom strip and the port lamp columns
+  Picture,       // a decoration drawn from its picture
 };
 
-// Pictures of the picture keys; drawn by the window.
+constexpr bool IsContainer(ControlKind k) { return k >= ControlKind::GroupBox; }
+
+// Pictures of the picture keys and the two decorations; panel/faces.hpp draws them.
 enum class KeyPicture : std::uint8_t {
   None,              // the key shows its caption
   Zigzag,            // k0x22, uskor
@@ -49,6 +56,21 @@ enum class KeyPicture : std::uint8_t {
   ArrowLeft,         // k0x7a
   ArrowRight,        // k0x7b
   CircularArrows,    // clea: two green circular arrows
+  KadrPicture,       // kadrPicture: axes with a dimension arrow over a zigzag line
+  DigitPictograms,   // digitPictograms: a sign, then digit brackets with a decimal point
+};
+
+// The panel area's size; the window may grow to the maximum, never shrink below it.
+inline constexpr int PANEL_WIDTH = 714;
+inline constexpr int PANEL_HEIGHT = 368;
+inline constexpr int PANEL_MAX_WIDTH = 790;
+inline constexpr int PANEL_MAX_HEIGHT = 580;
+
+// Where an item stands: its parent (empty: the panel area itself) and its geometry in the
+// parent's coordinates.
+struct Place {
+  std::string_view parent;
+  int x, y, w, h;
 };
 
 struct ControlInfo {
@@ -56,15 +78,23 @@ struct ControlInfo {
   ControlKind kind;
   std::string_view caption;  // initial caption, or the face text of a caption key
   std::uint32_t colour;      // initial colour of a lamp (0x00BBGGRR); 0 for other controls
-  KeyPicture picture = KeyPicture::None;
-  std::string_view frame = {};  // the frame lamp around a key, if any
+  KeyPicture picture;
+  std::string_view frame;  // the frame lamp around a key, if any
+  Place place;
 };
 
-// Every control of the panel, in no particular order.
+// The containers, each after its parent, then the controls. A control's parent is a container
+// or (a framed key's) its frame lamp, which may come later.
+std::span<const ControlInfo> PanelItems();
+
+// Every control of the panel, in the order snapshots list them.
 std::span<const ControlInfo> PanelControls();
 
-// The entry for a binding name, or nullptr.
+// The control for a binding name, or nullptr (also for a container).
 const ControlInfo* FindControlInfo(std::string_view name);
+
+// The control or container for a name, or nullptr.
+const ControlInfo* FindPanelItem(std::string_view name);
 
 // The code a key writes: characters 2 to 5 of its name read as a hexadecimal number with its
 // "0x" prefix ("k0x1D" -> 29, "k0x7a" -> 122). -1 when the name has no such number.

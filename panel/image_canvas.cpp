@@ -1,9 +1,5 @@
 #include "panel/image_canvas.hpp"
 
-#include <png.h>
-
-#include <cstring>
-
 namespace kv74 {
 namespace {
 
@@ -54,34 +50,6 @@ void ImageCanvas::SetPixel(int column, int row, std::uint32_t bgr) {
   p[0] = static_cast<std::uint8_t>(bgr & 0xFF);
   p[1] = static_cast<std::uint8_t>((bgr >> 8) & 0xFF);
   p[2] = static_cast<std::uint8_t>((bgr >> 16) & 0xFF);
-}
-
-bool ImageCanvas::SavePng(std::FILE* file, std::string* error) const {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = PLOT_WIDTH;
-  image.height = PLOT_HEIGHT;
-  image.format = PNG_FORMAT_RGB;
-  const int ok = png_image_write_to_stdio(&image, file, 0, rgb_.data(), 0, nullptr);
-  if (ok == 0 && error != nullptr) *error = image.message;
-  png_image_free(&image);
-  return ok != 0;
-}
-
-bool ImageCanvas::SavePng(const std::filesystem::path& path, std::string* error) const {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = PLOT_WIDTH;
-  image.height = PLOT_HEIGHT;
-  image.format = PNG_FORMAT_RGB;
-  const int ok = png_image_write_to_file(&image, path.c_str(), 0, rgb_.data(), 0, nullptr);
-  if (ok == 0 && error != nullptr) {
-    *error = "cannot write " + path.string() + ": " + image.message;
-  }
-  png_image_free(&image);
-  return ok != 0;
 }
 
 }  // namespace kv74

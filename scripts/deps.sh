@@ -3,7 +3,8 @@
 kv74_install_deps() {
   local pkgs=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
     libbenchmark-dev libpng-dev qt6-base-dev qt6-svg-dev libgl-dev libjpeg-dev libjpeg-turbo-progs
-    fonts-dseg fonts-liberation2 xvfb xauth imagemagick valgrind python3 nlohmann-json3-dev libedit-dev lcov graphviz)
+    fonts-dseg fonts-liberation2 xvfb xauth imagemagick valgrind python3 nlohmann-json3-dev libedit-dev lcov graphviz
+    emscripten npm chromium)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -14,5 +15,15 @@ kv74_install_deps() {
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+}
+
+# The browser tests' driver (tests/web/package.json) in a folder of the build, not the system's.
+kv74_install_web_deps() {
+  local dir=build-web/node
+  mkdir -p "$dir"
+  if ! cmp -s tests/web/package.json "$dir/package.json" || [ ! -d "$dir/node_modules/puppeteer-core" ]; then
+    cp tests/web/package.json "$dir/package.json"
+    (cd "$dir" && npm install --no-audit --no-fund --loglevel=error)
   fi
 }

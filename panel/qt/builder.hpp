@@ -1,4 +1,4 @@
-// Builds the panel's widgets from the layout table and the control table.
+// Builds the panel's widgets from the panel's description (panel/controls.hpp).
 #pragma once
 
 #include <functional>
@@ -13,8 +13,8 @@ struct BuiltPanel {
   std::map<std::string, QWidget*, std::less<>> widgets;  // every named widget
 };
 
-// Creates every widget of the layout under `form`. Throws std::logic_error when the tables
-// disagree (a name placed twice, a parent placed after its child, a name of no known kind).
+// Creates every item of the description under `form`. Throws std::logic_error when the table
+// is inconsistent (a name placed twice, a parent that is never placed).
 BuiltPanel BuildPanel(QWidget* form);
 
 }  // namespace kv74::qt

@@ -1,22 +1,22 @@
 // The panel's two decorations: the block picture in Kadr (axes with a dimension arrow over a
-// zigzag line) and the strip of pictograms under the Digit indicators.
+// zigzag line) and the strip of pictograms under the Digit indicators, painted from their faces.
 #pragma once
 
 #include <QWidget>
 
-namespace kv74::qt {
+#include "panel/controls.hpp"
 
-enum class DecorKind { KadrPicture, DigitPictograms };
+namespace kv74::qt {
 
 class Decoration final : public QWidget {
  public:
-  Decoration(const QString& name, DecorKind kind, QWidget* parent);
+  Decoration(const QString& name, KeyPicture picture, QWidget* parent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  DecorKind kind_;
+  KeyPicture picture_;
 };
 
 }  // namespace kv74::qt

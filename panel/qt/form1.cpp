@@ -16,7 +16,6 @@
 #include "panel/click.hpp"
 #include "panel/controls.hpp"
 #include "panel/qt/lamp.hpp"
-#include "panel/qt/layout.hpp"
 #include "panel/qt/look.hpp"
 #include "panel/qt/panel_key.hpp"
 #include "panel/qt/tooltips.hpp"
@@ -33,7 +32,7 @@ TForm1::TForm1(QWidget* parent)
   setFont(PanelFont(11));
   setAutoFillBackground(true);
   QPalette pal = palette();
-  pal.setColor(QPalette::Window, FromBgr(colour::BUTTON_FACE));
+  pal.setColor(QPalette::Window, FromBgr(appearance::WINDOW));
   setPalette(pal);
   panelArea_->setObjectName("panelArea");
   built_ = BuildPanel(panelArea_);
@@ -42,8 +41,8 @@ TForm1::TForm1(QWidget* parent)
   ApplyTooltips(*this);
   // The panel's controls stand where the layout puts them: the window can grow a little, as the
   // board's window could, but never shrink so far that a control is clipped.
-  panelArea_->setMinimumSize(kFormWidth, kFormHeight);
-  panelArea_->setMaximumSize(kFormMaxWidth, kFormMaxHeight);
+  panelArea_->setMinimumSize(PANEL_WIDTH, PANEL_HEIGHT);
+  panelArea_->setMaximumSize(PANEL_MAX_WIDTH, PANEL_MAX_HEIGHT);
   statusBar_->setSizeGripEnabled(false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

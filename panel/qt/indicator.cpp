@@ -8,8 +8,6 @@
 namespace kv74::qt {
 namespace {
 
-constexpr int kDigitPixels = 28;
-
 // The segment font has no plus sign: draw the middle segment and a vertical bar through it.
 void DrawPlus(QPainter& p, const QRectF& r, const QColor& colour) {
   QPointF c = r.center();
@@ -41,7 +39,7 @@ void DigitIndicator::paintEvent(QPaintEvent* event) {
   p.fillRect(glass, look::kDisplayGlass);
   p.setRenderHint(QPainter::TextAntialiasing);
   p.setRenderHint(QPainter::Antialiasing);
-  QFont font = SegmentFont(kDigitPixels);
+  QFont font = SegmentFont(appearance::DIGIT_PIXELS);
   p.setFont(font);
   QString shown = caption_.trimmed();
   if (!HaveSegmentFont()) {

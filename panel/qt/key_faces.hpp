@@ -1,23 +1,24 @@
-// The pictures on the panel's keys and its two decorations, drawn as vector shapes in a 32-unit
-// square in the sixteen colours of the controller's key caps.
+// The pictures on the panel's keys and its two decorations, painted from their vector faces
+// (panel/faces.hpp).
 #pragma once
 
 #include <QIcon>
 #include <QPixmap>
 
-#include "panel/controls.hpp"
+#include "panel/faces.hpp"
 
 class QPainter;
 
 namespace kv74::qt {
 
-// The picture at size x size pixels (32 on most keys, 25 on k0x2E). Transparent background.
+// Paints the face's layers in order, scaled from the face's box to width x height pixels.
+void PaintFace(QPainter& p, const Face& face, qreal width, qreal height);
+
+// The picture at size x size pixels (32 on most keys, 25 on k0x2E). Transparent background;
+// disabled, every painted pixel is the dark grey of a disabled face.
 QPixmap KeyPicturePixmap(KeyPicture picture, int size, bool enabled = true);
 
 // The key's icon, with a greyed variant for the disabled state.
 QIcon KeyPictureIcon(KeyPicture picture, int size);
-
-// Paints the picture into the 32 x 32 unit square of the painter's current coordinates.
-void PaintKeyPicture(QPainter& p, KeyPicture picture, const QColor& ink);
 
 }  // namespace kv74::qt

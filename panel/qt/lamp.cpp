@@ -39,7 +39,7 @@ void Lamp::paintEvent(QPaintEvent*) {
   QPainter p(this);
   QRect r = rect();
   p.fillRect(r, FromBgr(colour_));
-  p.setPen(QColor(64, 64, 64));
+  p.setPen(FromBgr(appearance::LAMP_BORDER));
   p.drawRect(r.adjusted(0, 0, -1, -1));
   if (!caption_.isEmpty()) {
     p.setPen(look::kLampCaption);
@@ -47,8 +47,8 @@ void Lamp::paintEvent(QPaintEvent*) {
     p.drawText(r, Qt::AlignCenter, caption_);
   }
   if (number_ >= 0) {
-    p.setPen(QColor(48, 48, 48));
-    p.setFont(PanelFont(8));
+    p.setPen(FromBgr(appearance::LAMP_NUMBER));
+    p.setFont(PanelFont(appearance::LAMP_NUMBER_PIXELS));
     p.drawText(r, Qt::AlignCenter, QString::number(number_));
   }
 }

@@ -6,6 +6,8 @@
 #include <QFont>
 #include <cstdint>
 
+#include "panel/appearance.hpp"
+
 namespace kv74::qt {
 
 // A 0x00BBGGRR colour as Qt sees it.
@@ -20,12 +22,12 @@ inline std::uint32_t ToBgr(const QColor& c) {
 }
 
 namespace look {
-inline const QColor kTooltipBackground{255, 255, 225};  // background of the value panels
-inline const QColor kScrollBar{212, 208, 200};          // background of the about box's memo
-inline const QColor kLampCaption{255, 255, 0};          // letters on the signal lamps
-inline const QColor kSegmentLit{64, 255, 96};
-inline const QColor kSegmentDark{16, 52, 22};
-inline const QColor kDisplayGlass{6, 18, 8};
+inline const QColor kTooltipBackground = FromBgr(appearance::FIELD);  // the value panels
+inline const QColor kScrollBar{212, 208, 200};  // background of the about box's memo
+inline const QColor kLampCaption = FromBgr(appearance::LAMP_CAPTION);
+inline const QColor kSegmentLit = FromBgr(appearance::SEGMENT_LIT);
+inline const QColor kSegmentDark = FromBgr(appearance::SEGMENT_DARK);
+inline const QColor kDisplayGlass = FromBgr(appearance::DISPLAY_GLASS);
 }  // namespace look
 
 // The small sans font of the window at a pixel height.

@@ -162,10 +162,6 @@ void ApplyTooltips(TForm1& form) {
     if (w == nullptr) continue;
     const std::string text = TooltipOf(info.name);
     if (!text.empty()) w->setToolTip(QString::fromStdString(text));
-    if (info.kind == ControlKind::OutputLamp || info.kind == ControlKind::InputLamp) {
-      if (auto* lamp = qobject_cast<Lamp*>(w))
-        lamp->SetNumber(std::stoi(std::string(info.name.substr(2))));
-    }
   }
 }
 

@@ -15,7 +15,7 @@ std::string TooltipOf(std::string_view name);
 // The key clicked by a PC key (a Qt::Key value), or empty.
 std::string_view ShortcutKey(int qtKey);
 
-// Sets the tooltips of all controls of the window, and draws the bit numbers on the port lamps.
+// Sets the tooltips of all controls of the window.
 void ApplyTooltips(TForm1& form);
 
 }  // namespace kv74::qt

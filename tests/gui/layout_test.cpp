@@ -14,6 +14,7 @@
 #include "panel/qt/field.hpp"
 #include "panel/qt/form1.hpp"
 #include "panel/qt/indicator.hpp"
+#include "panel/qt/key_faces.hpp"
 #include "panel/qt/lamp.hpp"
 #include "panel/qt/panel_key.hpp"
 #include "panel/qt/tooltips.hpp"
@@ -83,6 +84,7 @@ TEST_F(LayoutTest, WidgetKindAndSize) {
       case ControlKind::Field: EXPECT_NE(dynamic_cast<ValueField*>(w), nullptr); break;
       case ControlKind::Button: EXPECT_NE(dynamic_cast<PanelKey*>(w), nullptr); break;
       case ControlKind::Label: EXPECT_NE(dynamic_cast<PanelLabel*>(w), nullptr); break;
+      default: ADD_FAILURE() << "a container among the controls: " << info.name;
     }
   }
 }
@@ -255,6 +257,32 @@ TEST_F(LayoutTest, SetCaptionAndColourShowOnTheWidgets) {
   QImage frame = form.Widget("v1_5")->grab().toImage();
   EXPECT_EQ(frame.pixelColor(3, 22), QColor(255, 0, 0));
   EXPECT_EQ(frame.pixelColor(22, 3), QColor(255, 0, 0));
+}
+
+// The pictures are painted from their vector faces: colours where the face data puts them, scaled
+// to the key's picture size, the rest transparent.
+TEST(KeyFaces, PaintTheirColoursWhereTheFaceDataPutsThem) {
+  const QColor navy(0, 0, 128), red(192, 0, 0), ink(0, 0, 0), hand(255, 255, 192);
+  struct Case {
+    KeyPicture picture;
+    int size, x, y;
+    QColor colour;
+  } cases[] = {
+      {KeyPicture::ArrowUp, 32, 16, 22, navy},       {KeyPicture::ArrowRight, 32, 10, 16, navy},
+      {KeyPicture::ArrowLeft, 32, 22, 16, navy},     {KeyPicture::CircleTriangle, 32, 16, 14, red},
+      {KeyPicture::OpenHand, 32, 16, 22, hand},      {KeyPicture::DiamondBar, 32, 16, 16, navy},
+      {KeyPicture::ArrowIntoSolid, 32, 22, 16, ink}, {KeyPicture::AxesDot, 25, 4, 20, red},
+      {KeyPicture::AxesDot, 32, 5, 25, red},
+  };
+  for (const Case& c : cases) {
+    const QImage image = KeyPicturePixmap(c.picture, c.size).toImage();
+    ASSERT_EQ(image.size(), QSize(c.size, c.size));
+    EXPECT_EQ(image.pixelColor(c.x, c.y), c.colour)
+        << PictureName(c.picture) << " at " << c.x << "," << c.y;
+    EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0) << PictureName(c.picture);
+  }
+  const QImage greyed = KeyPicturePixmap(KeyPicture::ArrowUp, 32, false).toImage();
+  EXPECT_EQ(greyed.pixelColor(16, 22), QColor(128, 128, 128));
 }
 
 }  // namespace
