@@ -31,10 +31,12 @@ const STYLE = `
 .kv74-panel .kv74-item { position: absolute; margin: 0; padding: 0; }
 /* Borders as inset shadows: a child's place counts from its parent's outer corner, as in the
    window. */
-.kv74-panel .kv74-GroupBox { box-shadow: inset 1px 1px 0 #808080, inset -1px -1px 0 #fff,
-  inset 2px 2px 0 #fff, inset -2px -2px 0 #808080; }
-.kv74-panel .kv74-GroupBox > .kv74-title { position: absolute; left: 7px; top: -6px;
-  padding: 0 2px; white-space: pre; background: inherit; }
+.kv74-panel .kv74-GroupBox, .kv74-panel .kv74-frame { box-shadow: inset 1px 1px 0 #808080,
+  inset -1px -1px 0 #fff, inset 2px 2px 0 #fff, inset -2px -2px 0 #808080; }
+.kv74-panel .kv74-GroupBox.kv74-titled { box-shadow: none; }
+.kv74-panel .kv74-frame { position: absolute; left: 0; right: 0; top: 6px; bottom: 0; }
+.kv74-panel .kv74-title { position: absolute; left: 7px; top: 0; padding: 0 2px;
+  white-space: pre; background: inherit; }
 .kv74-panel .kv74-RaisedPanel { box-shadow: inset 1px 1px 0 #fff, inset -1px -1px 0 #808080; }
 .kv74-panel .kv74-LoweredPanel { box-shadow: inset 1px 1px 0 #808080, inset -1px -1px 0 #fff; }
 .kv74-panel .kv74-key { display: flex; align-items: center; justify-content: center;
@@ -167,8 +169,13 @@ export function buildPanel(root, description, onPress) {
     if (kind === 'GroupBox') {
       e.style.fontSize = item.font.pixels + 'px';
       e.style.fontWeight = item.font.bold ? 'bold' : 'normal';
-      if (item.name === 'PU') e.style.background = cssColour(d.colours.pu);
+      e.style.background = cssColour(item.name === 'PU' ? d.colours.pu : d.colours.window);
       if (item.caption) {
+        // The frame starts at the middle of the caption.
+        e.classList.add('kv74-titled');
+        const frame = document.createElement('div');
+        frame.className = 'kv74-frame';
+        e.appendChild(frame);
         const title = document.createElement('span');
         title.className = 'kv74-title';
         title.textContent = item.caption;
