@@ -160,6 +160,7 @@ class App {
         $('panel').replaceChildren();
         this.panel = buildPanel($('panel'), m.description, (name, down) =>
           this.post({ type: 'press', name, down }));
+        this.panel.find('Kabout')?.addEventListener('click', () => $('about').showModal());
         break;
       case 'frame': this.onFrame(m); break;
       case 'snapshot': download('kv74.state', m.bytes); break;
@@ -295,6 +296,14 @@ class App {
       download('plot.png', await this.plot.png()));
     $('overlay').addEventListener('change', (e) => this.plot.setOverlay(e.target.checked));
     $('message').addEventListener('click', () => this.showMessage(''));
+    // The about box closes on a click or a key, as the desktop's does.
+    for (const event of ['click', 'keydown']) {
+      $('about').addEventListener(event, (e) => {
+        e.preventDefault();
+        e.stopPropagation();
+        $('about').close();
+      });
+    }
   }
 
   wireKeyboard() {

@@ -5,25 +5,14 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import {
-  clickControl, download, kv74Run, launch, openPage, panelOf, paused, plotDifference, ROOT,
-  screenshot, serve, SITE, state, until,
+  clickControl, download, kv74Run, openPage, panelOf, paused, plotDifference, ROOT, screenshot,
+  state, until, useSite,
 } from './page_harness.mjs';
 
-let server;
-let browser;
-
-before(async () => {
-  server = await serve(SITE);
-  browser = await launch();
-});
-
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+const site = useSite();
 
 // Clicks of an input script: [[step, name], ...].
 function clicksOf(script) {
@@ -32,7 +21,7 @@ function clicksOf(script) {
 }
 
 test('the page loads without console errors and runs the machine', async () => {
-  const page = await openPage(browser, server.url, 'load');
+  const page = await openPage(site, 'load');
   const first = await state(page);
   await until(page, (s) => window.kv74.state().steps > s, first.steps, 'more steps');
   assert.match(await page.$eval('#status', (e) => e.textContent),
@@ -42,7 +31,7 @@ test('the page loads without console errors and runs the machine', async () => {
 });
 
 test('mouse clicks start the stored program; prog.txt, panel and plot equal kv74-run\'s', async () => {
-  const page = await openPage(browser, server.url, 'auto');
+  const page = await openPage(site, 'auto');
   await page.click('#record');
   await clickControl(page, 'k0x2B'); // automatic mode
   await clickControl(page, 'k0x33'); // start
@@ -79,7 +68,7 @@ function desktopKeypadKeys() {
 test('the PC keys click the keypad as in the desktop window', async () => {
   const keys = desktopKeypadKeys();
   assert.ok(keys.length >= 24, `only ${keys.length} keys found in the desktop's table`);
-  const page = await openPage(browser, server.url, 'keys');
+  const page = await openPage(site, 'keys');
   await page.click('#record');
   for (const [key] of keys) await page.keyboard.press(key);
   await page.keyboard.down('Shift'); // a capital letter clicks as well
@@ -105,7 +94,7 @@ test('the PC keys click the keypad as in the desktop window', async () => {
 });
 
 test('pause, step and step N by button and key stop at exact step counts', async () => {
-  const page = await openPage(browser, server.url, 'steps');
+  const page = await openPage(site, 'steps');
   const press = (key) => async () => page.keyboard.press(key);
   const stepN = (n) => async () => {
     await page.keyboard.down('Shift');

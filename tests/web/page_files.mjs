@@ -5,27 +5,16 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
+import { test } from 'node:test';
 
 import {
-  download, kv74Run, launch, OUT, openPage, panelOf, paused, plotDifference, ready, ROOT, serve,
-  SITE, state, until,
+  download, kv74Run, OUT, openPage, panelOf, paused, plotDifference, ready, ROOT, state, until,
+  useSite,
 } from './page_harness.mjs';
 
 const AUTO_RUN = path.join(ROOT, 'firmware/demo/auto-run.input');
 
-let server;
-let browser;
-
-before(async () => {
-  server = await serve(SITE);
-  browser = await launch();
-});
-
-after(async () => {
-  await browser?.close();
-  await server?.close();
-});
+const site = useSite();
 
 async function upload(page, input, file) {
   const element = await page.$(input);
@@ -49,7 +38,7 @@ test('a snapshot goes from kv74-run to the page and back, the run going on exact
   fs.writeFileSync(commands, `continue\nsave-state ${desktop}\n`);
   kv74Run('snapshot-desktop', ['--steps', String(loaded), '--input', AUTO_RUN, '--do', commands]);
 
-  const page = await openPage(browser, server.url, 'snapshot');
+  const page = await openPage(site, 'snapshot');
   await page.keyboard.press('F6');
   await paused(page);
   await upload(page, '#load-state', desktop);
@@ -75,7 +64,7 @@ test('a snapshot goes from kv74-run to the page and back, the run going on exact
 });
 
 test('an uploaded input script replays from power-on as kv74-run replays it', async () => {
-  const page = await openPage(browser, server.url, 'replay');
+  const page = await openPage(site, 'replay');
   await until(page, () => window.kv74.state().steps > 3_000_000, null, 'a run before the replay');
   await upload(page, '#replay', AUTO_RUN);
   await until(page, () => window.kv74.state().prog.split('\n').length > 8, null, 'eight blocks');
@@ -94,7 +83,7 @@ test('an image set of one\'s own: a RAM of all ones restores the defaults and li
   fs.mkdirSync(images, { recursive: true });
   for (const name of ['V4', 'AMT']) fs.copyFileSync(path.join(ROOT, 'data', name), path.join(images, name));
   fs.writeFileSync(path.join(images, 'RAM'), Buffer.alloc(8192, 0xff));
-  const page = await openPage(browser, server.url, 'images');
+  const page = await openPage(site, 'images');
   const element = await page.$('#images');
   await element.uploadFile(...['V4', 'AMT', 'RAM'].map((n) => path.join(images, n)));
   await until(page, () => window.kv74.state().panel?.colours.v2_0 === 255, null, 'BATTERY');
@@ -106,7 +95,7 @@ test('an image set of one\'s own: a RAM of all ones restores the defaults and li
 });
 
 test('the battery RAM survives a reload until it is reset', async () => {
-  const page = await openPage(browser, server.url, 'ram');
+  const page = await openPage(site, 'ram');
   const spindle = async () => (await state(page)).panel.captions.s;
   assert.equal(await spindle(), '0');
   for (const key of ['s', '1', '2', '0', '0', 'Enter']) await page.keyboard.press(key);

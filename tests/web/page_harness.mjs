@@ -9,6 +9,7 @@ import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import { after, before } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -59,9 +60,23 @@ export async function launch() {
   });
 }
 
+// The site served and a browser, for the tests of one file: {server, browser} once they started.
+export function useSite() {
+  const site = {};
+  before(async () => {
+    site.server = await serve(SITE);
+    site.browser = await launch();
+  });
+  after(async () => {
+    await site.browser?.close();
+    await site.server?.close();
+  });
+  return site;
+}
+
 // A page of its own browser context (storage of its own), 1400 x 900, its console errors and
 // uncaught exceptions collected in page.errors, its downloads saved in a folder of OUT.
-export async function openPage(browser, url, name) {
+export async function openPage({ browser, server }, name) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   await page.setViewport({ width: 1400, height: 900 });
@@ -79,7 +94,7 @@ export async function openPage(browser, url, name) {
     downloadPath: page.downloads,
     browserContextId: context.id,
   });
-  await page.goto(url);
+  await page.goto(server.url);
   await ready(page);
   return page;
 }
