@@ -1,5 +1,4 @@
 // The callgrind profile and the collapsed stacks.
-#include <algorithm>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -169,24 +168,15 @@ std::vector<RoutineCost> RoutineCosts(const Collector& c, const dbg::DebugInfo& 
   for (const std::uint16_t start : routines.Called()) {
     if (routines.Entries(start) != 0) of(start).calls = routines.Entries(start);
   }
-  // Steps outside any frame count for the routine they ran in; a frame's steps for every routine
-  // on the stack under it, once each, the outermost being the routine of the first call.
-  for (std::size_t a = 0; a < Collector::kAddresses; ++a) {
-    const auto at = static_cast<std::uint16_t>(a);
-    if (c.OutermostSteps(at) != 0) of(placer.At(at).routine).inclusive += c.OutermostSteps(at);
-  }
-  const std::vector<CallNode>& nodes = c.Nodes();
-  std::vector<std::uint16_t> stack;
-  for (std::size_t i = 1; i < nodes.size(); ++i) {
-    if (nodes[i].selfSteps == 0) continue;
-    stack.clear();
-    for (std::uint32_t n = static_cast<std::uint32_t>(i); n != 0; n = nodes[n].parent) {
-      stack.push_back(placer.At(nodes[n].entry).routine);
-      if (nodes[n].parent == 0) stack.push_back(placer.At(nodes[n].callPc).routine);
+  // As callgrind_annotate adds it up: the routine's own steps and what its calls and the
+  // request entries from its lines cost.
+  if (c.Profiling()) {
+    for (auto& [start, r] : costs) r.inclusive = r.self;
+    const std::vector<CallNode>& nodes = c.Nodes();
+    const std::vector<Cost> incl = Inclusive(nodes);
+    for (std::size_t i = 1; i < nodes.size(); ++i) {
+      if (incl[i].steps != 0) of(placer.At(nodes[i].callPc).routine).inclusive += incl[i].steps;
     }
-    std::sort(stack.begin(), stack.end());
-    stack.erase(std::unique(stack.begin(), stack.end()), stack.end());
-    for (const std::uint16_t r : stack) of(r).inclusive += nodes[i].selfSteps;
   }
   std::vector<RoutineCost> out;
   for (auto& [start, r] : costs) {

@@ -29,9 +29,9 @@ std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, Machin
                           const ReportOptions& o = {});
 std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m);
 
-// A routine that ran or was entered: its steps as the callgrind profile places them (self), the
-// steps run while it was on the call stack, itself included (with the call tree only, else 0),
-// and the calls and request entries into it.
+// A routine that ran or was entered: its steps and its inclusive steps as the callgrind profile
+// adds them up (inclusive: with the call tree only, else 0), and the calls and request entries
+// into it.
 struct RoutineCost {
   std::uint16_t start = 0;
   std::string name;
