@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "bench/clearing_target.hpp"
 #include "board/power.hpp"
 #include "debug/engine.hpp"
 #include "debug/reports.hpp"
@@ -56,21 +57,12 @@ Table:  .word   1, 2, 3
 constexpr std::uint64_t kSteps = 1000;
 constexpr std::uint64_t kTicks = 9;  // requests from step 42 on, every 101 steps
 
-class BareTarget : public Target {
- public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
-  bool IsClickable(std::string_view) const override { return false; }
-  void Click(std::string_view) override {}
-  std::vector<std::uint8_t> SavePanel() const override { return {}; }
-  void RestorePanel(std::span<const std::uint8_t>) override {}
-};
-
 struct Tiny {
   as::Result assembled = as::test::AssembleText(kSource);
   dbg::DebugInfo& info = assembled.debugInfo;
   std::unique_ptr<MachineState> machine = std::make_unique<MachineState>();
   MachineState& m = *machine;
-  BareTarget target;
+  bench::ClearingTarget target;
   Collector collector;
 
   explicit Tiny(bool profile) : collector(profile) {
