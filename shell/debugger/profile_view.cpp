@@ -113,7 +113,7 @@ ProfileView::ProfileView(Controller& controller, std::function<void(std::uint16_
   layout->addLayout(top);
   layout->addWidget(table_);
   connect(reset_, &QPushButton::clicked, &controller_, &Controller::ResetCoverage);
-  connect(table_, &QTableView::doubleClicked, this, [this, show](const QModelIndex& index) {
+  connect(table_, &QTableView::doubleClicked, this, [show](const QModelIndex& index) {
     show(static_cast<std::uint16_t>(index.data(Qt::UserRole + 1).toUInt()));
   });
   connect(&controller_, &Controller::refreshed, this, &ProfileView::Update);
