@@ -22,6 +22,10 @@
 //                                         the field that tells them apart is the run's to read)
 //   void Popped(MachineState&)             after a step of a return or a pop
 //   void Entered(MachineState&, int line, std::uint16_t pc)  a request entered from pc
+// and count them (static constexpr bool kCounts = true; Entered as above):
+//   void Counted(unsigned pc)              before the instruction at pc runs
+//   template <Op, unsigned S> void Jumped(MachineState&)  after a step of a jump or call form,
+//                                         with the body's selector S (the condition, for two)
 #pragma once
 
 #include <algorithm>
@@ -90,6 +94,15 @@ constexpr bool FollowsCalls() {
   }
 }
 
+template <typename Run>
+constexpr bool CountsSteps() {
+  if constexpr (requires { Run::kCounts; }) {
+    return Run::kCounts;
+  } else {
+    return false;
+  }
+}
+
 // A pending request taken by the step; a checked run reports it first, a run that follows the
 // calls after.
 template <typename Run>
@@ -101,7 +114,7 @@ template <typename Run>
     if (line < 0) return false;
     run.Request(m, line);
     return exec::TakeRequest<typename Run::Bus>(m, m[reg::PC]);
-  } else if constexpr (FollowsCalls<Run>()) {
+  } else if constexpr (FollowsCalls<Run>() || CountsSteps<Run>()) {
     const int line = exec::RequestLine(m);
     const std::uint16_t at = m[reg::PC];
     if (!TakeRequestAtPc(m)) return false;
@@ -112,9 +125,14 @@ template <typename Run>
   }
 }
 
-// What a plain run that follows the calls is told after a body.
-template <Op kOp, typename Run>
+// What a plain run that follows the calls or counts the steps is told after a body.
+template <Op kOp, unsigned S, typename Run>
 [[gnu::always_inline]] inline void AfterBody(MachineState& m, Run& run) {
+  if constexpr (CountsSteps<Run>()) {
+    if constexpr (kOp == Op::CallTable || kOp == Op::JumpRel || kOp == Op::JumpReg ||
+                  kOp == Op::JumpAbs)
+      run.template Jumped<kOp, S>(m);
+  }
   if constexpr (FollowsCalls<Run>()) {
     if constexpr (kOp == Op::CallTable || kOp == Op::JumpReg || kOp == Op::JumpAbs) run.Called(m);
     if constexpr (kOp == Op::Return || kOp == Op::PopReg) run.Popped(m);
@@ -176,6 +194,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
   {                                                        \
     const unsigned p = m[reg::PC];                         \
     if (p < PROGRAM_BASE + PROGRAM_WORDS - 1) [[likely]] { \
+      if constexpr (CountsSteps<Run>()) run.Counted(p);    \
       KV74_DISPATCH_(BodyNumbers[LatchFromProgram(m, p)])  \
     }                                                      \
   }                                                        \
@@ -195,6 +214,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
       kBodies<Bus>[BodyNumbers[m.opWord]](m);  // then the look at NotifyWord, whatever the body
       goto stepped;
     }
+    if constexpr (CountsSteps<Run>()) run.Counted(m[reg::PC]);
     KV74_DISPATCH_(BodyNumbers[m.opWord])
 #if KV74_SWITCH_DISPATCH
   dispatch:
@@ -211,7 +231,7 @@ std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
     [[maybe_unused]] constexpr unsigned S = s; \
     __VA_ARGS__(m);                            \
     if constexpr (!Run::kChecked) {            \
-      AfterBody<Op::op>(m, run);               \
+      AfterBody<Op::op, S>(m, run);            \
       KV74_BODY_TAIL_                          \
     } else if constexpr (MayNotify(Op::op)) {  \
       goto stepped;                            \

@@ -4,9 +4,10 @@
 //                 landing there (entries into routines)
 //   call tree     with profiling: one node per distinct chain of calls and request entries
 //                 (the engine's call tracking), with its call count and the steps run in it
-// Only steps run forward count: steps re-run while going back do not. The engine's loop counts
-// through the inline members below; a map of the jumps and calls in program memory (Prepare)
-// spares it decoding every instruction.
+// Only steps run forward count: steps re-run while going back do not. The engine's loops count
+// through the inline members below: the plain loop counting (coverage alone) knows each
+// instruction's form from its body; the checked loop reads a map of the jumps and calls in
+// program memory (Prepare), which spares it decoding every instruction.
 #pragma once
 
 #include <array>
@@ -49,6 +50,8 @@ class Collector {
   std::uint64_t* ExecutedCounts() { return executed_.data(); }
   const Kind* Kinds() const { return kinds_.data(); }
   std::uint64_t* TakenCounts() { return taken_.data(); }
+  std::uint64_t* EnteredCounts() { return entered_.data(); }
+  std::uint64_t* RequestCounts() { return requests_.data(); }
   static Kind KindOf(std::uint16_t op);
   // The step at pc takes a request entry instead of its instruction: the loop, which counted
   // the instruction as run, hears of it through the kind.
@@ -83,9 +86,11 @@ class Collector {
            ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2);
   }
   static bool IsConditional(Op form, std::uint16_t op) {
-    return (form == Op::JumpRel || form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) != 2 &&
-           FieldD(op) != 3;
+    return (form == Op::JumpRel || form == Op::JumpReg || form == Op::JumpAbs) &&
+           MayFail(FieldD(op));
   }
+  // Whether a jump's condition d may fail (not CALL 2, not JMP 3).
+  static constexpr bool MayFail(unsigned d) { return d != 2 && d != 3; }
 
  private:
   std::uint32_t Child(std::uint32_t parent, const Frame& f);

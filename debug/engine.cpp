@@ -140,16 +140,17 @@ StopReason Engine::Go(const Goal& g) {
       return Make(StopKind::Pause);
     }
     const std::uint64_t end = std::min(g.end, NextBoundary());
+    const bool profiling = collector_ != nullptr && collector_->Profiling();
     const bool checked = g.mode != Mode::Plain || g.search ||
                          (!g.replay && (points_.AnyActive() || RecordsLive() ||
-                                        observer_ != nullptr || collector_ != nullptr)) ||
+                                        observer_ != nullptr || profiling)) ||
                          g.record;
     StopReason stop;
     bool stopped = false;
     if (checked) {
       stopped = RunChecked(g, end, first, stop, nullptr);
     } else {
-      RunPlain(end, !g.replay);
+      RunPlain(end, !g.replay, g.replay ? nullptr : collector_);
     }
     first = false;
     Arrive(!g.replay);

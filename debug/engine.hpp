@@ -8,9 +8,10 @@
 //
 // Cost: with no point set and no call tracking, a run is the machine's plain scheduled loop, split
 // only where a click or a checkpoint falls; the history costs a run nothing (it is rebuilt from a
-// checkpoint when asked for). Otherwise a checked loop instantiation runs (board/run_checked.hpp):
-// a bitmap test per step for breakpoints, the tapped instruction bodies (cpu/tap.hpp) while a
-// watchpoint exists.
+// checkpoint when asked for). Call tracking and coverage without the call tree run instances of
+// the plain loop told of the steps that matter to them. Otherwise a checked loop instantiation
+// runs (board/run_checked.hpp): a bitmap test per step for breakpoints, the tapped instruction
+// bodies (cpu/tap.hpp) while a watchpoint exists.
 //
 // Reverse execution: a checkpoint of the machine, the panel state, the click-schedule position and
 // the call stack is kept every `checkpointInterval` steps (a ring of `checkpointCount`, the oldest
@@ -181,7 +182,10 @@ class Engine {
 
   StopReason Go(const Goal& g);
   bool RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit);
-  void RunPlain(std::uint64_t end, bool pausable);
+  // The plain loop; counting into `counting` (coverage without the call tree) when not null.
+  void RunPlain(std::uint64_t end, bool pausable, Collector* counting);
+  template <typename Run>
+  void RunSlices(std::uint64_t end, const std::atomic<int>& flag, Run& run);
   std::uint64_t NextBoundary() const;
   void Arrive(bool takePosted);
   void ApplyClick(std::string_view name, bool logIt);

@@ -302,18 +302,69 @@ struct CallsRun {
   }
 };
 
-void Engine::RunPlain(std::uint64_t end, bool pausable) {
-  static const std::atomic<int> kNeverStop{0};
-  const std::atomic<int>& flag = pausable ? attention_ : kNeverStop;
-  if (!trackCalls_) {
-    steps_ += RunScheduledStepsWhile(m_, end - steps_, flag, 0, receiver_);
-    return;
+// The plain loop counting coverage (and following the calls when kTrack): the instruction of
+// each step, and after a jump or call, known by its body, whether it was taken or where it
+// entered; a request entry counts where it entered instead of the instruction it replaced.
+template <bool kTrack>
+struct CountsRun : CallsRun {
+  static constexpr bool kCalls = kTrack;
+  static constexpr bool kCounts = true;
+  std::uint64_t *executed, *taken, *entered, *requests;
+  std::uint16_t pc = 0;
+
+  [[gnu::always_inline]] void Counted(unsigned p) {
+    pc = static_cast<std::uint16_t>(p);
+    ++executed[pc];
   }
-  CallsRun run{receiver_, flag, calls_};
+  template <Op kOp, unsigned S>
+  [[gnu::always_inline]] void Jumped(MachineState& m) {
+    const std::uint16_t to = m[reg::PC];
+    const unsigned d = kOp == Op::JumpReg ? FieldD(m.opWord) : S;
+    if (kOp == Op::CallTable || (kOp != Op::JumpRel && d == exec::kCallCondition)) {
+      ++entered[to];
+    } else if (Collector::MayFail(d)) {
+      taken[pc] += to != static_cast<std::uint16_t>(pc + (kOp == Op::JumpAbs ? 2 : 1));
+    }
+  }
+  void Entered(MachineState& m, int line, std::uint16_t at) {
+    ++entered[m[reg::PC]];
+    ++requests[m[reg::PC]];
+    if constexpr (kTrack) CallsRun::Entered(m, line, at);
+  }
+};
+
+template <typename Run>
+void Engine::RunSlices(std::uint64_t end, const std::atomic<int>& flag, Run& run) {
   while (steps_ < end && flag.load(std::memory_order_acquire) == 0) {
     steps_ += step_detail::RunLoop(m_, std::min(end - steps_, kAttentionSlice), run);
   }
-  calls_.Unwind(m_[reg::SP]);
+}
+
+void Engine::RunPlain(std::uint64_t end, bool pausable, Collector* counting) {
+  static const std::atomic<int> kNeverStop{0};
+  const std::atomic<int>& flag = pausable ? attention_ : kNeverStop;
+  if (counting != nullptr) {
+    auto count = [&]<bool kTrack>() {
+      CountsRun<kTrack> run{{receiver_, flag, calls_},
+                            counting->ExecutedCounts(),
+                            counting->TakenCounts(),
+                            counting->EnteredCounts(),
+                            counting->RequestCounts()};
+      RunSlices(end, flag, run);
+    };
+    if (trackCalls_) {
+      count.template operator()<true>();
+    } else {
+      count.template operator()<false>();
+    }
+  } else if (trackCalls_) {
+    CallsRun run{receiver_, flag, calls_};
+    RunSlices(end, flag, run);
+  } else {
+    steps_ += RunScheduledStepsWhile(m_, end - steps_, flag, 0, receiver_);
+    return;
+  }
+  if (trackCalls_) calls_.Unwind(m_[reg::SP]);
 }
 
 bool Engine::RunChecked(const Goal& g, std::uint64_t end, bool first, StopReason& stop, Hit* hit) {

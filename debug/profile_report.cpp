@@ -58,6 +58,20 @@ std::vector<Cost> Inclusive(const std::vector<CallNode>& nodes) {
   return incl;
 }
 
+// Each address that cost steps (its instructions and the request entries landing there), with
+// its steps and the calls its instruction made.
+template <typename F>
+void EachCost(const Collector& c, MachineState& m, F f) {
+  for (std::size_t a = 0; a < Collector::kAddresses; ++a) {
+    const auto at = static_cast<std::uint16_t>(a);
+    const std::uint64_t executed = c.Executed(at);
+    const std::uint64_t steps = executed + c.RequestSteps(at);
+    if (steps == 0) continue;
+    const std::uint16_t op = PeekWord(m, at);
+    f(at, Cost{steps, Collector::IsCall(Decode(op), op) ? executed : 0});
+  }
+}
+
 }  // namespace
 
 std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
@@ -66,20 +80,14 @@ std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, Machin
   const Placer placer(info, routines);
   std::map<Place, std::map<int, Cost>> self;
   Cost total;
-  for (std::size_t a = 0; a < Collector::kAddresses; ++a) {
-    const auto at = static_cast<std::uint16_t>(a);
-    const std::uint64_t executed = c.Executed(at);
-    const std::uint64_t steps = executed + c.RequestSteps(at);
-    if (steps == 0) continue;
-    const std::uint16_t op = PeekWord(m, at);
-    const std::uint64_t calls = Collector::IsCall(Decode(op), op) ? executed : 0;
+  EachCost(c, m, [&](std::uint16_t at, const Cost& here) {
     const Place p = placer.At(at);
     Cost& cost = self[p][p.line];
-    cost.steps += steps;
-    cost.calls += calls;
-    total.steps += steps;
-    total.calls += calls;
-  }
+    cost.steps += here.steps;
+    cost.calls += here.calls;
+    total.steps += here.steps;
+    total.calls += here.calls;
+  });
   struct Edge {
     std::uint64_t count = 0;
     Cost inclusive;
@@ -142,6 +150,40 @@ std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineSt
   std::ostringstream out;
   for (const auto& [stack, steps] : folded) out << stack << ' ' << steps << '\n';
   return out.str();
+}
+
+std::vector<RoutineCost> RoutineCosts(const Collector& c, const dbg::DebugInfo& info,
+                                      MachineState& m) {
+  const Routines routines(info, m, c);
+  const Placer placer(info, routines);
+  std::map<std::uint16_t, RoutineCost> costs;
+  auto of = [&](std::uint16_t routine) -> RoutineCost& {
+    RoutineCost& r = costs[routine];
+    r.start = routine;
+    return r;
+  };
+  EachCost(c, m, [&](std::uint16_t at, const Cost& here) {
+    of(placer.At(at).routine).self += here.steps;
+  });
+  for (const std::uint16_t start : routines.Called()) {
+    if (routines.Entries(start) != 0) of(start).calls = routines.Entries(start);
+  }
+  // As callgrind_annotate adds it up: the routine's own steps and what its calls and the
+  // request entries from its lines cost.
+  if (c.Profiling()) {
+    for (auto& [start, r] : costs) r.inclusive = r.self;
+    const std::vector<CallNode>& nodes = c.Nodes();
+    const std::vector<Cost> incl = Inclusive(nodes);
+    for (std::size_t i = 1; i < nodes.size(); ++i) {
+      if (incl[i].steps != 0) of(placer.At(nodes[i].callPc).routine).inclusive += incl[i].steps;
+    }
+  }
+  std::vector<RoutineCost> out;
+  for (auto& [start, r] : costs) {
+    r.name = routines.Name(start);
+    out.push_back(std::move(r));
+  }
+  return out;
 }
 
 }  // namespace kv74::debug

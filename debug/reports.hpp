@@ -4,11 +4,13 @@
 //   CallgrindText  callgrind profile: events Steps and Calls per source line and routine, the call
 //                  graph with call counts and inclusive cost; callgrind_annotate, KCachegrind
 //   FoldedText     collapsed stacks, one "Outer;Inner;Leaf STEPS" line per call chain; flame graphs
+//   RoutineCosts   the routines by steps and calls, for a debugger's profile view
 // Source paths are absolute, or relative to `base` when one is given.
 #pragma once
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "cpu/machine.hpp"
 #include "debug/collector.hpp"
@@ -26,6 +28,19 @@ std::string LcovText(const Collector& c, const dbg::DebugInfo& info, MachineStat
 std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
                           const ReportOptions& o = {});
 std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m);
+
+// A routine that ran or was entered: its steps and its inclusive steps as the callgrind profile
+// adds them up (inclusive: with the call tree only, else 0), and the calls and request entries
+// into it.
+struct RoutineCost {
+  std::uint16_t start = 0;
+  std::string name;
+  std::uint64_t self = 0, inclusive = 0, calls = 0;
+  bool operator==(const RoutineCost&) const = default;
+};
+// By start address.
+std::vector<RoutineCost> RoutineCosts(const Collector& c, const dbg::DebugInfo& info,
+                                      MachineState& m);
 
 // Written to a temporary beside the file, renamed on success; std::runtime_error with the
 // system's reason on failure (naming `what`).

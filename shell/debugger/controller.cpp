@@ -98,12 +98,34 @@ void Controller::SetActive(bool on) {
 void Controller::Refresh() {
   if (CommandRunning() || busy_) return;
   std::optional<ViewData> d;
-  AtBoundary([this, &d] { d = Gather(session_.Run().Engine(), info_, session_.Run().Paused()); });
+  AtBoundary([this, &d] {
+    d = Gather(session_.Run().Engine(), info_, session_.Run().Paused(),
+               coverageShown_ ? monitor_->Collected() : nullptr);
+  });
   if (!d) return;
   data_ = std::move(*d);
   data_.stop = session_.Run().LastStop();
   lastLookMs_ = QDateTime::currentMSecsSinceEpoch();
   emit refreshed();
+}
+
+void Controller::ShowCoverage(bool on) {
+  if (on == coverageShown_) return;
+  coverageShown_ = on;
+  bool counting = data_.coverage.counting;
+  AtBoundary([this, &counting] { counting = session_.Run().Engine().GetCollector() != nullptr; });
+  if (on && !counting) Execute("coverage profile");
+  if (!on && counting) Execute("coverage off");
+  Refresh();
+}
+
+void Controller::ResetCoverage() {
+  bool profile = data_.coverage.profiling || data_.coverage.marks == nullptr;
+  AtBoundary([this, &profile] {
+    const debug::Collector* c = monitor_->Collected();
+    profile = c == nullptr || c->Profiling();
+  });
+  Execute(profile ? "coverage profile" : "coverage on");
 }
 
 void Controller::Poll() {

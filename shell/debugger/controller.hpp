@@ -46,6 +46,14 @@ class Controller final : public QObject {
   // Reads the view data now (waiting for a step boundary) and tells the views.
   void Refresh();
 
+  // The coverage views open: their counts are read with the view data, and counting starts
+  // (the monitor's `coverage profile`) unless something counts already. Closed: counting stops
+  // (`coverage off`) and nothing is read, so the run pays nothing for them.
+  void ShowCoverage(bool on);
+  bool CoverageShown() const { return coverageShown_; }
+  // Counting afresh from now, with the call tree as before (`coverage profile` or `coverage on`).
+  void ResetCoverage();
+
   void Continue();
   void Pause();
   void Step();
@@ -86,6 +94,7 @@ class Controller final : public QObject {
   std::uint64_t seenStops_ = ~std::uint64_t{0};
   qint64 lastLookMs_ = 0;
   bool active_ = false;
+  bool coverageShown_ = false;
   bool busy_ = false;  // waiting for a step boundary
   QTimer* timer_;
 };

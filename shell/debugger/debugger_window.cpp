@@ -1,6 +1,7 @@
 #include "shell/debugger/debugger_window.hpp"
 
 #include <QDockWidget>
+#include <QEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QStatusBar>
@@ -18,6 +19,7 @@
 #include "shell/debugger/peripherals_view.hpp"
 #include "shell/debugger/placement.hpp"
 #include "shell/debugger/points_view.hpp"
+#include "shell/debugger/profile_view.hpp"
 #include "shell/debugger/registers_view.hpp"
 #include "shell/run_keys.hpp"
 
@@ -54,6 +56,9 @@ DebuggerWindow::DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo>
           *controller_,
           [this](std::uint16_t a) { disassembly_->GoTo(QString("0x%1").arg(a, 0, 16)); }, this)),
       console_(new ConsoleView(*controller_, this)),
+      profile_(new ProfileView(
+          *controller_,
+          [this](std::uint16_t a) { disassembly_->GoTo(QString("0x%1").arg(a, 0, 16)); }, this)),
       status_(new QLabel(this)) {
   setObjectName("debugger");
   setWindowTitle("KV7402 debugger");
@@ -66,25 +71,30 @@ DebuggerWindow::DebuggerWindow(Session& session, std::unique_ptr<dbg::DebugInfo>
   AddDock(points_, "Stop points", Qt::BottomDockWidgetArea);
   AddDock(history_, "History", Qt::BottomDockWidgetArea);
   AddDock(console_, "Console", Qt::BottomDockWidgetArea);
+  profileDock_ = AddDock(profile_, "Profile", Qt::BottomDockWidgetArea);
   auto dock = [this](const char* name) { return findChild<QDockWidget*>(name); };
   tabifyDockWidget(dock("Memory"), dock("Stop points"));
   tabifyDockWidget(dock("Memory"), dock("History"));
   tabifyDockWidget(dock("Memory"), dock("Peripherals"));
   tabifyDockWidget(dock("Memory"), dock("Call stack"));
+  tabifyDockWidget(dock("Memory"), profileDock_);
+  profileDock_->hide();  // closed: nothing counted
   dock("Memory")->raise();
+  BuildCoverageBar();
   // Sized by what they hold: every register row, a dozen memory rows and console lines.
   resizeDocks({dock("Registers")}, {340}, Qt::Horizontal);
   resizeDocks({dock("Memory")}, {330}, Qt::Vertical);
   status_->setObjectName("debuggerStatus");
   statusBar()->addWidget(status_, 1);
   connect(controller_, &Controller::refreshed, this, &DebuggerWindow::UpdateStatus);
+  connect(controller_, &Controller::refreshed, this, &DebuggerWindow::FollowCounting);
   auto* timer = new QTimer(this);
   connect(timer, &QTimer::timeout, this, &DebuggerWindow::UpdateStatus);
   timer->start(Controller::kRunningLookMs);
   resize(1200, 900);
 }
 
-DebuggerWindow::~DebuggerWindow() = default;
+DebuggerWindow::~DebuggerWindow() { profileDock_->removeEventFilter(this); }
 
 void DebuggerWindow::BuildToolBar() {
   QToolBar* bar = addToolBar("Run");
@@ -97,11 +107,49 @@ void DebuggerWindow::BuildToolBar() {
   }
 }
 
-void DebuggerWindow::AddDock(QWidget* view, const QString& title, Qt::DockWidgetArea area) {
+void DebuggerWindow::BuildCoverageBar() {
+  QToolBar* bar = addToolBar("Coverage");
+  bar->setObjectName("coverageBar");
+  coverage_ = bar->addAction("Coverage", this, &DebuggerWindow::OpenCoverage);
+  coverage_->setObjectName("Coverage");
+  coverage_->setCheckable(true);
+  coverage_->setToolTip(
+      "Count what runs: the Profile view and coverage marks in the disassembly "
+      "(the monitor's coverage command)");
+  QAction* reset = bar->addAction("Reset counts", controller_, &Controller::ResetCoverage);
+  reset->setObjectName("Reset counts");
+  reset->setToolTip("Count afresh from this step");
+  profileDock_->installEventFilter(this);
+}
+
+void DebuggerWindow::OpenCoverage(bool on) {
+  coverage_->setChecked(on);
+  profileDock_->setVisible(on);
+  if (on) profileDock_->raise();
+  controller_->ShowCoverage(on);
+}
+
+// The Profile dock's own close button closes the views as the Coverage button does.
+bool DebuggerWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == profileDock_ && event->type() == QEvent::Close) {
+    coverage_->setChecked(false);
+    controller_->ShowCoverage(false);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void DebuggerWindow::FollowCounting() {
+  const bool counting = controller_->Data().coverage.counting;
+  if (counting && !counting_ && !coverage_->isChecked()) OpenCoverage(true);
+  counting_ = counting;
+}
+
+QDockWidget* DebuggerWindow::AddDock(QWidget* view, const QString& title, Qt::DockWidgetArea area) {
   auto* dock = new QDockWidget(title, this);
   dock->setObjectName(title);
   dock->setWidget(view);
   addDockWidget(area, dock);
+  return dock;
 }
 
 QString DebuggerWindow::StatusText() const {
@@ -130,11 +178,15 @@ void DebuggerWindow::UpdateStatus() { status_->setText(StatusText()); }
 void DebuggerWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   controller_->SetActive(true);
+  // Open as the restored layout left it.
+  coverage_->setChecked(!profileDock_->isHidden());
+  controller_->ShowCoverage(coverage_->isChecked());
 }
 
 void DebuggerWindow::hideEvent(QHideEvent* event) {
   QMainWindow::hideEvent(event);
   SaveWindowLayout(*this);
+  controller_->ShowCoverage(false);
   controller_->SetActive(false);
 }
 

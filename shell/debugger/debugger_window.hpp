@@ -1,5 +1,7 @@
 // The debugger window beside the panel: run control on a tool bar (with shortcuts), the
 // disassembly in the middle, the other views in docks around it, the stop in the status bar.
+// The Coverage action opens the Profile dock and with it the coverage marks of the disassembly;
+// closing the dock (or the window) stops the counting.
 #pragma once
 
 #include <QMainWindow>
@@ -7,6 +9,8 @@
 
 #include "debuginfo/debug_info.hpp"
 
+class QAction;
+class QDockWidget;
 class QLabel;
 
 namespace kv74::shell {
@@ -24,6 +28,7 @@ class PointsView;
 class HistoryView;
 class CallStackView;
 class ConsoleView;
+class ProfileView;
 
 class DebuggerWindow final : public QMainWindow {
  public:
@@ -38,16 +43,23 @@ class DebuggerWindow final : public QMainWindow {
   PeripheralsView& Peripherals() { return *peripherals_; }
   PointsView& Points() { return *points_; }
   ConsoleView& Console() { return *console_; }
+  ProfileView& Profile() { return *profile_; }
   QString StatusText() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
   void BuildToolBar();
-  void AddDock(QWidget* view, const QString& title, Qt::DockWidgetArea area);
+  void BuildCoverageBar();
+  QDockWidget* AddDock(QWidget* view, const QString& title, Qt::DockWidgetArea area);
   void UpdateStatus();
+  // The Profile dock and the disassembly's marks: open counts, closed stops counting.
+  void OpenCoverage(bool on);
+  // Opens them when counting starts elsewhere (the console's coverage command).
+  void FollowCounting();
 
   std::unique_ptr<dbg::DebugInfo> info_;
   Controller* controller_;
@@ -59,7 +71,11 @@ class DebuggerWindow final : public QMainWindow {
   HistoryView* history_;
   CallStackView* calls_;
   ConsoleView* console_;
+  ProfileView* profile_;
+  QDockWidget* profileDock_ = nullptr;
+  QAction* coverage_ = nullptr;
   QLabel* status_;
+  bool counting_ = false;  // as last read
 };
 
 }  // namespace kv74::shell::dbgwin

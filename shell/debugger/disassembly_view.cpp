@@ -66,7 +66,8 @@ int DisassemblyModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant DisassemblyModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  static const char* const kNames[ColumnCount] = {"", "Address", "Label", "Instruction", "Source"};
+  static const char* const kNames[ColumnCount] = {"",      "Address",     "Runs",
+                                                  "Label", "Instruction", "Source"};
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
       section >= ColumnCount)
     return {};
@@ -97,15 +98,25 @@ QVariant DisassemblyModel::data(const QModelIndex& index, int role) const {
   const bool isBreak = std::any_of(d.points.begin(), d.points.end(), [a](const auto& p) {
     return p.kind == debug::PointKind::Break && p.first == a && p.enabled;
   });
+  const debug::CoverageMarks* marks = d.coverage.marks.get();
   switch (role) {
     case Qt::UserRole: return a;
     case Qt::ForegroundRole: return QBrush(c == Margin && isBreak ? Qt::white : Qt::black);
-    case Qt::BackgroundRole:
+    case Qt::BackgroundRole: {
       if (c == Margin && isBreak) return QBrush(QColor(200, 0, 0));  // a red margin cell
       if (a == pc) return QBrush(QColor(255, 255, 160));
       if (target_ && map_.RowOf(*target_) == index.row())  // the go-to target's instruction
         return QBrush(QColor(200, 225, 255));
-      return {};
+      if (!marks || (c != Runs && c != Code && c != Source)) return {};
+      const QColor tint =
+          DisassemblyView::MarkColor(c == Source ? marks->Line(a) : marks->Instruction(a));
+      return tint.isValid() ? QVariant(QBrush(tint)) : QVariant();
+    }
+    case Qt::ToolTipRole:
+      if (!marks || (c != Runs && c != Code && c != Source)) return {};
+      return QString::fromStdString(marks->Describe(a));
+    case Qt::TextAlignmentRole:
+      return c == Runs ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case Qt::DisplayRole: break;
     default: return {};
   }
@@ -113,6 +124,9 @@ QVariant DisassemblyModel::data(const QModelIndex& index, int role) const {
   switch (c) {
     case Margin: return (isBreak ? kBreakMark : QString()) + (a == pc ? kPcMark : QString());
     case Address: return Hex4(a);
+    case Runs:
+      if (!marks || marks->Instruction(a) == debug::Mark::None) return QString();
+      return QString::number(static_cast<qulonglong>(marks->Executed(a)));
     case Label: {
       const dbg::Symbol* s = info ? info->LabelAt(a) : nullptr;
       return s ? QString::fromStdString(s->name) : QString();
@@ -165,6 +179,8 @@ DisassemblyView::DisassemblyView(Controller& controller, QWidget* parent)
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setColumnWidth(Margin, 22);
   table_->setColumnWidth(Address, 60);
+  table_->setColumnWidth(Runs, 80);
+  table_->setColumnHidden(Runs, true);
   table_->setColumnWidth(Label, 140);
   table_->setColumnWidth(Code, 300);
   table_->setFont(QFont("Monospace", 9));
@@ -214,6 +230,15 @@ QString DisassemblyView::GoToError() const {
   return goToError_->isHidden() ? QString() : goToError_->text();
 }
 
+QColor DisassemblyView::MarkColor(debug::Mark mark) {
+  switch (mark) {
+    case debug::Mark::Run: return {215, 240, 215};     // green
+    case debug::Mark::OneWay: return {255, 222, 150};  // amber
+    case debug::Mark::Never: return {255, 205, 205};   // red
+    default: return {};
+  }
+}
+
 std::optional<std::uint16_t> DisassemblyView::RowAddress(int row) const {
   if (row < 0 || row >= model_->Map().Rows()) return std::nullopt;
   return model_->Map().Address(row);
@@ -228,6 +253,7 @@ void DisassemblyView::Update() {
   if (d.paused && pc != lastPc_) anchor_.reset();  // a stop somewhere new shows PC again
   lastPc_ = pc;
   updating_ = true;
+  table_->setColumnHidden(Runs, d.coverage.marks == nullptr);
   model_->Refresh(anchor_);
   // The row gone to (or PC's) comes into view when it changes; otherwise the user's scrolling
   // stays. The selection stays on the address the user chose.

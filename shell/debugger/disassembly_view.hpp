@@ -1,10 +1,13 @@
 // Disassembly of the whole address space, one row per instruction start of the debug
 // information (RowMap), scrolled to PC (or to an address gone to): labels, source file and line
 // with the line's text, data regions as .word. Only the rows in sight are decoded. A click in the
-// margin toggles a breakpoint; a double click on a jump or call follows its target.
+// margin toggles a breakpoint; a double click on a jump or call follows its target. While the
+// coverage views are open, the Runs column shows each instruction's count and the instruction
+// and source columns are tinted by their coverage marks (debug/coverage_marks.hpp).
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QHash>
 #include <QStringList>
 #include <QWidget>
@@ -12,6 +15,7 @@
 #include <optional>
 
 #include "cpu/machine.hpp"
+#include "debug/coverage_marks.hpp"
 #include "shell/debugger/row_map.hpp"
 
 class QLineEdit;
@@ -25,7 +29,7 @@ class Controller;
 // Where a jump or call at `address` goes, read from the machine as it stands.
 std::optional<std::uint16_t> JumpTarget(const MachineState& m, std::uint16_t address);
 
-enum DisassemblyColumn { Margin, Address, Label, Code, Source, ColumnCount };
+enum DisassemblyColumn { Margin, Address, Runs, Label, Code, Source, ColumnCount };
 
 // The rows as Qt asks for them, read from the controller's view data.
 class DisassemblyModel final : public QAbstractTableModel {
@@ -66,6 +70,8 @@ class DisassemblyView final : public QWidget {
   // The row of the instruction holding `address`.
   int RowOf(std::uint16_t address) const;
   QTableView* Table() { return table_; }
+  // The tint of a coverage mark (none for Mark::None).
+  static QColor MarkColor(debug::Mark mark);
   DisassemblyModel& Model() { return *model_; }
 
  private:

@@ -12,7 +12,7 @@ constexpr int kGap = 8;
 const char* const kGeometry = "debugger/geometry";
 const char* const kState = "debugger/state";
 // Raised whenever the docks change, so that a layout saved by an older window is not restored.
-constexpr int kLayoutVersion = 2;
+constexpr int kLayoutVersion = 3;
 }  // namespace
 
 QRect PlaceBeside(const QRect& panel, const QRect& screen, QSize wanted) {

@@ -6,11 +6,18 @@
 
 namespace kv74::shell::dbgwin {
 
-ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info, bool paused) {
+ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info, bool paused,
+                const debug::Collector* collected) {
   ViewData d;
   auto copy = std::make_shared<MachineState>();
   debug::CopyMachine(*copy, engine.Machine());
   SyncPeripherals(*copy);  // the counted ticks applied to the copy only
+  d.coverage.counting = engine.GetCollector() != nullptr;
+  if (collected != nullptr) {
+    d.coverage.profiling = collected->Profiling();
+    d.coverage.marks = std::make_shared<const debug::CoverageMarks>(*collected, info, *copy);
+    if (info != nullptr) d.coverage.routines = debug::RoutineCosts(*collected, *info, *copy);
+  }
   d.m = std::move(copy);
   d.steps = engine.Steps();
   d.points = engine.Points().All();
