@@ -60,7 +60,7 @@ std::vector<Cost> Inclusive(const std::vector<CallNode>& nodes) {
 
 }  // namespace
 
-std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                           const ReportOptions& o) {
   const Routines routines(info, m, c);
   const Placer placer(info, routines);
@@ -120,7 +120,7 @@ std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, Machin
   return out.str();
 }
 
-std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m) {
+std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, BoardState& m) {
   const Routines routines(info, m, c);
   auto name = [&](std::uint16_t a) {
     const std::uint16_t at = routines.Resolve(a);

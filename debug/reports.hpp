@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/collector.hpp"
 #include "debuginfo/debug_info.hpp"
 
@@ -21,11 +21,11 @@ struct ReportOptions {
   std::string testName;  // lcov TN
 };
 
-std::string LcovText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string LcovText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                      const ReportOptions& o = {});
-std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                           const ReportOptions& o = {});
-std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m);
+std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, BoardState& m);
 
 // Written to a temporary beside the file, renamed on success; std::runtime_error with the
 // system's reason on failure (naming `what`).

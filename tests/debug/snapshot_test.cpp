@@ -97,7 +97,7 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
   };
   Board other;
   other.engine.Continue(1000);
-  auto before = std::make_unique<MachineState>();
+  auto before = std::make_unique<BoardState>();
   CopyMachine(*before, other.m);
   const auto panel = other.target.SavePanel();
   for (const Case& c : cases) {
