@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "fuzz/machine_input.hpp"
-#include "tests/emu/lockstep.hpp"
+#include "tests/board/lockstep.hpp"
 
 namespace {
 

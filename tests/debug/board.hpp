@@ -19,7 +19,7 @@
 #include "panel/panel.hpp"
 #include "panel/table_surface.hpp"
 #include "source_dir.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 #include "tests/runner/temp_dir.hpp"
 
 namespace kv74::debug::testing {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "tests/debug/board.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::debug::testing {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "debug/history_text.hpp"
 #include "tests/debug/board.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::debug::testing {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "debug/snapshot.hpp"
 #include "tests/debug/board.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::debug::testing {
 namespace {

@@ -8,8 +8,8 @@
 #include "board/step.hpp"
 #include "board/thread.hpp"
 #include "periph/periph.hpp"
-#include "tests/emu/machine_diff.hpp"
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/board/machine_diff.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {

@@ -10,7 +10,7 @@
 #include "board/step.hpp"
 #include "board/thread.hpp"
 #include "cpu/shared.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::testing {
 

@@ -13,7 +13,7 @@
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
 #include "source_dir.hpp"
-#include "tests/emu/lockstep.hpp"
+#include "tests/board/lockstep.hpp"
 
 namespace kv74::testing {
 namespace {
