@@ -2,16 +2,8 @@
 
 namespace kv74 {
 
-void CatchUpPeripherals(BoardState& m) {
-  AdvanceQuiet(m, m, m.tickClock - m.syncedClock);
-  m.syncedClock = m.tickClock;
-}
+void CatchUpPeripherals(BoardState& m) { CatchUp(m, m, m.tickClock); }
 
-void PeripheralEventTick(BoardState& m) {
-  AdvanceQuiet(m, m, m.tickClock - 1 - m.syncedClock);
-  TickPeripherals(m, m);
-  m.syncedClock = m.tickClock;
-  ReschedulePeripherals(m);
-}
+void PeripheralEventTick(BoardState& m) { ScheduleNextEvent(m, EventTick(m, m, m.tickClock)); }
 
 }  // namespace kv74

@@ -26,14 +26,17 @@ inline void SyncPeripherals(BoardState& m) {
     CatchUpPeripherals(m);
 }
 
-// After a change of what the ticks depend on (the state must be synchronised).
-inline void ReschedulePeripherals(BoardState& m) {
+// The next event after `quiet` ticks that only count.
+inline void ScheduleNextEvent(BoardState& m, std::uint64_t quiet) {
   SettleClock(m);
-  const std::uint64_t next = m.tickClock + QuietTicks(m, m) + 1;
+  const std::uint64_t next = m.tickClock + quiet + 1;
   m.nextEvent = next;
   m.eventClock = next < m.stopClock ? next : m.stopClock;
   if (m.untilEvent != 0) m.untilEvent = m.eventClock - m.tickClock;
 }
+
+// After a change of what the ticks depend on (the state must be synchronised).
+inline void ReschedulePeripherals(BoardState& m) { ScheduleNextEvent(m, QuietTicks(m, m)); }
 
 // The tick of a scheduled loop at which eventClock has come: the counted ticks before it, then
 // the three ordinary ticks, then the next event.

@@ -20,4 +20,11 @@ std::uint64_t QuietTicks(const Peripherals& p, const Registers& r);
 // Applies k ticks at once; k must not exceed QuietTicks of the same state.
 void AdvanceQuiet(Peripherals& p, Registers& r, std::uint64_t k);
 
+// Applies the ticks up to tick `clock`, which only count (syncedClock becomes clock).
+void CatchUp(Peripherals& p, Registers& r, std::uint64_t clock);
+
+// Event tick `clock`: the ticks before it, which only count, then the tick itself. Returns
+// QuietTicks after it.
+std::uint64_t EventTick(Peripherals& p, Registers& r, std::uint64_t clock);
+
 }  // namespace kv74
