@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include "board/machine.hpp"
 #include "cpu/decode.hpp"
-#include "cpu/machine.hpp"
 
 namespace kv74::ana {
 namespace {

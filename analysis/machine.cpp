@@ -7,7 +7,7 @@
 
 namespace kv74::ana {
 
-dbg::DebugInfo AnalyseMachine(const MachineState& m) {
+dbg::DebugInfo AnalyseMachine(const BoardState& m) {
   auto memory = std::make_unique<Memory>();
   memory->Load(0, {m.ProgramMemory.begin(), m.ProgramMemory.end()});
   memory->Load(DATA_BASE, {m.DataMemory.begin(), m.DataMemory.end()});

@@ -3,11 +3,11 @@
 // starts and shows data as data.
 #pragma once
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debuginfo/debug_info.hpp"
 
 namespace kv74::ana {
 
-dbg::DebugInfo AnalyseMachine(const MachineState& m);
+dbg::DebugInfo AnalyseMachine(const BoardState& m);
 
 }  // namespace kv74::ana

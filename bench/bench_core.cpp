@@ -11,12 +11,12 @@ namespace {
 
 class ClearingReceiver : public kv74::HandoverReceiver {
  public:
-  void Handover(kv74::MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(kv74::BoardState& m) override { m.NotifyWord = 0; }
 };
 
 // The run loop of the emulator.
 void BM_CoreMix(benchmark::State& state) {
-  auto m = std::make_unique<kv74::MachineState>();
+  auto m = std::make_unique<kv74::BoardState>();
   kv74::bench::LoadMixProgram(*m);
   ClearingReceiver r;
   constexpr int kBatch = 1 << 16;
@@ -30,7 +30,7 @@ BENCHMARK(BM_CoreMix);
 
 // One Step call per step, every peripheral ticked.
 void BM_CoreMixSingleSteps(benchmark::State& state) {
-  auto m = std::make_unique<kv74::MachineState>();
+  auto m = std::make_unique<kv74::BoardState>();
   kv74::bench::LoadMixProgram(*m);
   constexpr int kBatch = 1 << 16;
   for (auto _ : state) {

@@ -27,7 +27,7 @@ using bench::ClearingTarget;
 enum class Set { Nothing, Breakpoint, Watchpoint, History };
 
 void BM_EngineMix(benchmark::State& state) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   bench::LoadMixProgram(*m);
   ClearingTarget target;
   debug::Engine engine(*m, target);
@@ -53,7 +53,7 @@ BENCHMARK(BM_EngineMix)
 
 // The bundled firmware's automatic run under the engine, from power-on.
 struct AutoRun {
-  std::unique_ptr<MachineState> m = std::make_unique<MachineState>();
+  std::unique_ptr<BoardState> m = std::make_unique<BoardState>();
   TableSurface surface;
   ImageCanvas canvas;
   std::unique_ptr<PanelLogic> logic;

@@ -19,7 +19,7 @@ namespace {
 
 class ClearingReceiver : public HandoverReceiver {
  public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(BoardState& m) override { m.NotifyWord = 0; }
 };
 
 constexpr std::uint16_t kLoop = 0x0120;
@@ -27,7 +27,7 @@ constexpr int kSetupSteps = 20;
 
 // The set-up runs first (20 steps); then INC R2 / JNZ repeats, and every 65536 rounds the output
 // port is written again, which restarts the exchange so that the sequencer stays busy.
-void LoadBusyProgram(MachineState& m, bool peripherals) {
+void LoadBusyProgram(BoardState& m, bool peripherals) {
   std::uint16_t at = 0x0100;
   auto put = [&](std::initializer_list<std::uint16_t> words) {
     for (std::uint16_t w : words) m.ProgramMemory[at++] = w;
@@ -55,8 +55,8 @@ void LoadBusyProgram(MachineState& m, bool peripherals) {
        0x63FD});  // JMP back to the INC
 }
 
-std::unique_ptr<MachineState> Prepared(bool peripherals) {
-  auto m = std::make_unique<MachineState>();
+std::unique_ptr<BoardState> Prepared(bool peripherals) {
+  auto m = std::make_unique<BoardState>();
   LoadBusyProgram(*m, peripherals);
   PowerOn(*m);
   ClearingReceiver r;
@@ -69,7 +69,7 @@ void BM_StepsPeripheralsBusy(benchmark::State& state) {
   ClearingReceiver r;
   for (auto _ : state) RunSteps(*m, 1 << 20, r);
   state.SetItemsProcessed(state.iterations() * (1 << 20));
-  if (m->seqState != SeqState::Busy || !(m->RegisterFile[reg::TIMER_RUN] & 0x8000)) {
+  if (m->sequencer.state != SeqState::Busy || !(m->RegisterFile[reg::TIMER_RUN] & 0x8000)) {
     state.SkipWithError("peripherals not busy");
   }
 }
@@ -96,9 +96,9 @@ void BM_PeripheralTicksOnly(benchmark::State& state) {
   auto m = Prepared(true);
   for (auto _ : state) {
     for (int i = 0; i < 1 << 20; ++i) {
-      TimerTick(*m);
-      PulseChannelsTick(*m);
-      SequencerTick(*m);
+      TimerTick(m->timer, *m);
+      PulseChannelsTick(m->channels, *m);
+      SequencerTick(m->sequencer, *m);
     }
     benchmark::DoNotOptimize(m->RegisterFile);
   }

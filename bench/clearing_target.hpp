@@ -13,7 +13,7 @@ namespace kv74::bench {
 
 class ClearingTarget : public debug::Target {
  public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(BoardState& m) override { m.NotifyWord = 0; }
   bool IsClickable(std::string_view) const override { return false; }
   void Click(std::string_view) override {}
   std::vector<std::uint8_t> SavePanel() const override { return {}; }

@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::bench {
 
 inline constexpr std::uint16_t kMixStart = 0x0100;
 inline constexpr int kMixStepsPerLoop = 14;
 
-inline void LoadMixProgram(MachineState& m) {
+inline void LoadMixProgram(BoardState& m) {
   auto put = [&m](std::uint16_t at, std::initializer_list<std::uint16_t> words) {
     for (std::uint16_t w : words) m.ProgramMemory[at++] = w;
   };

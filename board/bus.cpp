@@ -2,10 +2,10 @@
 
 #include <array>
 
+#include "board/machine.hpp"
+#include "board/schedule.hpp"
 #include "cpu/alu.hpp"
 #include "cpu/shared.hpp"
-#include "periph/periph.hpp"
-#include "periph/schedule.hpp"
 
 namespace kv74 {
 namespace {
@@ -62,12 +62,12 @@ constexpr std::array<ReadKind, reg::COUNT> BuildReadKinds() {
 constexpr std::array<ReadKind, reg::COUNT> kReadKinds = BuildReadKinds();
 
 // The reads with a hook, out of the way of the plain words and the ports.
-[[gnu::noinline]] std::uint16_t ReadHookedRegister(MachineState& m, int w, ReadKind kind) {
+[[gnu::noinline]] std::uint16_t ReadHookedRegister(BoardState& m, int w, ReadKind kind) {
   switch (kind) {
     case ReadKind::Counter: SyncPeripherals(m); return CounterRead(m, w);
     case ReadKind::Rate: return m[w] & kRateReadMask;
     case ReadKind::Keyboard: return ReadKeyboard(m);
-    case ReadKind::Timer: SyncPeripherals(m); return TimerRead(m, w);
+    case ReadKind::Timer: SyncPeripherals(m); return TimerRead(m.timer);
     case ReadKind::Flags: FlagsToWord(m); return m[w];
     case ReadKind::Plain:
     case ReadKind::Port: break;
@@ -75,19 +75,19 @@ constexpr std::array<ReadKind, reg::COUNT> kReadKinds = BuildReadKinds();
   return m[w];
 }
 
-std::uint16_t ReadRegister(MachineState& m, int w) {
+std::uint16_t ReadRegister(BoardState& m, int w) {
   const ReadKind kind = kReadKinds[w];
   if (kind == ReadKind::Plain) return m[w];
   if (kind == ReadKind::Port) return PortRead(m, w);  // the ticks change the ports only at events
   return ReadHookedRegister(m, w, kind);
 }
 
-void WriteRegister(MachineState& m, int w, std::uint16_t v) {
+void WriteRegister(BoardState& m, int w, std::uint16_t v) {
   switch (kWordRules[w].write) {
     case WriteKind::Plain: m[w] = v; break;
-    case WriteKind::Timer: TimerWrite(m, w, v); break;
-    case WriteKind::Pulse: PulseChannelWrite(m, w, v); break;
-    case WriteKind::Port: PortWrite(m, w, v); break;
+    case WriteKind::Timer: TimerWrite(m.timer, m, w, v); break;
+    case WriteKind::Pulse: PulseChannelWrite(m.channels, m, w, v); break;
+    case WriteKind::Port: PortWrite(m.sequencer, m, w, v); break;
     case WriteKind::Keyboard: StoreShared(m, w, v); break;
     case WriteKind::Flags:
       m[w] = v;
@@ -103,7 +103,7 @@ std::uint16_t BusReadOutsideData(MachineState& m, std::uint16_t a) {
   const unsigned io = static_cast<unsigned>(a) - IO_BASE;
   if (io < IO_SIZE) {
     const int w = static_cast<int>(IoMap[io]) - 1;
-    if (w >= 0) return ReadRegister(m, w);
+    if (w >= 0) return ReadRegister(BoardOf(m), w);
   } else if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) {
     return m.TableMemory[a - TABLE_BASE];
   }
@@ -111,7 +111,8 @@ std::uint16_t BusReadOutsideData(MachineState& m, std::uint16_t a) {
   return 0;
 }
 
-void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v) {
+void BusWriteOutsideData(MachineState& processor, std::uint16_t a, std::uint16_t v) {
+  BoardState& m = BoardOf(processor);
   const int w = MappedWord(a);
   if (w < 0) {
     if (!IsSilentUnmapped(a)) RaiseBadAddress(m);
@@ -130,7 +131,8 @@ void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v) {
   if (w == reg::IMASK) LookAtNextStep(m);  // a pending interrupt may be taken now
 }
 
-std::uint16_t PeekWord(MachineState& m, std::uint16_t a) {
+std::uint16_t PeekWord(MachineState& processor, std::uint16_t a) {
+  BoardState& m = BoardOf(processor);
   const unsigned i = static_cast<unsigned>(a) - DATA_BASE;
   if (i < DATA_WORDS) return m.DataMemory[i];
   if (a < PROGRAM_BASE + PROGRAM_WORDS) return m.ProgramMemory[a - PROGRAM_BASE];
@@ -140,7 +142,7 @@ std::uint16_t PeekWord(MachineState& m, std::uint16_t a) {
   SyncPeripherals(m);
   switch (kWordRules[w].read) {
     case ReadKind::Rate: return m[w] & kRateReadMask;
-    case ReadKind::Timer: return m.timerCount;
+    case ReadKind::Timer: return TimerRead(m.timer);
     case ReadKind::Keyboard:
     case ReadKind::Port: return LoadShared(m, w);
     case ReadKind::Flags: FlagsToWord(m); return m[w];

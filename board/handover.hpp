@@ -2,7 +2,7 @@
 // NotifyWord non-zero, the emulation loop hands the machine to a receiver and waits for it.
 #pragma once
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74 {
 
@@ -11,7 +11,7 @@ class HandoverReceiver {
   virtual ~HandoverReceiver() = default;
   // Called on the emulation thread; returns once the receiver has acted on NotifyWord and
   // cleared it. The processor stands still meanwhile.
-  virtual void Handover(MachineState& m) = 0;
+  virtual void Handover(BoardState& m) = 0;
 };
 
 }  // namespace kv74

@@ -121,7 +121,7 @@ ImageWarnings LoadImage(const fs::path& dir, std::string_view name, std::span<st
   return warnings;
 }
 
-ImageWarnings LoadImages(MachineState& m, const fs::path& dir) {
+ImageWarnings LoadImages(BoardState& m, const fs::path& dir) {
   const auto program = ReadImage(dir, "v4", "ProgramMemory", sizeof m.ProgramMemory);
   const auto table = ReadImage(dir, "amt", "TableMemory", sizeof m.TableMemory);
   const auto data = ReadImage(dir, "ram", "DataMemory", sizeof m.DataMemory);

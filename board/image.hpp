@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74 {
 
@@ -45,6 +45,6 @@ ImageWarnings LoadImage(const std::filesystem::path& dir, std::string_view name,
 
 // The three images of a start: "v4" into ProgramMemory, "amt" into TableMemory, "ram" into
 // DataMemory. All three are read before any is copied, so a failure leaves m untouched.
-ImageWarnings LoadImages(MachineState& m, const std::filesystem::path& dir);
+ImageWarnings LoadImages(BoardState& m, const std::filesystem::path& dir);
 
 }  // namespace kv74

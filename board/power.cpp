@@ -1,11 +1,10 @@
 #include "board/power.hpp"
 
 #include "cpu/shared.hpp"
-#include "periph/tick.hpp"
 
 namespace kv74 {
 
-void PowerOn(MachineState& m) {
+void PowerOn(BoardState& m) {
   for (int w = 0; w < reg::COUNT; ++w) {
     if (w == reg::KEYBOARD || w == reg::PORT_IN) {
       StoreShared(m, w, 0);
@@ -17,16 +16,14 @@ void PowerOn(MachineState& m) {
   m.NotifyWord = 0;
   m.opWord = 0;
   m.extWord = 0;
-  m.timerPrescaler = timer::PRESCALER_RELOAD;
-  m.timerCount = 0;
-  m.channelPeriod = {};
-  m.channelDivider = {};
-  m.channelMarkCount = {};
-  m.jogDivider = 0;
-  m.jogSampleCount = 0;
-  m.seqState = SeqState::Idle;
-  m.seqCode = 0;
-  m.seqCountdown = 0;
+  m.timer = {};
+  PulseChannels& c = m.channels;
+  c.period = {};
+  c.divider = {};
+  c.markCount = {};
+  c.jogDivider = 0;
+  c.jogSampleCount = 0;
+  m.sequencer = {};
 }
 
 }  // namespace kv74

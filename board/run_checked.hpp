@@ -5,13 +5,13 @@
 //
 //   using Bus = PlainBus or TappedBus     the instruction bodies (cpu/tap.hpp)
 //   static constexpr bool kChecked = true
-//   bool Before(MachineState&)            before each step: false stops the run there; it is
+//   bool Before(BoardState&)            before each step: false stops the run there; it is
 //                                         also asked after the n-th step, and a Before that would
 //                                         stop or record there must look at the step count first
-//   void Request(MachineState&, int line) the step is about to take request `line`
-//   void Handover(MachineState&)          the step left NotifyWord set: hand the machine over
+//   void Request(BoardState&, int line) the step is about to take request `line`
+//   void Handover(BoardState&)          the step left NotifyWord set: hand the machine over
 //   bool StopAfterHandover()              false: After ends the run
-//   bool After(MachineState&)             after each step and its hand-over: false stops
+//   bool After(BoardState&)             after each step and its hand-over: false stops
 //
 // N and Z of the flags word are kept apart while the loop runs (cpu/alu.hpp): a check that reads
 // the flags word, or registers in general, calls FlagsToWord first. The peripherals are up to date
@@ -27,7 +27,7 @@ namespace kv74 {
 
 // At most n steps; returns the steps run.
 template <typename Checks>
-std::uint64_t RunScheduledChecked(MachineState& m, Checks& checks, std::uint64_t n) {
+std::uint64_t RunScheduledChecked(BoardState& m, Checks& checks, std::uint64_t n) {
   static_assert(Checks::kChecked);
   return step_detail::RunLoop(m, n, checks);
 }

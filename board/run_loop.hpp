@@ -12,19 +12,19 @@
 //
 //   using Bus = PlainBus or TappedBus      the instruction bodies (cpu/tap.hpp)
 //   static constexpr bool kChecked         whether the three checks below are called
-//   bool Before(MachineState&)             before each step: false stops the run there
-//   void Request(MachineState&, int line)  the step is about to take request `line`
-//   bool After(MachineState&)              after each step and its hand-over: false stops
-//   void Handover(MachineState&)           the step left NotifyWord set: hand the machine over
+//   bool Before(BoardState&)             before each step: false stops the run there
+//   void Request(BoardState&, int line)  the step is about to take request `line`
+//   bool After(BoardState&)              after each step and its hand-over: false stops
+//   void Handover(BoardState&)           the step left NotifyWord set: hand the machine over
 //   bool StopAfterHandover()               true ends the run after a hand-over
 // A plain run may also follow the calls (static constexpr bool kCalls = true):
-//   void Called(MachineState&)             after a step of a call or jump form (a jump too:
+//   void Called(BoardState&)             after a step of a call or jump form (a jump too:
 //                                         the field that tells them apart is the run's to read)
-//   void Popped(MachineState&)             after a step of a return or a pop
-//   void Entered(MachineState&, int line, std::uint16_t pc)  a request entered from pc
+//   void Popped(BoardState&)             after a step of a return or a pop
+//   void Entered(BoardState&, int line, std::uint16_t pc)  a request entered from pc
 // and count them (static constexpr bool kCounts = true; Entered as above):
 //   void Counted(unsigned pc)              before the instruction at pc runs
-//   template <Op, unsigned S> void Jumped(MachineState&)  after a step of a jump or call form,
+//   template <Op, unsigned S> void Jumped(BoardState&)  after a step of a jump or call form,
 //                                         with the body's selector S (the condition, for two)
 #pragma once
 
@@ -32,9 +32,9 @@
 #include <cstdint>
 #include <iterator>
 
+#include "board/schedule.hpp"
 #include "board/step_inl.hpp"
 #include "cpu/alu.hpp"
-#include "periph/schedule.hpp"
 
 // Where the host's compiler turns the jump through a table of labels into a table jump anyway
 // (WebAssembly), 1 makes each step's jump a switch on the body number instead.
@@ -46,7 +46,7 @@ namespace kv74::step_detail {
 
 // Hands the machine over after the step of tickClock (untilEvent 0).
 template <typename Run>
-void HandOver(MachineState& m, Run& run) {
+void HandOver(BoardState& m, Run& run) {
   SyncPeripherals(m);
   LeaveFlags(m);
   run.Handover(m);
@@ -55,14 +55,14 @@ void HandOver(MachineState& m, Run& run) {
 }
 
 // With untilEvent 0 and tickClock the step just run: the next step's start looks again.
-inline void LookAgainAtNextStep(MachineState& m) { m.stopClock = m.eventClock = m.tickClock + 1; }
+inline void LookAgainAtNextStep(BoardState& m) { m.stopClock = m.eventClock = m.tickClock + 1; }
 
 // The start of a step whose tick is eventClock: a peripheral event, the end of the run, or
 // something the step before raised or noted (LookAtNextStep). A plain run hands over here what the
 // steps before left, except at the first step of the run: a notification pending from before the
 // run is handed over after that step, as after any other. Returns true when the run ends.
 template <typename Run>
-bool Attend(MachineState& m, Run& run, std::uint64_t start, std::uint64_t after) {
+bool Attend(BoardState& m, Run& run, std::uint64_t start, std::uint64_t after) {
   m.tickClock = m.eventClock - 1;  // the step before; untilEvent is 0
   m.stopClock = after;
   if constexpr (!Run::kChecked) {
@@ -106,7 +106,7 @@ constexpr bool CountsSteps() {
 // A pending request taken by the step; a checked run reports it first, a run that follows the
 // calls after.
 template <typename Run>
-[[gnu::always_inline]] inline bool RequestTaken(MachineState& m, Run& run) {
+[[gnu::always_inline]] inline bool RequestTaken(BoardState& m, Run& run) {
   if (m[reg::FAULTS] == 0) [[likely]]
     return false;
   if constexpr (Run::kChecked) {
@@ -127,7 +127,7 @@ template <typename Run>
 
 // What a plain run that follows the calls or counts the steps is told after a body.
 template <Op kOp, unsigned S, typename Run>
-[[gnu::always_inline]] inline void AfterBody(MachineState& m, Run& run) {
+[[gnu::always_inline]] inline void AfterBody(BoardState& m, Run& run) {
   if constexpr (CountsSteps<Run>()) {
     if constexpr (kOp == Op::CallTable || kOp == Op::JumpRel || kOp == Op::JumpReg ||
                   kOp == Op::JumpAbs)
@@ -149,7 +149,7 @@ template <Op kOp, unsigned S, typename Run>
 // leave a notification (cpu/bodies.hpp, MayNotify), so it looks after those, and after every step
 // that went the long way.
 template <typename Run>
-std::uint64_t RunLoop(MachineState& m, std::uint64_t n, Run& run) {
+std::uint64_t RunLoop(BoardState& m, std::uint64_t n, Run& run) {
   using Bus = typename Run::Bus;
   using namespace exec;
 #if KV74_SWITCH_DISPATCH

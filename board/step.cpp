@@ -1,9 +1,8 @@
 #include <algorithm>
 
 #include "board/run_loop.hpp"
+#include "board/schedule.hpp"
 #include "board/step_inl.hpp"
-#include "periph/periph.hpp"
-#include "periph/schedule.hpp"
 
 namespace kv74 {
 namespace {
@@ -11,25 +10,23 @@ namespace {
 using namespace step_detail;
 
 // Everything of the step after the fetch.
-[[gnu::always_inline]] inline void RunStep(MachineState& m) {
-  TimerTick(m);
-  PulseChannelsTick(m);
-  SequencerTick(m);
+[[gnu::always_inline]] inline void RunStep(BoardState& m) {
+  TickPeripherals(m, m);
   RequestOrInstruction(m);
 }
 
 }  // namespace
 
-void Fetch(MachineState& m) { LatchWords(m); }
+void Fetch(BoardState& m) { LatchWords(m); }
 
-void ExecuteStep(MachineState& m) {
+void ExecuteStep(BoardState& m) {
   CheckPc(m, IsExecutable(m[reg::PC]));
   EnterFlags(m);
   RunStep(m);
   LeaveFlags(m);
 }
 
-void Step(MachineState& m) {
+void Step(BoardState& m) {
   CheckPc(m, LatchWords(m));
   EnterFlags(m);
   RunStep(m);
@@ -53,14 +50,14 @@ struct PlainRun {
   static constexpr bool kChecked = false;
   HandoverReceiver& receiver;
   const FlagStop* stop;
-  void Handover(MachineState& m) { receiver.Handover(m); }
+  void Handover(BoardState& m) { receiver.Handover(m); }
   bool StopAfterHandover() const { return stop != nullptr && stop->Holds(); }
-  static bool Before(MachineState&) { return true; }
-  static void Request(MachineState&, int) {}
-  static bool After(MachineState&) { return true; }
+  static bool Before(BoardState&) { return true; }
+  static void Request(BoardState&, int) {}
+  static bool After(BoardState&) { return true; }
 };
 
-std::uint64_t RunScheduled(MachineState& m, std::uint64_t n, HandoverReceiver& receiver,
+std::uint64_t RunScheduled(BoardState& m, std::uint64_t n, HandoverReceiver& receiver,
                            const FlagStop* stop) {
   PlainRun run{receiver, stop};
   return RunLoop(m, n, run);
@@ -72,17 +69,17 @@ constexpr std::uint64_t kSlice = 1 << 16;
 
 }  // namespace
 
-void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+void RunScheduledSteps(BoardState& m, std::uint64_t n, HandoverReceiver& receiver) {
   RunScheduled(m, n, receiver, nullptr);
 }
 
-void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
+void RunScheduledWhile(BoardState& m, const std::atomic<int>& runFlag, int stop,
                        HandoverReceiver& receiver) {
   const FlagStop stopped{runFlag, stop, true};
   while (!stopped.Holds()) RunScheduled(m, kSlice, receiver, &stopped);
 }
 
-std::uint64_t RunScheduledStepsWhile(MachineState& m, std::uint64_t n, const std::atomic<int>& flag,
+std::uint64_t RunScheduledStepsWhile(BoardState& m, std::uint64_t n, const std::atomic<int>& flag,
                                      int go, HandoverReceiver& receiver) {
   const FlagStop stopped{flag, go, false};
   std::uint64_t done = 0;

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "board/handover.hpp"
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74 {
 
@@ -23,23 +23,23 @@ constexpr bool IsExecutable(std::uint16_t a) {
 
 // Latches opWord and extWord from the area that holds the PC; outside the executable areas
 // both keep their values. No side effects.
-void Fetch(MachineState& m);
+void Fetch(BoardState& m);
 
 // Peripheral ticks, the PC check, at most one request taken, else one instruction executed.
-void ExecuteStep(MachineState& m);
+void ExecuteStep(BoardState& m);
 
 // Fetch followed by ExecuteStep, in one call.
-void Step(MachineState& m);
+void Step(BoardState& m);
 
 // Step after step, each followed by a hand-over when it left a notification, exactly as Step
 // would run them, but with the peripheral ticks counted and applied only where they can be seen
-// (periph/schedule.hpp). The first runs n steps; the second runs while runFlag is not stop,
+// (board/schedule.hpp). The first runs n steps; the second runs while runFlag is not stop,
 // testing it before every step.
-void RunScheduledSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
-void RunScheduledWhile(MachineState& m, const std::atomic<int>& runFlag, int stop,
+void RunScheduledSteps(BoardState& m, std::uint64_t n, HandoverReceiver& receiver);
+void RunScheduledWhile(BoardState& m, const std::atomic<int>& runFlag, int stop,
                        HandoverReceiver& receiver);
 // At most n steps while flag is go, tested before every step; returns the steps run.
-std::uint64_t RunScheduledStepsWhile(MachineState& m, std::uint64_t n, const std::atomic<int>& flag,
+std::uint64_t RunScheduledStepsWhile(BoardState& m, std::uint64_t n, const std::atomic<int>& flag,
                                      int go, HandoverReceiver& receiver);
 
 }  // namespace kv74

@@ -88,7 +88,10 @@ inline void RequestOrInstruction(MachineState& m) {
 // LatchWords for a PC p below PROGRAM_BASE + PROGRAM_WORDS - 1, where a step fetches almost always;
 // returns opWord.
 [[gnu::always_inline]] inline unsigned LatchFromProgram(MachineState& m, unsigned p) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"  // no virtual bases: the offsets are plain
   static_assert(offsetof(MachineState, extWord) == offsetof(MachineState, opWord) + 2);
+#pragma GCC diagnostic pop
   static_assert(std::endian::native == std::endian::little);  // opWord in the low half
   std::uint32_t words;  // both words in one load and one store
   std::memcpy(&words, m.ProgramMemory.data() + (p - PROGRAM_BASE), sizeof words);

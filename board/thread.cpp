@@ -2,11 +2,11 @@
 
 namespace kv74 {
 
-void RunSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+void RunSteps(BoardState& m, std::uint64_t n, HandoverReceiver& receiver) {
   RunScheduledSteps(m, n, receiver);
 }
 
-void RunStepsReference(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+void RunStepsReference(BoardState& m, std::uint64_t n, HandoverReceiver& receiver) {
   for (std::uint64_t i = 0; i < n; ++i) StepAndHandOver(m, receiver);
 }
 

@@ -7,23 +7,23 @@
 #include <thread>
 
 #include "board/handover.hpp"
+#include "board/machine.hpp"
 #include "board/step.hpp"
-#include "cpu/machine.hpp"
 
 namespace kv74 {
 
 // One step as every loop runs it: fetch, execute, and hand the machine over when the step left
 // a notification.
-inline void StepAndHandOver(MachineState& m, HandoverReceiver& receiver) {
+inline void StepAndHandOver(BoardState& m, HandoverReceiver& receiver) {
   Step(m);
   if (m.NotifyWord != 0) receiver.Handover(m);
 }
 
 // Runs exactly n steps on the calling thread from wherever the PC stands.
-void RunSteps(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
+void RunSteps(BoardState& m, std::uint64_t n, HandoverReceiver& receiver);
 
 // The same with every peripheral ticked in every step: the reference for the scheduled loop.
-void RunStepsReference(MachineState& m, std::uint64_t n, HandoverReceiver& receiver);
+void RunStepsReference(BoardState& m, std::uint64_t n, HandoverReceiver& receiver);
 
 // The processor on a thread of its own. RunFlag is 1 from construction; the thread sets the PC
 // to 0 and steps until RunFlag is 0, then stores 0xFF as its last act. The receiver runs on the
@@ -35,7 +35,7 @@ class EmulationThread {
   static constexpr int STOP = 0;
   static constexpr int FINISHED = 0xFF;
 
-  EmulationThread(MachineState& m, HandoverReceiver& receiver) : m_(m), receiver_(receiver) {}
+  EmulationThread(BoardState& m, HandoverReceiver& receiver) : m_(m), receiver_(receiver) {}
   // Stops and joins a thread still running; its receiver must not block for ever by then.
   ~EmulationThread();
   EmulationThread(const EmulationThread&) = delete;
@@ -56,7 +56,7 @@ class EmulationThread {
  private:
   void Body();
 
-  MachineState& m_;
+  BoardState& m_;
   HandoverReceiver& receiver_;
   std::atomic<int> runFlag_{RUN};
   std::thread thread_;

@@ -16,7 +16,8 @@
 
 namespace kv74 {
 
-// Both helpers handle every address outside DataMemory.
+// Both helpers handle every address outside DataMemory. They and the two below are the board's
+// (board/bus.cpp): the I/O page leads to the peripherals, which the processor does not know.
 std::uint16_t BusReadOutsideData(MachineState& m, std::uint16_t a);
 void BusWriteOutsideData(MachineState& m, std::uint16_t a, std::uint16_t v);
 

@@ -6,27 +6,27 @@
 #include <atomic>
 #include <cstdint>
 
-#include "cpu/machine.hpp"
+#include "cpu/registers.hpp"
 #include "cpu/word_ref.hpp"
 
 namespace kv74 {
 
-inline WordRef SharedWord(MachineState& m, int w) {
-  return WordRef(m.RegisterFile[static_cast<std::size_t>(w)]);
+inline WordRef SharedWord(Registers& r, int w) {
+  return WordRef(r.RegisterFile[static_cast<std::size_t>(w)]);
 }
 
-inline std::uint16_t LoadShared(MachineState& m, int w) {
-  return SharedWord(m, w).load(std::memory_order_relaxed);
+inline std::uint16_t LoadShared(Registers& r, int w) {
+  return SharedWord(r, w).load(std::memory_order_relaxed);
 }
 
-inline void StoreShared(MachineState& m, int w, std::uint16_t v) {
-  SharedWord(m, w).store(v, std::memory_order_relaxed);
+inline void StoreShared(Registers& r, int w, std::uint16_t v) {
+  SharedWord(r, w).store(v, std::memory_order_relaxed);
 }
 
 // The keyboard rule: a code below 112 is taken once. The clear only succeeds if the word still
 // holds the value read, so a key stored by the panel after the read survives.
-inline std::uint16_t ReadKeyboard(MachineState& m) {
-  auto ref = SharedWord(m, reg::KEYBOARD);
+inline std::uint16_t ReadKeyboard(Registers& r) {
+  auto ref = SharedWord(r, reg::KEYBOARD);
   std::uint16_t v = ref.load(std::memory_order_relaxed);
   if (v < 112) {
     std::uint16_t expected = v;
@@ -35,17 +35,17 @@ inline std::uint16_t ReadKeyboard(MachineState& m) {
   return v;
 }
 
-inline void SetSharedBits(MachineState& m, int w, std::uint16_t bits) {
-  SharedWord(m, w).fetch_or(bits, std::memory_order_relaxed);
+inline void SetSharedBits(Registers& r, int w, std::uint16_t bits) {
+  SharedWord(r, w).fetch_or(bits, std::memory_order_relaxed);
 }
 
-inline void ClearSharedBits(MachineState& m, int w, std::uint16_t bits) {
-  SharedWord(m, w).fetch_and(static_cast<std::uint16_t>(~bits), std::memory_order_relaxed);
+inline void ClearSharedBits(Registers& r, int w, std::uint16_t bits) {
+  SharedWord(r, w).fetch_and(static_cast<std::uint16_t>(~bits), std::memory_order_relaxed);
 }
 
 // Returns the value before the toggle.
-inline std::uint16_t ToggleSharedBits(MachineState& m, int w, std::uint16_t bits) {
-  return SharedWord(m, w).fetch_xor(bits, std::memory_order_relaxed);
+inline std::uint16_t ToggleSharedBits(Registers& r, int w, std::uint16_t bits) {
+  return SharedWord(r, w).fetch_xor(bits, std::memory_order_relaxed);
 }
 
 }  // namespace kv74

@@ -12,7 +12,7 @@ namespace kv74::debug {
 
 struct Engine::Checkpoint {
   std::uint64_t step = 0;
-  std::unique_ptr<MachineState> machine;
+  std::unique_ptr<BoardState> machine;
   std::vector<std::uint8_t> panel;
   std::size_t schedulePosition = 0;
   std::vector<Frame> frames;

@@ -26,11 +26,11 @@ Collector::Kind Collector::KindOf(std::uint16_t op) {
   return kPlain;
 }
 
-void Collector::Prepare(const MachineState& m) {
+void Collector::Prepare(const BoardState& m) {
   for (std::size_t a = 0; a < PROGRAM_WORDS; ++a) kinds_[a] = KindOf(m.ProgramMemory[a]);
 }
 
-Collector::Kind Collector::Transfer(const MachineState& m, std::uint16_t pc, Kind k,
+Collector::Kind Collector::Transfer(const BoardState& m, std::uint16_t pc, Kind k,
                                     std::uint16_t newPc) {
   if ((k & kRequest) != 0) {
     kinds_[pc] = static_cast<Kind>(k & ~kRequest);
@@ -39,7 +39,7 @@ Collector::Kind Collector::Transfer(const MachineState& m, std::uint16_t pc, Kin
     ++requests_[newPc];
     return kRequest;
   }
-  if (k == kDecode) k = KindOf(PeekWord(const_cast<MachineState&>(m), pc));
+  if (k == kDecode) k = KindOf(PeekWord(const_cast<BoardState&>(m), pc));
   switch (k) {
     case kJump1:
     case kJump2:

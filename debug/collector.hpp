@@ -15,8 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "board/machine.hpp"
 #include "cpu/decode.hpp"
-#include "cpu/machine.hpp"
 #include "debug/call_stack.hpp"
 
 namespace kv74::debug {
@@ -44,7 +44,7 @@ class Collector {
   // The call stack the collection starts in: its frames are entered without counting a call.
   void Adopt(const std::vector<Frame>& frames);
   // Before a run: the kinds of the words in program memory.
-  void Prepare(const MachineState& m);
+  void Prepare(const BoardState& m);
 
   // ---- Counting, by the engine's loop.
   std::uint64_t* ExecutedCounts() { return executed_.data(); }
@@ -58,7 +58,7 @@ class Collector {
   void MarkRequest(std::uint16_t pc) { kinds_[pc] = static_cast<Kind>(kinds_[pc] | kRequest); }
   // After a step at pc of a kind other than kPlain that left the processor at newPc; returns the
   // kind, decoded when it was kDecode, or kRequest.
-  Kind Transfer(const MachineState& m, std::uint16_t pc, Kind k, std::uint16_t newPc);
+  Kind Transfer(const BoardState& m, std::uint16_t pc, Kind k, std::uint16_t newPc);
   // Profiling: a step run in the current node at pc; the call stack after a step.
   void Self(std::uint16_t pc) {
     ++nodes_[path_.back()].selfSteps;
@@ -67,7 +67,7 @@ class Collector {
   void Follow(const std::vector<Frame>& frames);
   // All of the above for one step (the slow checks): the instruction at pc, or the request
   // entry taken instead (request >= 0); `frames` is the call stack after the step.
-  void Stepped(const MachineState& m, std::uint16_t pc, int request, std::uint16_t newPc,
+  void Stepped(const BoardState& m, std::uint16_t pc, int request, std::uint16_t newPc,
                const std::vector<Frame>& frames);
 
   // ---- Results.
@@ -103,7 +103,7 @@ class Collector {
   std::unordered_map<std::uint64_t, std::uint32_t> children_;
 };
 
-inline void Collector::Stepped(const MachineState& m, std::uint16_t pc, int request,
+inline void Collector::Stepped(const BoardState& m, std::uint16_t pc, int request,
                                std::uint16_t newPc, const std::vector<Frame>& frames) {
   if (request >= 0) MarkRequest(pc);
   ++executed_[pc];

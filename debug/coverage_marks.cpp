@@ -8,7 +8,7 @@
 
 namespace kv74::debug {
 
-CoverageMarks::CoverageMarks(const Collector& c, const dbg::DebugInfo* info, MachineState& m)
+CoverageMarks::CoverageMarks(const Collector& c, const dbg::DebugInfo* info, BoardState& m)
     : executed_(Collector::kAddresses),
       taken_(Collector::kAddresses),
       entered_(Collector::kAddresses),

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/collector.hpp"
 #include "debuginfo/debug_info.hpp"
 
@@ -23,7 +23,7 @@ enum class Mark : std::uint8_t { None, Run, OneWay, Never };
 class CoverageMarks {
  public:
   // `info` may be null: then only what ran is marked.
-  CoverageMarks(const Collector& c, const dbg::DebugInfo* info, MachineState& m);
+  CoverageMarks(const Collector& c, const dbg::DebugInfo* info, BoardState& m);
 
   Mark Instruction(std::uint16_t a) const { return marks_[a]; }
   // The line whose entry starts at a; None where no entry starts.

@@ -12,7 +12,7 @@ constexpr int kPause = 1;
 constexpr int kPosted = 2;
 }  // namespace
 
-Engine::Engine(MachineState& m, Target& target, EngineOptions options)
+Engine::Engine(BoardState& m, Target& target, EngineOptions options)
     : m_(m), target_(target), receiver_(target), options_(options), history_(options.historySize) {
   if (options_.checkpointInterval == 0) options_.checkpointInterval = 1;
   if (options_.checkpointCount == 0) options_.reverse = false;
@@ -179,7 +179,7 @@ StopReason Engine::Step(std::uint64_t n) { return Continue(n); }
 
 namespace {
 // The address a call at pc returns to, or 0 when the instruction there is no call.
-std::uint16_t ReturnAddressOfCall(MachineState& m, std::uint16_t pc) {
+std::uint16_t ReturnAddressOfCall(BoardState& m, std::uint16_t pc) {
   const std::uint16_t op = PeekWord(m, pc);
   if (!Collector::IsCall(Decode(op), op)) return 0;
   return static_cast<std::uint16_t>(pc + InstructionLength(op));

@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "board/handover.hpp"
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "cpu/tap.hpp"
 #include "debug/call_stack.hpp"
 #include "debug/clicks.hpp"
@@ -54,7 +54,7 @@ struct StepRecord {
 class StepObserver {
  public:
   virtual ~StepObserver() = default;
-  virtual void Stepped(const MachineState& m, const StepRecord& r) = 0;
+  virtual void Stepped(const BoardState& m, const StepRecord& r) = 0;
 };
 
 struct EngineOptions {
@@ -69,12 +69,12 @@ class Engine {
   static constexpr std::uint64_t FOREVER = std::numeric_limits<std::uint64_t>::max();
 
   // The machine must be powered on with its images in place; the engine counts steps from 0.
-  Engine(MachineState& m, Target& target, EngineOptions options = {});
+  Engine(BoardState& m, Target& target, EngineOptions options = {});
   ~Engine();
   Engine(const Engine&) = delete;
   Engine& operator=(const Engine&) = delete;
 
-  MachineState& Machine() { return m_; }
+  BoardState& Machine() { return m_; }
   Target& GetTarget() { return target_; }
   std::uint64_t Steps() const { return steps_; }
 
@@ -172,7 +172,7 @@ class Engine {
   class Receiver : public HandoverReceiver {
    public:
     explicit Receiver(Target& t) : t_(t) {}
-    void Handover(MachineState& m) override { t_.Handover(m); }
+    void Handover(BoardState& m) override { t_.Handover(m); }
 
    private:
     Target& t_;
@@ -199,7 +199,7 @@ class Engine {
   void ReplayTo(std::uint64_t step);
   bool RecordsLive() const { return recordHistory_ && !options_.reverse; }
 
-  MachineState& m_;
+  BoardState& m_;
   Target& target_;
   Receiver receiver_;
   EngineOptions options_;

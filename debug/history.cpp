@@ -12,7 +12,7 @@ const HistoryEntry& History::At(std::size_t i) const {
   return ring_[(oldest + i) % ring_.size()];
 }
 
-std::vector<RegisterChange> History::Changes(std::size_t i, const MachineState& now) const {
+std::vector<RegisterChange> History::Changes(std::size_t i, const BoardState& now) const {
   const HistoryEntry& e = At(i);
   std::vector<RegisterChange> changes;
   for (int w = 0; w < HISTORY_REGISTERS; ++w) {

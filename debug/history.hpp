@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::debug {
 
@@ -33,7 +33,7 @@ class History {
   std::size_t Size() const { return size_; }
   void Clear() { size_ = 0; }
 
-  [[gnu::always_inline]] void Record(const MachineState& m, std::uint64_t step, std::uint16_t op,
+  [[gnu::always_inline]] void Record(const BoardState& m, std::uint64_t step, std::uint16_t op,
                                      std::uint16_t ext) {
     HistoryEntry& e = ring_[head_];
     e.step = step;
@@ -47,7 +47,7 @@ class History {
   // Entry i, 0 the oldest kept.
   const HistoryEntry& At(std::size_t i) const;
   // What step i changed; `now` is the machine after the newest entry.
-  std::vector<RegisterChange> Changes(std::size_t i, const MachineState& now) const;
+  std::vector<RegisterChange> Changes(std::size_t i, const BoardState& now) const;
 
  private:
   std::vector<HistoryEntry> ring_;

@@ -19,7 +19,7 @@ std::string RegisterName(int word) {
   return "W" + std::to_string(word);
 }
 
-std::vector<std::string> HistoryLines(const History& h, std::size_t count, const MachineState& now,
+std::vector<std::string> HistoryLines(const History& h, std::size_t count, const BoardState& now,
                                       const dbg::DebugInfo* info) {
   std::vector<std::string> lines;
   const std::size_t first = h.Size() - std::min(count, h.Size());

@@ -15,7 +15,7 @@ namespace kv74::debug {
 std::string RegisterName(int word);
 
 // The newest `count` entries, oldest first; `now` is the machine after the newest entry.
-std::vector<std::string> HistoryLines(const History& h, std::size_t count, const MachineState& now,
+std::vector<std::string> HistoryLines(const History& h, std::size_t count, const BoardState& now,
                                       const dbg::DebugInfo* info);
 
 }  // namespace kv74::debug

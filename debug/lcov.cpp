@@ -38,7 +38,7 @@ struct SourceRecord {
 };
 }  // namespace
 
-std::string LcovText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string LcovText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                      const ReportOptions& o) {
   std::map<int, SourceRecord> sources;
   for (const dbg::LineEntry& e : info.lines) {

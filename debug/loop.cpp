@@ -11,7 +11,7 @@ namespace kv74::debug {
 
 namespace {
 // An instruction word as the fetch sees it; the common case inline.
-[[gnu::always_inline]] inline std::uint16_t CodeWord(MachineState& m, std::uint16_t a) {
+[[gnu::always_inline]] inline std::uint16_t CodeWord(BoardState& m, std::uint16_t a) {
   return a < PROGRAM_WORDS ? m.ProgramMemory[a] : PeekWord(m, a);
 }
 }  // namespace
@@ -66,7 +66,7 @@ struct LoopChecks {
     return e.attention_.load(std::memory_order_relaxed) != 0 && hit == nullptr && !goal.replay;
   }
 
-  [[gnu::always_inline]] bool Before(MachineState& m) {
+  [[gnu::always_inline]] bool Before(BoardState& m) {
     const std::uint16_t at = m[reg::PC];
     if constexpr (kTapped || kSlow || kCollect != kNone)
       pc = at;  // the accessing PC, the step's record
@@ -86,7 +86,7 @@ struct LoopChecks {
     return true;
   }
 
-  bool SlowBefore(MachineState& m) {
+  bool SlowBefore(BoardState& m) {
     if (steps == sliceEnd) return false;  // the slice is over: no step here
     FlagsToWord(m);
     const bool wasFirst = steps == firstStep;
@@ -116,21 +116,21 @@ struct LoopChecks {
     return r;
   }
 
-  void Request(MachineState&, int line) {
+  void Request(BoardState&, int line) {
     request = line;
     if constexpr (kCollect != kNone) collector->MarkRequest(pc);
   }
 
   static bool StopAfterHandover() { return false; }
 
-  void Handover(MachineState& m) {
+  void Handover(BoardState& m) {
     notified = m.NotifyWord;
     e.target_.Handover(m);
     // The target may have asked for a pause: honoured at this step boundary, as for the observer.
     if (Interrupted()) ended = true;
   }
 
-  [[gnu::always_inline]] bool After(MachineState& m) {
+  [[gnu::always_inline]] bool After(BoardState& m) {
     ++steps;
     if constexpr (kTapped) {
       if (threadTap->Any()) [[unlikely]] {
@@ -147,7 +147,7 @@ struct LoopChecks {
   }
 
   // The call stack (when tracked) and the collector after a step of the slow checks.
-  void Follow(MachineState& m, Op form, bool collect) {
+  void Follow(BoardState& m, Op form, bool collect) {
     if (e.trackCalls_ || (collect && e.collector_->Profiling())) {
       e.calls_.Unwind(m[reg::SP]);
       if (request >= 0) {
@@ -162,7 +162,7 @@ struct LoopChecks {
 
   // The collector alone: the counts, and with profiling the call stack, kept by the kinds of
   // the instructions rather than by decoding each.
-  [[gnu::always_inline]] void CollectAfter(MachineState& m) {
+  [[gnu::always_inline]] void CollectAfter(BoardState& m) {
     const std::uint16_t newPc = m[reg::PC];
     ++executed[pc];
     Collector::Kind k = kinds[pc];
@@ -195,7 +195,7 @@ struct LoopChecks {
     }
   }
 
-  void CheckAccesses(MachineState& m) {
+  void CheckAccesses(BoardState& m) {
     FlagsToWord(m);
     e.steps_ = steps;
     for (const Access& a : threadTap->Accesses()) {
@@ -210,7 +210,7 @@ struct LoopChecks {
     }
   }
 
-  void Catch(MachineState& m, CatchKind k, std::uint32_t bits, std::uint32_t reported) {
+  void Catch(BoardState& m, CatchKind k, std::uint32_t bits, std::uint32_t reported) {
     if ((e.points_.CatchMask(k) & bits) == 0) return;
     e.steps_ = steps;
     if (const Point* p = e.points_.CatchHit(m, k, bits, hit != nullptr)) {
@@ -223,7 +223,7 @@ struct LoopChecks {
     }
   }
 
-  void SlowAfter(MachineState& m) {
+  void SlowAfter(BoardState& m) {
     FlagsToWord(m);
     const Op form = Decode(op);
     if (e.observer_ != nullptr && !goal.replay) {
@@ -257,7 +257,7 @@ namespace {
 constexpr std::uint64_t kAttentionSlice = 1 << 16;
 
 template <typename Bus, bool kSlow, int kCollect>
-bool RunWith(LoopChecks<Bus, kSlow, kCollect>& checks, MachineState& m, AccessTap* tap) {
+bool RunWith(LoopChecks<Bus, kSlow, kCollect>& checks, BoardState& m, AccessTap* tap) {
   AccessTap* saved = threadTap;
   if (tap != nullptr) threadTap = tap;
   if (checks.first) checks.firstStep = checks.steps;
@@ -282,21 +282,21 @@ struct CallsRun {
   const std::atomic<int>& flag;
   CallStack& calls;
 
-  void Handover(MachineState& m) { receiver.Handover(m); }
+  void Handover(BoardState& m) { receiver.Handover(m); }
   bool StopAfterHandover() const { return flag.load(std::memory_order_acquire) != 0; }
-  static bool Before(MachineState&) { return true; }
-  static void Request(MachineState&, int) {}
-  static bool After(MachineState&) { return true; }
+  static bool Before(BoardState&) { return true; }
+  static void Request(BoardState&, int) {}
+  static bool After(BoardState&) { return true; }
 
-  void Called(MachineState& m) {
+  void Called(BoardState& m) {
     if (FieldD(m.opWord) != 2 && Decode(m.opWord) != Op::CallTable) return;  // a jump
     const std::uint16_t back = PeekWord(m, m[reg::SP]);
     calls.Unwind(m[reg::SP]);
     calls.Push({static_cast<std::uint16_t>(back - InstructionLength(m.opWord)), m[reg::PC], back,
                 m[reg::SP], -1});
   }
-  void Popped(MachineState& m) { calls.Unwind(m[reg::SP]); }
-  void Entered(MachineState& m, int line, std::uint16_t at) {
+  void Popped(BoardState& m) { calls.Unwind(m[reg::SP]); }
+  void Entered(BoardState& m, int line, std::uint16_t at) {
     calls.Unwind(m[reg::SP]);
     calls.Push({at, m[reg::PC], at, m[reg::SP], line});
   }
@@ -317,7 +317,7 @@ struct CountsRun : CallsRun {
     ++executed[pc];
   }
   template <Op kOp, unsigned S>
-  [[gnu::always_inline]] void Jumped(MachineState& m) {
+  [[gnu::always_inline]] void Jumped(BoardState& m) {
     const std::uint16_t to = m[reg::PC];
     const unsigned d = kOp == Op::JumpReg ? FieldD(m.opWord) : S;
     if (kOp == Op::CallTable || (kOp != Op::JumpRel && d == exec::kCallCondition)) {
@@ -326,7 +326,7 @@ struct CountsRun : CallsRun {
       taken[pc] += to != static_cast<std::uint16_t>(pc + (kOp == Op::JumpAbs ? 2 : 1));
     }
   }
-  void Entered(MachineState& m, int line, std::uint16_t at) {
+  void Entered(BoardState& m, int line, std::uint16_t at) {
     ++entered[m[reg::PC]];
     ++requests[m[reg::PC]];
     if constexpr (kTrack) CallsRun::Entered(m, line, at);

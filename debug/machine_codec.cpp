@@ -2,9 +2,11 @@
 
 namespace kv74::debug {
 
-// A field added to MachineState must be added to the four functions below, then here. stopClock,
-// nextEvent, untilEvent and nzValue are left out: they only have a meaning inside a run loop.
-static_assert(sizeof(MachineState) == 32976, "MachineState changed: update debug/machine_codec");
+// A field added to the processor's state or a peripheral's must be added to the four functions
+// below, then here. stopClock, nextEvent, untilEvent and nzValue are left out: they only have a
+// meaning inside a run loop.
+static_assert(sizeof(MachineState) == 32920 && sizeof(Peripherals) == 56,
+              "the machine changed: update debug/machine_codec");
 
 namespace {
 
@@ -18,16 +20,16 @@ void EachField(A& a, B& b, F f) {
   f(a.opWord, b.opWord);
   f(a.extWord, b.extWord);
   f(a.NotifyWord, b.NotifyWord);
-  f(a.timerPrescaler, b.timerPrescaler);
-  f(a.timerCount, b.timerCount);
-  f(a.channelPeriod, b.channelPeriod);
-  f(a.channelDivider, b.channelDivider);
-  f(a.channelMarkCount, b.channelMarkCount);
-  f(a.jogDivider, b.jogDivider);
-  f(a.jogSampleCount, b.jogSampleCount);
-  f(a.seqState, b.seqState);
-  f(a.seqCode, b.seqCode);
-  f(a.seqCountdown, b.seqCountdown);
+  f(a.timer.prescaler, b.timer.prescaler);
+  f(a.timer.count, b.timer.count);
+  f(a.channels.period, b.channels.period);
+  f(a.channels.divider, b.channels.divider);
+  f(a.channels.markCount, b.channels.markCount);
+  f(a.channels.jogDivider, b.channels.jogDivider);
+  f(a.channels.jogSampleCount, b.channels.jogSampleCount);
+  f(a.sequencer.state, b.sequencer.state);
+  f(a.sequencer.code, b.sequencer.code);
+  f(a.sequencer.countdown, b.sequencer.countdown);
   f(a.tickClock, b.tickClock);
   f(a.syncedClock, b.syncedClock);
   f(a.eventClock, b.eventClock);
@@ -67,29 +69,30 @@ void Get(ByteReader& r, T& v) {
 
 }  // namespace
 
-void CopyMachine(MachineState& to, const MachineState& from) {
+void CopyMachine(BoardState& to, const BoardState& from) {
   EachField(to, from, [](auto& t, const auto& f) { t = f; });
-  to.jogButtons.store(from.jogButtons.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  to.channels.jogButtons.store(from.channels.jogButtons.load(std::memory_order_relaxed),
+                               std::memory_order_relaxed);
 }
 
-void EncodeMachine(ByteWriter& w, const MachineState& m) {
+void EncodeMachine(ByteWriter& w, const BoardState& m) {
   EachField(m, m, [&w](const auto& f, const auto&) { Put(w, f); });
-  w.U32(m.jogButtons.load(std::memory_order_relaxed));
+  w.U32(m.channels.jogButtons.load(std::memory_order_relaxed));
 }
 
-void DecodeMachine(ByteReader& r, MachineState& m) {
+void DecodeMachine(ByteReader& r, BoardState& m) {
   EachField(m, m, [&r](auto& f, auto&) { Get(r, f); });
   const std::uint32_t jog = r.U32();
   if (jog > 0xF) r.Fail("bad jog buttons");
-  m.jogButtons.store(jog, std::memory_order_relaxed);
+  m.channels.jogButtons.store(jog, std::memory_order_relaxed);
   // Saved between runs, when the peripherals are up to date.
   if (m.syncedClock != m.tickClock) r.Fail("bad peripheral clocks");
 }
 
-bool SameMachine(const MachineState& a, const MachineState& b) {
+bool SameMachine(const BoardState& a, const BoardState& b) {
   bool same = true;
   EachField(a, b, [&same](const auto& x, const auto& y) { same = same && x == y; });
-  return same && a.jogButtons.load() == b.jogButtons.load();
+  return same && a.channels.jogButtons.load() == b.channels.jogButtons.load();
 }
 
 }  // namespace kv74::debug

@@ -41,7 +41,7 @@ class PanelTarget final : public Target {
   PanelTarget(PanelLogic& logic, ControlSurface& surface, ImageCanvas* canvas)
       : logic_(logic), surface_(surface), canvas_(canvas) {}
 
-  void Handover(MachineState&) override { logic_.RefreshPanel(); }
+  void Handover(BoardState&) override { logic_.RefreshPanel(); }
   bool IsClickable(std::string_view name) const override;
   void Click(std::string_view name) override;
   std::vector<std::uint8_t> SavePanel() const override;

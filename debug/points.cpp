@@ -82,7 +82,7 @@ void PointTable::Rebuild() {
   catchMask_ = catchMasks_[0] | catchMasks_[1] | catchMasks_[2];
 }
 
-const Point* PointTable::Judge(Point& p, MachineState& m, bool dryRun) {
+const Point* PointTable::Judge(Point& p, BoardState& m, bool dryRun) {
   if (p.condition && !p.condition(m)) return nullptr;
   if (dryRun) return &p;
   ++p.hits;
@@ -93,7 +93,7 @@ const Point* PointTable::Judge(Point& p, MachineState& m, bool dryRun) {
   return &p;
 }
 
-const Point* PointTable::BreakHit(MachineState& m, std::uint16_t pc, bool dryRun) {
+const Point* PointTable::BreakHit(BoardState& m, std::uint16_t pc, bool dryRun) {
   for (Point& p : points_) {
     if (p.enabled && p.kind == PointKind::Break && p.first == pc) {
       if (const Point* hit = Judge(p, m, dryRun)) return hit;
@@ -102,7 +102,7 @@ const Point* PointTable::BreakHit(MachineState& m, std::uint16_t pc, bool dryRun
   return nullptr;
 }
 
-const Point* PointTable::WatchHit(MachineState& m, const Access& a, bool dryRun) {
+const Point* PointTable::WatchHit(BoardState& m, const Access& a, bool dryRun) {
   for (Point& p : points_) {
     if (!p.enabled || p.kind != PointKind::Watch || a.address < p.first || a.address > p.last) {
       continue;
@@ -115,7 +115,7 @@ const Point* PointTable::WatchHit(MachineState& m, const Access& a, bool dryRun)
   return nullptr;
 }
 
-const Point* PointTable::CatchHit(MachineState& m, CatchKind k, std::uint32_t bits, bool dryRun) {
+const Point* PointTable::CatchHit(BoardState& m, CatchKind k, std::uint32_t bits, bool dryRun) {
   for (Point& p : points_) {
     if (p.enabled && p.kind == PointKind::Catch && p.catchKind == k && (p.mask & bits) != 0) {
       if (const Point* hit = Judge(p, m, dryRun)) return hit;

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "cpu/tap.hpp"
 
 namespace kv74::debug {
 
 // An opaque condition, e.g. a compiled monitor expression; evaluated at the stop candidate. It may
 // read the machine (PeekWord) but must not change what the program does.
-using Condition = std::function<bool(MachineState&)>;
+using Condition = std::function<bool(BoardState&)>;
 
 enum class WatchKind : std::uint8_t { Read, Write, Access };
 enum class CatchKind : std::uint8_t {
@@ -66,14 +66,14 @@ class PointTable {
 
   // The point that stops the run for a candidate, or nullptr: conditions evaluated, hit counts
   // and ignore counts applied unless `dryRun` (reverse searches leave the counts alone).
-  const Point* BreakHit(MachineState& m, std::uint16_t pc, bool dryRun);
-  const Point* WatchHit(MachineState& m, const Access& a, bool dryRun);
-  const Point* CatchHit(MachineState& m, CatchKind k, std::uint32_t bits, bool dryRun);
+  const Point* BreakHit(BoardState& m, std::uint16_t pc, bool dryRun);
+  const Point* WatchHit(BoardState& m, const Access& a, bool dryRun);
+  const Point* CatchHit(BoardState& m, CatchKind k, std::uint32_t bits, bool dryRun);
   // After a stop at p: a temporary point goes.
   void Stopped(int id);
 
  private:
-  const Point* Judge(Point& p, MachineState& m, bool dryRun);
+  const Point* Judge(Point& p, BoardState& m, bool dryRun);
   int Add(Point p);
 
   std::vector<Point> points_;

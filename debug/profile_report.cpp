@@ -61,7 +61,7 @@ std::vector<Cost> Inclusive(const std::vector<CallNode>& nodes) {
 // Each address that cost steps (its instructions and the request entries landing there), with
 // its steps and the calls its instruction made.
 template <typename F>
-void EachCost(const Collector& c, MachineState& m, F f) {
+void EachCost(const Collector& c, BoardState& m, F f) {
   for (std::size_t a = 0; a < Collector::kAddresses; ++a) {
     const auto at = static_cast<std::uint16_t>(a);
     const std::uint64_t executed = c.Executed(at);
@@ -74,7 +74,7 @@ void EachCost(const Collector& c, MachineState& m, F f) {
 
 }  // namespace
 
-std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                           const ReportOptions& o) {
   const Routines routines(info, m, c);
   const Placer placer(info, routines);
@@ -128,7 +128,7 @@ std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, Machin
   return out.str();
 }
 
-std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m) {
+std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, BoardState& m) {
   const Routines routines(info, m, c);
   auto name = [&](std::uint16_t a) {
     const std::uint16_t at = routines.Resolve(a);
@@ -153,7 +153,7 @@ std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineSt
 }
 
 std::vector<RoutineCost> RoutineCosts(const Collector& c, const dbg::DebugInfo& info,
-                                      MachineState& m) {
+                                      BoardState& m) {
   const Routines routines(info, m, c);
   const Placer placer(info, routines);
   std::map<std::uint16_t, RoutineCost> costs;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/collector.hpp"
 #include "debuginfo/debug_info.hpp"
 
@@ -23,11 +23,11 @@ struct ReportOptions {
   std::string testName;  // lcov TN
 };
 
-std::string LcovText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string LcovText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                      const ReportOptions& o = {});
-std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, MachineState& m,
+std::string CallgrindText(const Collector& c, const dbg::DebugInfo& info, BoardState& m,
                           const ReportOptions& o = {});
-std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, MachineState& m);
+std::string FoldedText(const Collector& c, const dbg::DebugInfo& info, BoardState& m);
 
 // A routine that ran or was entered: its steps and its inclusive steps as the callgrind profile
 // adds them up (inclusive: with the call tree only, else 0), and the calls and request entries
@@ -40,7 +40,7 @@ struct RoutineCost {
 };
 // By start address.
 std::vector<RoutineCost> RoutineCosts(const Collector& c, const dbg::DebugInfo& info,
-                                      MachineState& m);
+                                      BoardState& m);
 
 // Written to a temporary beside the file, renamed on success; std::runtime_error with the
 // system's reason on failure (naming `what`).

@@ -11,7 +11,7 @@ void Engine::TakeCheckpoint() {
     c.machine = std::move(checkpoints_.front().machine);  // reuse the oldest one's memory
     checkpoints_.pop_front();
   } else {
-    c.machine = std::make_unique<MachineState>();
+    c.machine = std::make_unique<BoardState>();
   }
   CopyMachine(*c.machine, m_);
   c.panel = target_.SavePanel();

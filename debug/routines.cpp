@@ -13,7 +13,7 @@ bool IsCode(const dbg::DebugInfo& info, std::uint16_t a) {
 }
 }  // namespace
 
-Routines::Routines(const dbg::DebugInfo& info, MachineState& m, const Collector& c)
+Routines::Routines(const dbg::DebugInfo& info, BoardState& m, const Collector& c)
     : info_(info), m_(m) {
   for (const dbg::LineEntry& e : info.lines) {
     const std::uint16_t a = e.address;

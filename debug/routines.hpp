@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/collector.hpp"
 #include "debuginfo/debug_info.hpp"
 
@@ -18,7 +18,7 @@ namespace kv74::debug {
 
 class Routines {
  public:
-  Routines(const dbg::DebugInfo& info, MachineState& m, const Collector& c);
+  Routines(const dbg::DebugInfo& info, BoardState& m, const Collector& c);
 
   // Through unconditional absolute jumps outside program memory or without source (a jump slot
   // in RAM that a request vector points at) to the code they lead to.
@@ -32,7 +32,7 @@ class Routines {
 
  private:
   const dbg::DebugInfo& info_;
-  MachineState& m_;
+  BoardState& m_;
   std::set<std::uint16_t> starts_, called_;
   std::map<std::uint16_t, std::uint64_t> entries_;
 };

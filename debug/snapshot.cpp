@@ -29,7 +29,7 @@ void Section(ByteWriter& w, const char* tag, const std::vector<std::uint8_t>& bo
 
 }  // namespace
 
-std::vector<std::uint8_t> WriteSnapshot(const MachineState& m, const SnapshotData& d) {
+std::vector<std::uint8_t> WriteSnapshot(const BoardState& m, const SnapshotData& d) {
   ByteWriter payload;
   ByteWriter mach;
   EncodeMachine(mach, m);
@@ -56,7 +56,7 @@ std::vector<std::uint8_t> WriteSnapshot(const MachineState& m, const SnapshotDat
   return std::move(w.Data());
 }
 
-void ReadSnapshot(std::span<const std::uint8_t> bytes, MachineState& m, SnapshotData& d) {
+void ReadSnapshot(std::span<const std::uint8_t> bytes, BoardState& m, SnapshotData& d) {
   ByteReader head(bytes, "snapshot");
   if (bytes.size() < kMagic.size() ||
       std::memcmp(bytes.data(), kMagic.data(), kMagic.size()) != 0) {
@@ -127,7 +127,7 @@ std::vector<std::uint8_t> Engine::SaveSnapshot() {
 }
 
 void Engine::LoadSnapshot(std::span<const std::uint8_t> bytes) {
-  auto scratch = std::make_unique<MachineState>();
+  auto scratch = std::make_unique<BoardState>();
   SnapshotData d;
   ReadSnapshot(bytes, *scratch, d);
   for (const ClickEvent& c : d.clicks)

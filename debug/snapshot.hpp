@@ -5,7 +5,7 @@
 //   length            U32, bytes of the sections that follow
 //   checksum          U32, CRC-32 of those bytes
 //   sections          each a 4-character tag, a U32 length and its bytes:
-//     MACH  every MachineState field (debug/machine_codec.cpp)
+//     MACH  every BoardState field (debug/machine_codec.cpp)
 //     RUN_  U64 steps run
 //     CLIK  U64 click-schedule position, U32 count, then per logged click U64 step and the name
 //     PANL  the target's panel state (debug/panel_target.cpp for the panel logic's)
@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/bytes.hpp"
 #include "debug/clicks.hpp"
 
@@ -35,8 +35,8 @@ struct SnapshotData {
   std::vector<std::uint8_t> panel;
 };
 
-std::vector<std::uint8_t> WriteSnapshot(const MachineState& m, const SnapshotData& d);
+std::vector<std::uint8_t> WriteSnapshot(const BoardState& m, const SnapshotData& d);
 // Checks magic, version, length, checksum and every section; throws SnapshotError.
-void ReadSnapshot(std::span<const std::uint8_t> bytes, MachineState& m, SnapshotData& d);
+void ReadSnapshot(std::span<const std::uint8_t> bytes, BoardState& m, SnapshotData& d);
 
 }  // namespace kv74::debug

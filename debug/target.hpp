@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::debug {
 
@@ -15,7 +15,7 @@ class Target {
  public:
   virtual ~Target() = default;
   // After a step that left NotifyWord set: show what it names, then clear it.
-  virtual void Handover(MachineState& m) = 0;
+  virtual void Handover(BoardState& m) = 0;
   virtual bool IsClickable(std::string_view name) const = 0;
   // A click between two steps; the engine has checked IsClickable.
   virtual void Click(std::string_view name) = 0;

@@ -15,7 +15,7 @@ constexpr int kSteps = 20000;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto m = std::make_unique<kv74::MachineState>();
+  auto m = std::make_unique<kv74::BoardState>();
   kv74::fuzz::LoadMachine(*m, data, size);
   for (int i = 0; i < kSteps; ++i) {
     kv74::Step(*m);

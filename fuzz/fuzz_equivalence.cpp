@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "fuzz/machine_input.hpp"
-#include "tests/emu/lockstep.hpp"
+#include "tests/board/lockstep.hpp"
 
 namespace {
 
@@ -19,8 +19,8 @@ constexpr std::uint64_t kRuns[] = {1, 1, 7, 100, 2000, 20000};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto ref = std::make_unique<kv74::MachineState>();
-  auto fast = std::make_unique<kv74::MachineState>();
+  auto ref = std::make_unique<kv74::BoardState>();
+  auto fast = std::make_unique<kv74::BoardState>();
   kv74::fuzz::LoadMachine(*ref, data, size);
   kv74::testing::CopyMachine(*fast, *ref);
 

@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ofstream(Scratch() / (names & 2 ? "AMT" : "Amt"), std::ios::binary) << amt;
   std::ofstream(Scratch() / (names & 4 ? "RAM" : "ram"), std::ios::binary) << ram;
 
-  auto m = std::make_unique<kv74::MachineState>();
+  auto m = std::make_unique<kv74::BoardState>();
   m->ProgramMemory.fill(0x5AA5);
   m->TableMemory.fill(0x5AA5);
   m->DataMemory.fill(0x5AA5);

@@ -29,7 +29,7 @@ void Evaluate(const Expr& e, const Machine& machine) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto state = [] {
-    auto m = std::make_unique<MachineState>();
+    auto m = std::make_unique<BoardState>();
     for (std::size_t i = 0; i < m->DataMemory.size(); ++i) {
       m->DataMemory[i] = static_cast<std::uint16_t>(i * 0x9E37u);
     }

@@ -36,7 +36,7 @@ const fs::path& TraceDir() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static kv74::ImageCanvas canvas;  // large; kept between runs
-  auto m = std::make_unique<kv74::MachineState>();
+  auto m = std::make_unique<kv74::BoardState>();
   kv74::TableSurface surface;
   kv74::PanelLogic panel(*m, surface, canvas, {TraceDir(), [](const std::string&) {}});
   panel.StartUp();

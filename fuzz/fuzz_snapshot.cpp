@@ -19,7 +19,7 @@ namespace {
 using namespace kv74;
 
 struct Setup {
-  std::unique_ptr<MachineState> m = std::make_unique<MachineState>();
+  std::unique_ptr<BoardState> m = std::make_unique<BoardState>();
   TableSurface surface;
   ImageCanvas canvas;
   PanelLogic logic{*m, surface, canvas, PanelOptions{"/nonexistent", [](const std::string&) {}}};

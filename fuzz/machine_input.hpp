@@ -13,37 +13,39 @@
 #include <cstdint>
 #include <span>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::fuzz {
 
 inline constexpr std::size_t kPeripheralWords = 18;
 
-inline void SetPeripheralWord(MachineState& m, std::size_t i, std::uint16_t v) {
+inline void SetPeripheralWord(BoardState& m, std::size_t i, std::uint16_t v) {
   switch (i) {
-    case 0: m.timerPrescaler = v; break;
-    case 1: m.timerCount = v; break;
+    case 0: m.timer.prescaler = v; break;
+    case 1: m.timer.count = v; break;
     case 2:
     case 3:
-    case 4: m.channelPeriod[i - 2] = v; break;
+    case 4: m.channels.period[i - 2] = v; break;
     case 5:
     case 6:
-    case 7: m.channelDivider[i - 5] = v; break;
+    case 7: m.channels.divider[i - 5] = v; break;
     case 8:
     case 9:
-    case 10: m.channelMarkCount[i - 8] = v; break;
-    case 11: m.jogDivider = v; break;
-    case 12: m.jogSampleCount = v; break;
-    case 13: m.jogButtons.store(v & 15u); break;
-    case 14: m.seqState = static_cast<SeqState>(v % 6); break;
-    case 15: m.seqCode = v; break;
-    case 16: m.seqCountdown = (m.seqCountdown & 0xFFFF0000u) | v; break;
-    default: m.seqCountdown = (m.seqCountdown & 0xFFFFu) | (std::uint32_t{v} << 16); break;
+    case 10: m.channels.markCount[i - 8] = v; break;
+    case 11: m.channels.jogDivider = v; break;
+    case 12: m.channels.jogSampleCount = v; break;
+    case 13: m.channels.jogButtons.store(v & 15u); break;
+    case 14: m.sequencer.state = static_cast<SeqState>(v % 6); break;
+    case 15: m.sequencer.code = v; break;
+    case 16: m.sequencer.countdown = (m.sequencer.countdown & 0xFFFF0000u) | v; break;
+    default:
+      m.sequencer.countdown = (m.sequencer.countdown & 0xFFFFu) | (std::uint32_t{v} << 16);
+      break;
   }
 }
 
 // Applies the record at the start of the input; false when fewer than 4 bytes are left.
-inline bool LoadRecord(MachineState& m, const std::uint8_t*& data, std::size_t& size) {
+inline bool LoadRecord(BoardState& m, const std::uint8_t*& data, std::size_t& size) {
   if (size < 4) return false;
   const unsigned area = data[0] % 5;
   const std::size_t first = data[1] | (data[2] << 8);
@@ -72,7 +74,7 @@ inline bool LoadRecord(MachineState& m, const std::uint8_t*& data, std::size_t& 
 }
 
 // Applies every record of the input.
-inline void LoadMachine(MachineState& m, const std::uint8_t* data, std::size_t size) {
+inline void LoadMachine(BoardState& m, const std::uint8_t* data, std::size_t size) {
   while (LoadRecord(m, data, size)) {
   }
 }

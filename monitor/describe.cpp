@@ -31,7 +31,7 @@ std::string Symbols::Where(std::uint16_t address) const {
   return debug::DescribeAddress(address, info_);
 }
 
-std::string InstructionLine(const MachineState& m, const Symbols& symbols, std::uint16_t address,
+std::string InstructionLine(const BoardState& m, const Symbols& symbols, std::uint16_t address,
                             int* length) {
   const std::uint16_t word = PeekWord(m, address);
   const bool data = symbols.Info() && symbols.Info()->IsData(address);
@@ -43,7 +43,7 @@ std::string InstructionLine(const MachineState& m, const Symbols& symbols, std::
   return Format("0x%04X", address) + (where.empty() ? "" : " " + where) + ": " + d.text;
 }
 
-std::string RegistersText(const MachineState& m) {
+std::string RegistersText(const BoardState& m) {
   std::string text;
   for (int r = 0; r < 16; ++r) {
     text += Format("%-3s %04X", RegisterName(r).c_str(), m[r]);
@@ -59,7 +59,7 @@ std::string RegistersText(const MachineState& m) {
   return text;
 }
 
-std::string WordsText(const MachineState& m, const Symbols& symbols, std::uint16_t address,
+std::string WordsText(const BoardState& m, const Symbols& symbols, std::uint16_t address,
                       std::uint64_t count) {
   std::string text;
   for (std::uint64_t i = 0; i < count; ++i) {
@@ -75,7 +75,7 @@ std::string WordsText(const MachineState& m, const Symbols& symbols, std::uint16
   return text + "\n";
 }
 
-std::string DisassemblyText(const MachineState& m, const Symbols& symbols, std::uint16_t address,
+std::string DisassemblyText(const BoardState& m, const Symbols& symbols, std::uint16_t address,
                             std::uint64_t count) {
   std::string text;
   auto a = address;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "panel/surface.hpp"
 
@@ -27,19 +27,19 @@ class Symbols {
 };
 
 // "0x0123 PollKeys+3 (keys.asm:9): MOV    R0,[F126]"
-std::string InstructionLine(const MachineState& m, const Symbols& symbols, std::uint16_t address,
+std::string InstructionLine(const BoardState& m, const Symbols& symbols, std::uint16_t address,
                             int* length = nullptr);
 
 // The processor registers, flags and pending requests, a few lines.
-std::string RegistersText(const MachineState& m);
+std::string RegistersText(const BoardState& m);
 
 // COUNT words from ADDR, eight to a line, each line led by its address (and symbol).
-std::string WordsText(const MachineState& m, const Symbols& symbols, std::uint16_t address,
+std::string WordsText(const BoardState& m, const Symbols& symbols, std::uint16_t address,
                       std::uint64_t count);
 
 // COUNT instructions from ADDR, with a label line where one starts; data regions of the debug
 // information print as .word.
-std::string DisassemblyText(const MachineState& m, const Symbols& symbols, std::uint16_t address,
+std::string DisassemblyText(const BoardState& m, const Symbols& symbols, std::uint16_t address,
                             std::uint64_t count);
 
 // Indicator and field captions, and every lamp row as '*' (lit) and '.' (dark).

@@ -135,18 +135,18 @@ std::int64_t Apply(Operator op, std::int64_t a, std::int64_t b) {
   }
 }
 
-std::int64_t FieldValue(const MachineState& m, Field f, std::size_t i) {
+std::int64_t FieldValue(const BoardState& m, Field f, std::size_t i) {
   switch (f) {
-    case Field::TimerPrescaler: return m.timerPrescaler;
-    case Field::TimerCount: return m.timerCount;
-    case Field::ChannelPeriod: return m.channelPeriod[i];
-    case Field::ChannelDivider: return m.channelDivider[i];
-    case Field::ChannelMarkCount: return m.channelMarkCount[i];
-    case Field::JogDivider: return m.jogDivider;
-    case Field::JogSampleCount: return m.jogSampleCount;
-    case Field::SeqState: return static_cast<std::int64_t>(m.seqState);
-    case Field::SeqCode: return m.seqCode;
-    case Field::SeqCountdown: return m.seqCountdown;
+    case Field::TimerPrescaler: return m.timer.prescaler;
+    case Field::TimerCount: return m.timer.count;
+    case Field::ChannelPeriod: return m.channels.period[i];
+    case Field::ChannelDivider: return m.channels.divider[i];
+    case Field::ChannelMarkCount: return m.channels.markCount[i];
+    case Field::JogDivider: return m.channels.jogDivider;
+    case Field::JogSampleCount: return m.channels.jogSampleCount;
+    case Field::SeqState: return static_cast<std::int64_t>(m.sequencer.state);
+    case Field::SeqCode: return m.sequencer.code;
+    case Field::SeqCountdown: return m.sequencer.countdown;
     case Field::Registers: return m.Word(static_cast<int>(i));
     case Field::DataMemory: return m.DataMemory[i];
   }
@@ -456,14 +456,14 @@ std::string RegisterName(int w) {
   return "w" + std::to_string(w);
 }
 
-std::uint16_t PeekWord(const MachineState& m, std::uint16_t a) {
+std::uint16_t PeekWord(const BoardState& m, std::uint16_t a) {
   if (a < PROGRAM_BASE + PROGRAM_WORDS) return m.ProgramMemory[a - PROGRAM_BASE];
   if (a >= DATA_BASE && a < DATA_BASE + DATA_WORDS) return m.DataMemory[a - DATA_BASE];
   if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) return m.TableMemory[a - TABLE_BASE];
   if (a < IO_BASE || a >= IO_BASE + IO_SIZE || IoMap[a - IO_BASE] == 0) return 0;
   const int w = IoMap[a - IO_BASE] - 1;
   // As the bus reads them: the timer words give the count, a rate word hides bits 11..14.
-  if (w >= reg::TIMER_RELOAD && w <= reg::TIMER_RUN) return m.timerCount;
+  if (w >= reg::TIMER_RELOAD && w <= reg::TIMER_RUN) return m.timer.count;
   if (w >= reg::RATE0 && w < reg::RATE0 + 3) return m[w] & 0x87FF;
   return m.Word(w);
 }

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::mon {
 
@@ -103,7 +103,7 @@ struct Node {
 
 // What an expression reads besides constants.
 struct Machine {
-  const MachineState& m;
+  const BoardState& m;
   std::uint64_t steps = 0;
 };
 
@@ -147,7 +147,7 @@ std::string RegisterName(int w);
 
 // The word a processor read at address a would give, with no side effect (counters are not
 // cleared, the keyboard register is not consumed). Unmapped addresses read 0.
-std::uint16_t PeekWord(const MachineState& m, std::uint16_t a);
+std::uint16_t PeekWord(const BoardState& m, std::uint16_t a);
 
 // Deepest nesting of parentheses, brackets and unary operators an expression may have.
 inline constexpr int kMaxExprDepth = 64;

@@ -8,13 +8,13 @@
 #include <cinttypes>
 #include <cstring>
 
+#include "board/schedule.hpp"
 #include "board/shown.hpp"
 #include "cpu/bus.hpp"
 #include "cpu/decode.hpp"
 #include "cpu/disasm.hpp"
 #include "debug/history_text.hpp"
 #include "debug/reports.hpp"
-#include "periph/schedule.hpp"
 
 namespace kv74::mon {
 namespace {
@@ -49,7 +49,7 @@ std::string Hex4(unsigned v) {
 
 // Stores a word (Storable) as the processor would: data memory and the I/O page through the bus
 // (its hooks and notifications included); the read-only areas are patched directly.
-void StoreWord(MachineState& m, std::uint16_t a, std::uint16_t v) {
+void StoreWord(BoardState& m, std::uint16_t a, std::uint16_t v) {
   if (a < PROGRAM_BASE + PROGRAM_WORDS)
     m.ProgramMemory[a - PROGRAM_BASE] = v;
   else if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS)
@@ -81,7 +81,7 @@ bool Storable(std::uint16_t a) {
          (a >= IO_BASE && a < IO_BASE + IO_SIZE && IoMap[a - IO_BASE] != 0);
 }
 
-Session::Session(MachineState& m, debug::Engine& engine, ControlSurface& panel,
+Session::Session(BoardState& m, debug::Engine& engine, ControlSurface& panel,
                  const dbg::DebugInfo* info, std::optional<std::uint64_t> stepLimit, std::FILE* out)
     : m_(m), panel_(panel), symbols_(info), engine_(engine), stepLimit_(stepLimit), out_(out) {}
 
@@ -177,7 +177,7 @@ void Session::Go(F run) {
 }
 
 debug::Condition Session::Condition(const Expr& expr, int id) {
-  return [this, expr, id](MachineState& m) {
+  return [this, expr, id](BoardState& m) {
     try {
       return expr.Evaluate(Machine{m, engine_.Steps()}) != 0;
     } catch (const EvalError& e) {
@@ -406,7 +406,7 @@ void Session::History(std::uint64_t count) {
   }
 }
 
-void Session::Stepped(const MachineState&, const debug::StepRecord& r) {
+void Session::Stepped(const BoardState&, const debug::StepRecord& r) {
   switch (traceOnly_) {
     case TraceOnly::All: break;
     case TraceOnly::Calls:

@@ -35,7 +35,7 @@ class Session final : private debug::StepObserver {
  public:
   // The engine runs `m` for the panel shown on `panel` (its captions and lamps for `panel`);
   // all outlive the session. Calls come on the engine's thread.
-  Session(MachineState& m, debug::Engine& engine, ControlSurface& panel, const dbg::DebugInfo* info,
+  Session(BoardState& m, debug::Engine& engine, ControlSurface& panel, const dbg::DebugInfo* info,
           std::optional<std::uint64_t> stepLimit, std::FILE* out);
   ~Session();
 
@@ -95,9 +95,9 @@ class Session final : private debug::StepObserver {
   void Trace(const Command& command);
   void Coverage(const Command& command);
   // The trace: each step run while it is open.
-  void Stepped(const MachineState& m, const debug::StepRecord& r) override;
+  void Stepped(const BoardState& m, const debug::StepRecord& r) override;
 
-  MachineState& m_;
+  BoardState& m_;
   ControlSurface& panel_;
   Symbols symbols_;
   debug::Engine& engine_;

@@ -47,7 +47,7 @@ std::string EntryText(std::uint16_t hi, std::uint16_t lo) {
   return text;
 }
 
-BlockText DecodeBlockAt(const MachineState& m, std::uint16_t first) {
+BlockText DecodeBlockAt(const BoardState& m, std::uint16_t first) {
   BlockText out;
   for (std::uint32_t i = first; i < BLOCK_ENTRY_COUNT; ++i) {
     std::uint32_t address = cell::BLOCK_TABLE + 2 * i;

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74 {
 
@@ -42,6 +42,6 @@ struct BlockText {
 };
 
 // Decodes the block that starts at entry `first`, stopping at the end mark or at the end of RAM.
-BlockText DecodeBlockAt(const MachineState& m, std::uint16_t first);
+BlockText DecodeBlockAt(const BoardState& m, std::uint16_t first);
 
 }  // namespace kv74

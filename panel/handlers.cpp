@@ -15,7 +15,7 @@ void PanelLogic::PultKeyClik(std::string_view key) {
   const ControlInfo* info = FindControlInfo(key);
   if (info != nullptr && info->kind == ControlKind::JogToggle) {
     ApplyJogGroup(s_, key);
-    m_.jogButtons.store(JogButtonsOf(s_), std::memory_order_relaxed);
+    m_.channels.jogButtons.store(JogButtonsOf(s_), std::memory_order_relaxed);
   }
   KeyContext context;
   context.uskorDown = IsDown(s_, USKOR);

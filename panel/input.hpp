@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "panel/surface.hpp"
 
 namespace kv74 {

@@ -1,6 +1,6 @@
 #include "panel/lamps.hpp"
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74 {
 namespace {

@@ -7,7 +7,7 @@
 
 namespace kv74 {
 
-PanelLogic::PanelLogic(MachineState& m, ControlSurface& s, PlotCanvas& canvas, PanelOptions options)
+PanelLogic::PanelLogic(BoardState& m, ControlSurface& s, PlotCanvas& canvas, PanelOptions options)
     : m_(m),
       s_(s),
       canvas_(canvas),

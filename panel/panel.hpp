@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "board/handover.hpp"
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "panel/plot.hpp"
 #include "panel/surface.hpp"
 #include "panel/trace.hpp"
@@ -25,7 +25,7 @@ struct PanelOptions {
 
 class PanelLogic final : public HandoverReceiver {
  public:
-  PanelLogic(MachineState& m, ControlSurface& s, PlotCanvas& canvas, PanelOptions options = {});
+  PanelLogic(BoardState& m, ControlSurface& s, PlotCanvas& canvas, PanelOptions options = {});
 
   // The panel's part of the window's construction: input lamps from word 35, plot scale 1,
   // trace file opened (and emptied).
@@ -33,7 +33,7 @@ class PanelLogic final : public HandoverReceiver {
 
   // The hand-over: redraw what NotifyWord names, then clear it.
   void RefreshPanel();
-  void Handover(MachineState&) override { RefreshPanel(); }
+  void Handover(BoardState&) override { RefreshPanel(); }
 
   // Click handlers, by the clicked control's name. For a jog toggle, call PultKeyClik after the
   // toggle has taken its new state; it releases the other jog toggles itself.
@@ -69,7 +69,7 @@ class PanelLogic final : public HandoverReceiver {
   TraceLog& Trace() { return trace_; }
 
  private:
-  MachineState& m_;
+  BoardState& m_;
   ControlSurface& s_;
   PlotCanvas& canvas_;
   std::filesystem::path traceDirectory_;

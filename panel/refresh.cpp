@@ -47,7 +47,7 @@ void PanelLogic::RefreshPanel() {
     UpdatePlot();
   }
   if ((bits & notify::SEQ_LATCHED) != 0) {
-    std::uint16_t code = m_.seqCode;
+    std::uint16_t code = m_.sequencer.code;
     if ((code & 7) == 1) SetText(s_, "m", HandshakeByteText(code));
     if ((code & 7) == 4) SetText(s_, "t", HandshakeByteText(code));
   }

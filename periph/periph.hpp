@@ -1,30 +1,37 @@
-// The board's peripherals: each is a tick run once per processor step plus read/write hooks that
-// the bus calls by register number.
+// The board's peripherals beside the processor, each with its state: a tick run once per processor
+// step, and read/write hooks that the bus calls by register word. They reach the register words
+// of the I/O page (cpu/registers.hpp), never the processor's state.
+//
+//   timer.hpp     interval timer: words 23..26
+//   pulse.hpp     pulse channels, position counters, jog counter, mark register: words 37..44
+//   ports.hpp     ports and handshake sequencer: words 34..36
+//   schedule.hpp  the ticks that only count, applied many at once
 #pragma once
 
 #include <cstdint>
 
-#include "cpu/machine.hpp"
-#include "cpu/shared.hpp"
-#include "periph/tick.hpp"  // TimerTick, PulseChannelsTick, SequencerTick (inline)
+#include "cpu/registers.hpp"
+#include "periph/ports.hpp"
+#include "periph/pulse.hpp"
+#include "periph/timer.hpp"
 
 namespace kv74 {
 
-// Interval timer: words 23..26.
-std::uint16_t TimerRead(MachineState& m, int w);
-void TimerWrite(MachineState& m, int w, std::uint16_t v);
+struct Peripherals {
+  IntervalTimer timer;
+  PulseChannels channels;
+  Sequencer sequencer;
+  // Lazy ticking (board/schedule.hpp): the ticks applied to the state above, and the next tick at
+  // which a peripheral does more than count. nextEvent is not part of the machine's state.
+  std::uint64_t syncedClock = 0;
+  std::uint64_t nextEvent = 0;
+};
 
-// Pulse channels, position counters, jog counter and mark register: words 37..44.
-void PulseChannelWrite(MachineState& m, int w, std::uint16_t v);
-std::uint16_t CounterRead(MachineState& m, int w);
-// Magnitude of a rate word for the step frequency, 1..2048; 0 for the rates that have none.
-std::uint16_t RateMagnitude(std::uint16_t rate);
-
-// Ports and handshake sequencer: words 34..36.
-// Word 35 is also written by the panel thread, so it is only touched through the shared helpers.
-inline std::uint16_t PortRead(MachineState& m, int w) {
-  return w == reg::PORT_IN ? LoadShared(m, w) : m[w];
+// The three ticks of a processor step, in this order.
+inline void TickPeripherals(Peripherals& p, Registers& r) {
+  TimerTick(p.timer, r);
+  PulseChannelsTick(p.channels, r);
+  SequencerTick(p.sequencer, r);
 }
-void PortWrite(MachineState& m, int w, std::uint16_t v);
 
 }  // namespace kv74

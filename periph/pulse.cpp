@@ -1,4 +1,4 @@
-#include "periph/periph.hpp"
+#include "periph/pulse.hpp"
 
 namespace kv74 {
 
@@ -8,57 +8,56 @@ std::uint16_t RateMagnitude(std::uint16_t rate) {
   return rate & 0x7FF;  // bits 11..14 are ignored
 }
 
-void PulseChannelWrite(MachineState& m, int w, std::uint16_t v) {
-  m[w] = v;
+void PulseChannelWrite(PulseChannels& c, Registers& r, int w, std::uint16_t v) {
+  r[w] = v;
   if (w < reg::RATE0 || w > reg::RATE0 + 2) return;
-  if (v == 0 || !(m[reg::PORT_OUT] & pulse::ENABLE)) return;
+  if (v == 0 || !(r[reg::PORT_OUT] & pulse::ENABLE)) return;
   // A non-zero rate whose low 11 bits are 0 (0x0800, 0x1000, ... 0x7800) has no frequency; the
   // channel keeps the period of its last valid rate rather than dividing by zero.
   const std::uint16_t mag = RateMagnitude(v);
   if (mag == 0) return;
-  m.channelPeriod[static_cast<std::size_t>(w - reg::RATE0)] =
-      static_cast<std::uint16_t>(10000 / mag);
+  c.period[static_cast<std::size_t>(w - reg::RATE0)] = static_cast<std::uint16_t>(10000 / mag);
 }
 
-std::uint16_t CounterRead(MachineState& m, int w) {
-  const std::uint16_t v = m[w];
-  if (w != reg::MARK) m[w] = 0;
+std::uint16_t CounterRead(Registers& r, int w) {
+  const std::uint16_t v = r[w];
+  if (w != reg::MARK) r[w] = 0;
   return v;
 }
 
 // One step of channel i. Bit 15 of the counter is forced to the direction.
-void ChannelStep(MachineState& m, int i) {
-  const auto c = static_cast<std::size_t>(i);
-  std::uint16_t& counter = m[reg::COUNT0 + i];
-  if (m[reg::RATE0 + i] & pulse::DOWN) {
+void ChannelStep(PulseChannels& c, Registers& r, int i) {
+  const auto n = static_cast<std::size_t>(i);
+  std::uint16_t& counter = r[reg::COUNT0 + i];
+  if (r[reg::RATE0 + i] & pulse::DOWN) {
     counter = static_cast<std::uint16_t>((counter - 1) | pulse::DOWN);
   } else {
     counter = static_cast<std::uint16_t>((counter + 1) & ~pulse::DOWN);
   }
-  m.channelDivider[c] = 0;
-  if (m.channelMarkCount[c] != pulse::MARK_STEPS) {
-    ++m.channelMarkCount[c];
+  c.divider[n] = 0;
+  if (c.markCount[n] != pulse::MARK_STEPS) {
+    ++c.markCount[n];
     return;
   }
-  m.channelMarkCount[c] = 0;
-  if (m[reg::MARK] & (1u << i)) {
+  c.markCount[n] = 0;
+  if (r[reg::MARK] & (1u << i)) {
     // The armed mark zeroes the counter (the step just made is lost), disarms the channel and
     // toggles its report bit.
     counter = 0;
-    m[reg::MARK] ^= static_cast<std::uint16_t>(0x11u << i);
+    r[reg::MARK] ^= static_cast<std::uint16_t>(0x11u << i);
   }
 }
 
 // A 65536-tick jog cycle has ended; every eleventh one samples the jog toggles.
-void JogSample(MachineState& m) {
-  if (m.jogSampleCount != pulse::JOG_CYCLES) {
-    ++m.jogSampleCount;
+void JogSample(PulseChannels& c, Registers& r) {
+  if (c.jogSampleCount != pulse::JOG_CYCLES) {
+    ++c.jogSampleCount;
     return;
   }
-  m.jogSampleCount = 0;
-  const std::uint32_t down = m.jogButtons.load(std::memory_order_relaxed);
-  if (down & (jog::LEFT | jog::UP)) --m[reg::JOG];
-  if (down & (jog::RIGHT | jog::DOWN)) ++m[reg::JOG];
+  c.jogSampleCount = 0;
+  const std::uint32_t down = c.jogButtons.load(std::memory_order_relaxed);
+  if (down & (jog::LEFT | jog::UP)) --r[reg::JOG];
+  if (down & (jog::RIGHT | jog::DOWN)) ++r[reg::JOG];
 }
 
 }  // namespace kv74

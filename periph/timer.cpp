@@ -1,30 +1,27 @@
-#include "periph/periph.hpp"
+#include "periph/timer.hpp"
 
 namespace kv74 {
 
-// The prescaler has just passed 0: count the counter down, and expire when it was already 0.
-void TimerRollover(MachineState& m) {
-  m.timerPrescaler = timer::PRESCALER_RELOAD;
-  if (m.timerCount-- != 0) return;
-  if (!(m[reg::TIMER_INHIBIT] & timer::INHIBIT) && !(m[reg::TIMER_MODE] & timer::MODE_QUIET)) {
-    m[reg::FAULTS] |= fault::TIMER;
+// Count the counter down, and expire when it was already 0.
+void TimerRollover(IntervalTimer& t, Registers& r) {
+  t.prescaler = timer::PRESCALER_RELOAD;
+  if (t.count-- != 0) return;
+  if (!(r[reg::TIMER_INHIBIT] & timer::INHIBIT) && !(r[reg::TIMER_MODE] & timer::MODE_QUIET)) {
+    r[reg::FAULTS] |= fault::TIMER;
   }
-  if (m[reg::TIMER_MODE] & timer::PERIODIC) {
-    m.timerCount = m[reg::TIMER_RELOAD];
+  if (r[reg::TIMER_MODE] & timer::PERIODIC) {
+    t.count = r[reg::TIMER_RELOAD];
   } else {
-    m[reg::TIMER_RUN] &= static_cast<std::uint16_t>(~timer::RUN);
+    r[reg::TIMER_RUN] &= static_cast<std::uint16_t>(~timer::RUN);
   }
 }
 
-// All three readable timer words show the live count, never what was written to them.
-std::uint16_t TimerRead(MachineState& m, int) { return m.timerCount; }
-
-void TimerWrite(MachineState& m, int w, std::uint16_t v) {
-  m[w] = v;
+void TimerWrite(IntervalTimer& t, Registers& r, int w, std::uint16_t v) {
+  r[w] = v;
   if (w == reg::TIMER_RELOAD) {
     // Loads and starts; the prescaler cycle in progress is kept.
-    m.timerCount = v;
-    m[reg::TIMER_RUN] |= timer::RUN;
+    t.count = v;
+    r[reg::TIMER_RUN] |= timer::RUN;
   }
 }
 

@@ -37,7 +37,7 @@ dbgwin::DebuggerWindow* DebugMenu::Open() {
       }
     } else {
       // The images as loaded, analysed on a copy: the running machine is not touched.
-      auto loaded = std::make_unique<MachineState>();
+      auto loaded = std::make_unique<BoardState>();
       LoadImages(*loaded, images_);
       info = std::make_unique<dbg::DebugInfo>(ana::AnalyseMachine(*loaded));
     }

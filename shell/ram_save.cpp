@@ -9,7 +9,7 @@
 
 namespace kv74::shell {
 
-RamWords CopyRam(const MachineState& m) {
+RamWords CopyRam(const BoardState& m) {
   RamWords words;
   std::copy(m.DataMemory.begin(), m.DataMemory.end(), words.begin());
   return words;
@@ -30,11 +30,11 @@ bool WriteRamFile(const RamWords& words, const QString& path, QString* error) {
   return false;
 }
 
-bool SaveRam(const MachineState& m, const QString& path, QString* error) {
+bool SaveRam(const BoardState& m, const QString& path, QString* error) {
   return WriteRamFile(CopyRam(m), path, error);
 }
 
-bool LoadBatteryRam(MachineState& m, const QString& path) {
+bool LoadBatteryRam(BoardState& m, const QString& path) {
   auto fail = [&path](const QString& why) {
     throw std::runtime_error(
         ("battery RAM " + path + ": " + why + "; the file is left as it is").toStdString());

@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::shell {
 
@@ -18,18 +18,18 @@ using RamWords = std::array<std::uint16_t, DATA_WORDS>;
 
 // Copies DataMemory word by word; the caller makes sure nothing writes it meanwhile (the
 // emulation thread at a step boundary, or no thread at all).
-RamWords CopyRam(const MachineState& m);
+RamWords CopyRam(const BoardState& m);
 
 // Writes the words; on failure returns false and sets *error to a message for the user.
 bool WriteRamFile(const RamWords& words, const QString& path, QString* error);
 
 // CopyRam then WriteRamFile, for a machine that no thread is running.
-bool SaveRam(const MachineState& m, const QString& path, QString* error);
+bool SaveRam(const BoardState& m, const QString& path, QString* error);
 
 // The battery-backed RAM at start: false when `path` does not exist (the RAM image stays);
 // true with DataMemory replaced when it is a regular file of exactly 8192 bytes. Anything else (a
 // directory, another size, unreadable, a folder that does not exist) throws std::runtime_error
 // with a message naming the file, and leaves both the machine and the file untouched.
-bool LoadBatteryRam(MachineState& m, const QString& path);
+bool LoadBatteryRam(BoardState& m, const QString& path);
 
 }  // namespace kv74::shell

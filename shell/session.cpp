@@ -34,7 +34,7 @@ void ServeWindow() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInpu
 }  // namespace
 
 Session::Session(const SessionOptions& options)
-    : workDir_(options.workDir), ramFile_(options.ramFile), m_(std::make_unique<MachineState>()) {
+    : workDir_(options.workDir), ramFile_(options.ramFile), m_(std::make_unique<BoardState>()) {
   form_ = std::make_unique<qt::TForm1>();
   disp_ = std::make_unique<TDisp>();
   PanelOptions panelOptions;

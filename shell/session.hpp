@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "panel/panel.hpp"
 #include "panel/qt/form1.hpp"
 #include "shell/disp.hpp"
@@ -64,7 +64,7 @@ class Session {
   // Whether an output the user asked for (the recording, the battery RAM) failed at the end.
   bool Failed() const { return failed_; }
 
-  MachineState& Machine() { return *m_; }
+  BoardState& Machine() { return *m_; }
   qt::TForm1& Form() { return *form_; }
   TDisp& Disp() { return *disp_; }
   PanelLogic& Panel() { return *panel_; }
@@ -84,7 +84,7 @@ class Session {
   QStringList warnings_;
   bool finished_ = false;
   bool failed_ = false;
-  std::unique_ptr<MachineState> m_;
+  std::unique_ptr<BoardState> m_;
   std::unique_ptr<qt::TForm1> form_;
   std::unique_ptr<TDisp> disp_;
   std::unique_ptr<PanelLogic> panel_;

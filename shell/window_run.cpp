@@ -23,7 +23,7 @@ bool IsPointStop(debug::StopKind k) {
 
 }  // namespace
 
-WindowRun::WindowRun(MachineState& m, debug::Target& target, bool reverse)
+WindowRun::WindowRun(BoardState& m, debug::Target& target, bool reverse)
     : engine_(m, target, WindowEngineOptions(reverse)) {}
 
 WindowRun::~WindowRun() {

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/engine.hpp"
 #include "shell/pacing.hpp"
 
@@ -40,7 +40,7 @@ class WindowRun {
 
   // The machine must be powered on with its images in place. `reverse`: keep checkpoints for
   // going back from the start.
-  WindowRun(MachineState& m, debug::Target& target, bool reverse = false);
+  WindowRun(BoardState& m, debug::Target& target, bool reverse = false);
   // Stops and joins a thread still running; the receivers must not block for ever by then.
   ~WindowRun();
   WindowRun(const WindowRun&) = delete;

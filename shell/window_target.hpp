@@ -16,7 +16,7 @@ class WindowTarget final : public debug::Target {
   WindowTarget(qt::TForm1& form, TDisp& disp, PanelLogic& panel)
       : form_(form), disp_(disp), panel_(panel), handover_(&form) {}
 
-  void Handover(MachineState& m) override { handover_.Handover(m); }
+  void Handover(BoardState& m) override { handover_.Handover(m); }
   bool IsClickable(std::string_view name) const override;
   void Click(std::string_view name) override;
   std::vector<std::uint8_t> SavePanel() const override;

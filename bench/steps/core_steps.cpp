@@ -17,7 +17,7 @@ namespace {
 
 class ClearingReceiver : public kv74::HandoverReceiver {
  public:
-  void Handover(kv74::MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(kv74::BoardState& m) override { m.NotifyWord = 0; }
 };
 
 }  // namespace
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   using namespace kv74;
   const long steps = argc > 1 ? std::atol(argv[1]) : 1000000;
   const char mode = argc > 2 ? argv[2][0] : 'p';
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   bench::LoadMixProgram(*m);
   bench::ClearingTarget target;
   if (mode == 's') {

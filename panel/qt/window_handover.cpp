@@ -4,7 +4,7 @@
 
 namespace kv74::qt {
 
-void WindowHandover::Handover(MachineState& m) {
+void WindowHandover::Handover(BoardState& m) {
   if (form_ == nullptr) {
     m.NotifyWord = 0;
     return;

@@ -12,7 +12,7 @@ class WindowHandover final : public HandoverReceiver {
   explicit WindowHandover(TForm1* form) : form_(form) {}
 
   // Called on the emulation thread; never on the window's own thread.
-  void Handover(MachineState& m) override;
+  void Handover(BoardState& m) override;
 
  private:
   TForm1* form_;  // outlives the emulation thread

@@ -25,7 +25,7 @@ QString Hex4(unsigned v) { return QString("%1").arg(v & 0xFFFFu, 4, 16, QChar('0
 
 }  // namespace
 
-std::optional<std::uint16_t> JumpTarget(const MachineState& m, std::uint16_t address) {
+std::optional<std::uint16_t> JumpTarget(const BoardState& m, std::uint16_t address) {
   const std::uint16_t w = mon::PeekWord(m, address);
   const std::uint16_t ext = mon::PeekWord(m, static_cast<std::uint16_t>(address + 1));
   switch (Decode(w)) {
@@ -93,7 +93,7 @@ QVariant DisassemblyModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !d.m || index.row() >= map_.Rows()) return {};
   const int c = index.column();
   const std::uint16_t a = map_.Address(index.row());
-  const MachineState& m = *d.m;
+  const BoardState& m = *d.m;
   const std::uint16_t pc = m[reg::PC];
   const bool isBreak = std::any_of(d.points.begin(), d.points.end(), [a](const auto& p) {
     return p.kind == debug::PointKind::Break && p.first == a && p.enabled;

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/coverage_marks.hpp"
 #include "shell/debugger/row_map.hpp"
 
@@ -27,7 +27,7 @@ namespace kv74::shell::dbgwin {
 class Controller;
 
 // Where a jump or call at `address` goes, read from the machine as it stands.
-std::optional<std::uint16_t> JumpTarget(const MachineState& m, std::uint16_t address);
+std::optional<std::uint16_t> JumpTarget(const BoardState& m, std::uint16_t address);
 
 enum DisassemblyColumn { Margin, Address, Runs, Label, Code, Source, ColumnCount };
 

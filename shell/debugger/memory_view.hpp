@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 class QComboBox;
 class QLineEdit;
@@ -40,8 +40,8 @@ class MemoryModel final : public QAbstractTableModel {
 
  private:
   Controller& controller_;
-  std::shared_ptr<const MachineState> before_;  // the machine at the look before
-  std::shared_ptr<const MachineState> now_;
+  std::shared_ptr<const BoardState> before_;  // the machine at the look before
+  std::shared_ptr<const BoardState> now_;
   std::uint16_t target_ = 0;
   int errorAt_ = -1;  // the word whose last edit failed
   QString error_;

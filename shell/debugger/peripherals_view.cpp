@@ -48,24 +48,24 @@ constexpr IoRegister kIo[] = {
     {reg::KEYBOARD, "keyboard F126"},
 };
 
-std::vector<Group> Groups(const MachineState& m) {
+std::vector<Group> Groups(const BoardState& m) {
   std::vector<Group> g;
   g.push_back(
-      {"timer", {{"timerPrescaler", Num(m.timerPrescaler)}, {"timerCount", Num(m.timerCount)}}});
+      {"timer", {{"timerPrescaler", Num(m.timer.prescaler)}, {"timerCount", Num(m.timer.count)}}});
   Group channels{"channels", {}};
   for (int i = 0; i < 3; ++i) {
     const auto k = static_cast<std::size_t>(i);
-    channels.rows.push_back({QString("channelPeriod[%1]").arg(i), Num(m.channelPeriod[k])});
-    channels.rows.push_back({QString("channelDivider[%1]").arg(i), Num(m.channelDivider[k])});
-    channels.rows.push_back({QString("channelMarkCount[%1]").arg(i), Num(m.channelMarkCount[k])});
+    channels.rows.push_back({QString("channelPeriod[%1]").arg(i), Num(m.channels.period[k])});
+    channels.rows.push_back({QString("channelDivider[%1]").arg(i), Num(m.channels.divider[k])});
+    channels.rows.push_back({QString("channelMarkCount[%1]").arg(i), Num(m.channels.markCount[k])});
   }
-  channels.rows.push_back({"jogDivider", Num(m.jogDivider)});
-  channels.rows.push_back({"jogSampleCount", Num(m.jogSampleCount)});
+  channels.rows.push_back({"jogDivider", Num(m.channels.jogDivider)});
+  channels.rows.push_back({"jogSampleCount", Num(m.channels.jogSampleCount)});
   g.push_back(channels);
   g.push_back({"sequencer",
-               {{"seqState", SeqStateName(m.seqState)},
-                {"seqCode", Num(m.seqCode)},
-                {"seqCountdown", Num(m.seqCountdown)}}});
+               {{"seqState", SeqStateName(m.sequencer.state)},
+                {"seqCode", Num(m.sequencer.code)},
+                {"seqCountdown", Num(m.sequencer.countdown)}}});
   Group io{"I/O registers", {}};
   for (const IoRegister& r : kIo) io.rows.push_back({r.name, Num(m.Word(r.word))});
   g.push_back(io);

@@ -1,15 +1,15 @@
 #include "shell/debugger/view_data.hpp"
 
+#include "board/schedule.hpp"
 #include "debug/history_text.hpp"
 #include "debug/machine_codec.hpp"
-#include "periph/schedule.hpp"
 
 namespace kv74::shell::dbgwin {
 
 ViewData Gather(debug::Engine& engine, const dbg::DebugInfo* info, bool paused,
                 const debug::Collector* collected) {
   ViewData d;
-  auto copy = std::make_shared<MachineState>();
+  auto copy = std::make_shared<BoardState>();
   debug::CopyMachine(*copy, engine.Machine());
   SyncPeripherals(*copy);  // the counted ticks applied to the copy only
   d.coverage.counting = engine.GetCollector() != nullptr;

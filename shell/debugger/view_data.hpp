@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/call_stack.hpp"
 #include "debug/coverage_marks.hpp"
 #include "debug/engine.hpp"
@@ -29,7 +29,7 @@ struct CoverageData {
 };
 
 struct ViewData {
-  std::shared_ptr<const MachineState> m;  // null before the first look
+  std::shared_ptr<const BoardState> m;  // null before the first look
   std::uint64_t steps = 0;
   bool paused = false;
   std::vector<debug::Point> points;  // conditions left out

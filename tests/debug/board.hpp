@@ -18,9 +18,9 @@
 #include "panel/image_canvas.hpp"
 #include "panel/panel.hpp"
 #include "panel/table_surface.hpp"
-#include "tests/emu/machine_diff.hpp"
-#include "tests/runner/temp_dir.hpp"
 #include "source_dir.hpp"
+#include "tests/board/machine_diff.hpp"
+#include "tests/runner/temp_dir.hpp"
 
 namespace kv74::debug::testing {
 
@@ -43,8 +43,8 @@ inline std::vector<ClickEvent> DemoClicks() {
 
 struct Board {
   test::TempDir dir;
-  std::unique_ptr<MachineState> machine = std::make_unique<MachineState>();
-  MachineState& m = *machine;
+  std::unique_ptr<BoardState> machine = std::make_unique<BoardState>();
+  BoardState& m = *machine;
   TableSurface surface;
   ImageCanvas canvas;
   PanelLogic logic{m, surface, canvas, PanelOptions{dir.path(), [](const std::string&) {}}};

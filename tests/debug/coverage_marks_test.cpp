@@ -60,8 +60,8 @@ constexpr std::uint64_t kTicks = 9;  // requests from step 42 on, every 101 step
 struct Tiny {
   as::Result assembled = as::test::AssembleText(kSource);
   dbg::DebugInfo& info = assembled.debugInfo;
-  std::unique_ptr<MachineState> machine = std::make_unique<MachineState>();
-  MachineState& m = *machine;
+  std::unique_ptr<BoardState> machine = std::make_unique<BoardState>();
+  BoardState& m = *machine;
   bench::ClearingTarget target;
   Collector collector;
 

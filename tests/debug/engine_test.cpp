@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "tests/debug/board.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::debug::testing {
 namespace {
@@ -102,7 +102,7 @@ TEST(Watchpoint, StopsRightAfterTheAccessingStep) {
 
 TEST(StepObserver, SeesEveryStepAndTheIoAccesses) {
   struct Recorder : StepObserver {
-    void Stepped(const MachineState&, const StepRecord& r) override {
+    void Stepped(const BoardState&, const StepRecord& r) override {
       ok = ok && r.step == steps;
       ++steps;
       for (const Access& a : r.accesses) {
@@ -132,7 +132,7 @@ TEST(StepObserver, SeesEveryStepAndTheIoAccesses) {
 // A target without a panel: hand-overs only clear, key "k5" stores code 5.
 class BareTarget : public Target {
  public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(BoardState& m) override { m.NotifyWord = 0; }
   bool IsClickable(std::string_view name) const override { return name == "k5"; }
   void Click(std::string_view) override { ++clicks; }
   std::vector<std::uint8_t> SavePanel() const override { return {}; }
@@ -143,8 +143,8 @@ class BareTarget : public Target {
 // 0000 MOV R1,5 / CALL 0010 / INC R1 / JMP 0000;  0010 INC R2 / CALL 0020 / RET;  0020 INC R3 / RET
 // 0030 MOV [0100],R1 (bad address) / JMP 0030;  vector of request 2 at word 239 -> 0040: JMP 0040
 struct Program {
-  std::unique_ptr<MachineState> machine = std::make_unique<MachineState>();
-  MachineState& m = *machine;
+  std::unique_ptr<BoardState> machine = std::make_unique<BoardState>();
+  BoardState& m = *machine;
   BareTarget target;
   Engine engine{m, target};
 

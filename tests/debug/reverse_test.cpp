@@ -8,7 +8,7 @@
 
 #include "debug/history_text.hpp"
 #include "tests/debug/board.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::debug::testing {
 namespace {
@@ -17,7 +17,7 @@ TEST(Reverse, BackThenForwardOnTheAutomaticRun) {
   constexpr std::uint64_t kRun = 1500000;
   Board b(EngineOptions{100000, 64, 1000, true});
   b.engine.Continue(kRun);
-  auto saved = std::make_unique<MachineState>();
+  auto saved = std::make_unique<BoardState>();
   CopyMachine(*saved, b.m);
   const auto panel = b.target.SavePanel();
   const std::string trace = b.Trace();
@@ -94,7 +94,7 @@ TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
 
 class ClearingTarget : public Target {
  public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(BoardState& m) override { m.NotifyWord = 0; }
   bool IsClickable(std::string_view) const override { return false; }
   void Click(std::string_view) override {}
   std::vector<std::uint8_t> SavePanel() const override { return {}; }
@@ -103,7 +103,7 @@ class ClearingTarget : public Target {
 
 // Random memory words with the instruction groups that reach the bus and the stack overweighted,
 // random registers with the stack and the bases in RAM, random peripheral state.
-void RandomMachine(std::mt19937_64& rng, MachineState& m) {
+void RandomMachine(std::mt19937_64& rng, BoardState& m) {
   auto word = [&] { return static_cast<std::uint16_t>(rng()); };
   for (auto& w : m.ProgramMemory) w = word();
   for (std::size_t i = 0; i < 512; ++i) {
@@ -118,12 +118,12 @@ void RandomMachine(std::mt19937_64& rng, MachineState& m) {
   m[reg::SP] = static_cast<std::uint16_t>(DATA_BASE + rng() % 2048);
   m[reg::BASE0] = static_cast<std::uint16_t>(DATA_BASE + rng() % 1024);
   m[reg::BASE1] = 0;
-  m.timerPrescaler = static_cast<std::uint16_t>(rng() % 101);
-  m.timerCount = static_cast<std::uint16_t>(rng() % 50);
-  for (std::size_t i = 0; i < 3; ++i) m.channelPeriod[i] = static_cast<std::uint16_t>(rng() % 9);
-  m.jogButtons = static_cast<std::uint32_t>(rng() % 16);
-  m.seqState = static_cast<SeqState>(rng() % 6);
-  m.seqCountdown = static_cast<std::uint32_t>(rng() % 5000);
+  m.timer.prescaler = static_cast<std::uint16_t>(rng() % 101);
+  m.timer.count = static_cast<std::uint16_t>(rng() % 50);
+  for (std::size_t i = 0; i < 3; ++i) m.channels.period[i] = static_cast<std::uint16_t>(rng() % 9);
+  m.channels.jogButtons = static_cast<std::uint32_t>(rng() % 16);
+  m.sequencer.state = static_cast<SeqState>(rng() % 6);
+  m.sequencer.countdown = static_cast<std::uint32_t>(rng() % 5000);
   m.tickClock = m.syncedClock = m.eventClock = 0;
 }
 
@@ -131,26 +131,26 @@ TEST(Reverse, BackThenForwardOnRandomMachines) {
   std::mt19937_64 rng(74);
   ClearingTarget target;
   struct : HandoverReceiver {
-    void Handover(MachineState& m) override { m.NotifyWord = 0; }
+    void Handover(BoardState& m) override { m.NotifyWord = 0; }
   } clearing;
   for (int round = 0; round < 40; ++round) {
     SCOPED_TRACE(round);
-    auto start = std::make_unique<MachineState>();
+    auto start = std::make_unique<BoardState>();
     RandomMachine(rng, *start);
-    auto m = std::make_unique<MachineState>();
+    auto m = std::make_unique<BoardState>();
     CopyMachine(*m, *start);
     Engine engine(*m, target, EngineOptions{1 + rng() % 3000, 8, 100, true});
     if (round % 2 == 1) engine.Points().AddWatch(DATA_BASE, DATA_BASE + 4095, WatchKind::Access);
     const std::uint64_t run = 1000 + rng() % 20000;
     while (engine.Steps() < run) engine.Continue(run - engine.Steps());
-    auto end = std::make_unique<MachineState>();
+    auto end = std::make_unique<BoardState>();
     CopyMachine(*end, *m);
 
     const std::uint64_t n = 1 + rng() % std::min<std::uint64_t>(run, 8 * 1000);
     engine.Points().Clear();
     const StopReason r = engine.Back(n);
     if (r.kind == StopKind::HistoryEnd) continue;  // further back than the checkpoints reach
-    auto ref = std::make_unique<MachineState>();
+    auto ref = std::make_unique<BoardState>();
     CopyMachine(*ref, *start);
     RunSteps(*ref, run - n, clearing);
     ASSERT_EQ(MachineDifference(*m, *ref), "");
@@ -213,7 +213,7 @@ TEST(History, RebuiltFromACheckpointAsRecordedStepByStep) {
 }
 
 TEST(History, OneEntryPerStepAcrossSlices) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   const std::uint16_t code[] = {0xF882, 0x63FF};  // INC R2; JMP back
   std::copy(std::begin(code), std::end(code), m->ProgramMemory.begin());
   ClearingTarget target;
@@ -226,7 +226,7 @@ TEST(History, OneEntryPerStepAcrossSlices) {
 }
 
 TEST(History, StepsWithTheirRegisterChanges) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   const std::uint16_t code[] = {0xE180, 5, 0xF882, 0xF882, 0xE350, 0x0002};  // MOV R1,5; INC R2..
   std::copy(std::begin(code), std::end(code), m->ProgramMemory.begin());
   ClearingTarget target;

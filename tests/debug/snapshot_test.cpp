@@ -4,7 +4,7 @@
 
 #include "debug/snapshot.hpp"
 #include "tests/debug/board.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::debug::testing {
 namespace {
@@ -97,7 +97,7 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
   };
   Board other;
   other.engine.Continue(1000);
-  auto before = std::make_unique<MachineState>();
+  auto before = std::make_unique<BoardState>();
   CopyMachine(*before, other.m);
   const auto panel = other.target.SavePanel();
   for (const Case& c : cases) {

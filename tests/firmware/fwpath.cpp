@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "board/image.hpp"
+#include "board/machine.hpp"
 #include "board/power.hpp"
 #include "board/step.hpp"
-#include "cpu/machine.hpp"
 
 namespace {
 
@@ -27,13 +27,13 @@ struct Click {
   std::string name;
 };
 
-std::int32_t Cell(const kv74::MachineState& m, std::uint16_t hi) {
+std::int32_t Cell(const kv74::BoardState& m, std::uint16_t hi) {
   const auto at = static_cast<std::size_t>(hi - kv74::DATA_BASE);
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(m.DataMemory[at]) << 16 |
                                    m.DataMemory[at + 1]);
 }
 
-void Apply(kv74::MachineState& m, const std::string& name) {
+void Apply(kv74::BoardState& m, const std::string& name) {
   if (name.rfind("k0x", 0) == 0) {
     m[kv74::reg::KEYBOARD] = static_cast<std::uint16_t>(std::stoi(name.substr(3), nullptr, 16));
   } else if (name.rfind("ki", 0) == 0) {
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: fwpath IMAGES STEPS SCRIPT\n");
     return 2;
   }
-  kv74::MachineState m;
+  kv74::BoardState m;
   kv74::LoadImages(m, argv[1]);
   kv74::PowerOn(m);
   const std::uint64_t steps = std::stoull(argv[2]);
@@ -65,13 +65,13 @@ int main(int argc, char** argv) {
   std::size_t next = 0;
   for (std::uint64_t s = 0; s < steps; ++s) {
     while (next < clicks.size() && clicks[next].step == s) Apply(m, clicks[next++].name);
-    const std::uint16_t marks[2] = {m.channelMarkCount[0], m.channelMarkCount[1]};
+    const std::uint16_t marks[2] = {m.channels.markCount[0], m.channels.markCount[1]};
     const std::uint16_t rates[2] = {m[kv74::reg::RATE0], m[kv74::reg::RATE0 + 1]};
     kv74::Step(m);
     m.NotifyWord = 0;
     bool moved = false;
     for (int i = 0; i < 2; ++i) {
-      if (m.channelMarkCount[static_cast<std::size_t>(i)] != marks[i]) {
+      if (m.channels.markCount[static_cast<std::size_t>(i)] != marks[i]) {
         pos[i] += (rates[i] & 0x8000) ? -1 : 1;
         moved = true;
       }

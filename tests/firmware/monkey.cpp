@@ -27,9 +27,9 @@
 #include <vector>
 
 #include "board/image.hpp"
+#include "board/machine.hpp"
 #include "board/power.hpp"
 #include "board/thread.hpp"
-#include "cpu/machine.hpp"
 #include "runner_panel.hpp"
 
 namespace fs = std::filesystem;
@@ -56,7 +56,7 @@ struct Click {
   std::string name;
 };
 
-std::int32_t Ram32(const kv74::MachineState& m, std::uint16_t a) {
+std::int32_t Ram32(const kv74::BoardState& m, std::uint16_t a) {
   return static_cast<std::int32_t>(std::uint32_t{m.DataMemory[a - kRam]} << 16 |
                                    m.DataMemory[a - kRam + 1]);
 }
@@ -65,17 +65,17 @@ std::int32_t Ram32(const kv74::MachineState& m, std::uint16_t a) {
 class Checked final : public kv74::HandoverReceiver {
  public:
   explicit Checked(kv74::RunnerPanel& panel) : panel_(panel) {}
-  void Handover(kv74::MachineState& m) override {
+  void Handover(kv74::BoardState& m) override {
     Check(m);
     panel_.Handover(m);
   }
-  void Check(const kv74::MachineState& m) {
+  void Check(const kv74::BoardState& m) {
     if (failure.empty()) failure = Failure(m);
   }
   std::string failure;
 
  private:
-  std::string Failure(const kv74::MachineState& m) {
+  std::string Failure(const kv74::BoardState& m) {
     if ((m[29] & 0xFFF0) == 0x0FE0 && (m[29] & 0xF) != 0xF)
       return "a fault is shown";  // not -E blank
     const std::uint16_t out = m[kv74::reg::PORT_OUT], changed = out ^ port_;
@@ -112,7 +112,7 @@ class Monkey {
 
   // Runs `steps` steps; returns "" or what went wrong.
   std::string Run(std::uint64_t steps) {
-    auto m = std::make_unique<kv74::MachineState>();
+    auto m = std::make_unique<kv74::BoardState>();
     kv74::LoadImages(*m, images_);
     RandomRam(*m);
     ram_.assign(m->DataMemory.begin(), m->DataMemory.begin() + 4096);
@@ -158,7 +158,7 @@ class Monkey {
     return std::uniform_int_distribution<std::uint64_t>(0, n - 1)(rng_);
   }
 
-  void RandomRam(kv74::MachineState& m) {
+  void RandomRam(kv74::BoardState& m) {
     auto* ram = m.DataMemory.data();
     switch (Below(5)) {
       case 0: break;  // as delivered

@@ -48,7 +48,7 @@ TEST(DebuggerRows, RowsStartAtInstructionStartsOnly) {
 // instruction starts of the real line table, never data.
 TEST(DebuggerRows, AnalysedImageRowsAreRealInstructionStarts) {
   const dbg::DebugInfo real = dbg::ReadDebugInfo(KV74_DATA_DIR "/V4.debug.json");
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   LoadImages(*m, KV74_DATA_DIR);
   const dbg::DebugInfo analysed = ana::AnalyseMachine(*m);
   const RowMap map(&analysed);

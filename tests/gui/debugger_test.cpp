@@ -125,17 +125,17 @@ TEST_F(DebuggerTest, EditsInTheViewsReachTheMachineWhilePaused) {
     QAbstractItemView* table;
     int row, column;
     const char* text;
-    std::function<std::uint16_t(const MachineState&)> read;
+    std::function<std::uint16_t(const BoardState&)> read;
     std::uint16_t want;
   };
   window_->Memory().Show("0x4000");
   const Edit edits[] = {
-      {window_->Registers().Table(), 3, 1, "1234", [](const MachineState& m) { return m[3]; },
+      {window_->Registers().Table(), 3, 1, "1234", [](const BoardState& m) { return m[3]; },
        0x1234},
       {window_->Registers().Table(), 18, 1, "R3 + 1",
-       [](const MachineState& m) { return m[reg::SP]; }, 0x1235},
+       [](const BoardState& m) { return m[reg::SP]; }, 0x1235},
       {window_->Memory().Table(), 0x4000 / MemoryView::kPerRow, 2, "BEEF",
-       [](const MachineState& m) { return m.DataMemory[1]; }, 0xBEEF},
+       [](const BoardState& m) { return m.DataMemory[1]; }, 0xBEEF},
   };
   for (const Edit& e : edits) {
     const QModelIndex at = e.table->model()->index(e.row, e.column);

@@ -51,7 +51,7 @@ class WiredPanel : public ::testing::Test {
   bool Down(std::string_view name) { return form.Find(name)->IsDown(); }
 
   QTemporaryDir dir;
-  MachineState m;
+  BoardState m;
   TForm1 form;
   shell::TDisp disp;
   PanelLogic panel{m, form, disp, InDir(dir)};
@@ -81,7 +81,7 @@ TEST_F(WiredPanel, KeyClicksStoreTheirCodes) {
   for (const ClickCase& c : cases) {
     for (const char* name : {"k0x78", "k0x79", "k0x7a", "k0x7b", "uskor"})
       form.Find(name)->SetDown(false);
-    m.jogButtons = 0;
+    m.channels.jogButtons = 0;
     StoreShared(m, reg::KEYBOARD, 0x55);
     std::string what;
     for (std::string_view click : c.clicks) {
@@ -91,7 +91,7 @@ TEST_F(WiredPanel, KeyClicksStoreTheirCodes) {
     EXPECT_EQ(LoadShared(m, reg::KEYBOARD), c.keyboard) << what;
     for (const char* jogName : {"k0x78", "k0x79", "k0x7a", "k0x7b"})
       EXPECT_EQ(Down(jogName), c.downJog == jogName) << what << jogName;
-    EXPECT_EQ(m.jogButtons.load(), c.jogBits) << what;
+    EXPECT_EQ(m.channels.jogButtons.load(), c.jogBits) << what;
   }
 }
 
@@ -174,7 +174,7 @@ TEST_F(WiredPanel, HandOverFromAnotherThreadRedrawsTheNamedControls) {
 
 // Firmware for the close handshake: either every word stores R0 into the spindle speed cell,
 // which notifies on every write, or every word is a load that notifies nothing.
-void LoadFirmware(MachineState& m, bool notifies) {
+void LoadFirmware(BoardState& m, bool notifies) {
   m.ProgramMemory.fill(notifies ? 0x1000 : 0x0000);  // MOV M[BASE0],R0 / MOV R0,M[BASE0]
   m.ProgramMemory[239] = 0x0000;                     // bad-address vector back to 0
   m[reg::BASE0] = cell::SPINDLE_SPEED;
@@ -183,7 +183,7 @@ void LoadFirmware(MachineState& m, bool notifies) {
 
 TEST(CloseHandshake, CompletesWhateverTheFirmwareNotifies) {
   for (bool notifies : {true, false}) {
-    auto m = std::make_unique<MachineState>();
+    auto m = std::make_unique<BoardState>();
     LoadFirmware(*m, notifies);
     TForm1 form;
     std::atomic<int> refreshes{0};

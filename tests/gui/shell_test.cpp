@@ -82,7 +82,7 @@ TEST(Options, SpeedAndSession) {
 
 TEST(RamSave, WritesDataMemoryLowByteFirstAndReplacesTheFile) {
   QTemporaryDir dir;
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   for (std::size_t i = 0; i < DATA_WORDS; ++i)
     m->DataMemory[i] = static_cast<std::uint16_t>(i * 0x0101 + 0x1234);
   QString path = dir.filePath(RAM_FILE_NAME);
@@ -103,7 +103,7 @@ TEST(RamSave, WritesDataMemoryLowByteFirstAndReplacesTheFile) {
 
 TEST(RamSave, FailureIsReportedAndLeavesNoFile) {
   QTemporaryDir dir;
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   QString error;
   QString path = dir.filePath("missing/kv74.ram");
   EXPECT_FALSE(SaveRam(*m, path, &error));

@@ -54,7 +54,7 @@ SessionOptions InDir(const QTemporaryDir& work) {
 
 // The runner's run of a script up to `steps`, with its prog.txt in dir.
 struct Replay {
-  std::unique_ptr<MachineState> m = std::make_unique<MachineState>();
+  std::unique_ptr<BoardState> m = std::make_unique<BoardState>();
   std::unique_ptr<RunnerPanel> panel;
   Replay(const QString& script, std::uint64_t steps, const QString& dir) {
     LoadImages(*m, KV74_DATA_DIR);
@@ -76,7 +76,7 @@ void ExpectReplayEqual(Session& session, const QTemporaryDir& work, const QStrin
   ASSERT_TRUE(session.Run().Finished());
   QTemporaryDir replayDir;
   Replay r(record, session.Run().Steps(), replayDir.path());
-  const MachineState& w = session.Machine();
+  const BoardState& w = session.Machine();
   EXPECT_EQ(w.RegisterFile, r.m->RegisterFile);
   EXPECT_EQ(w.DataMemory, r.m->DataMemory);
   EXPECT_EQ(w.tickClock, r.m->tickClock);

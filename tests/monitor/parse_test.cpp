@@ -26,7 +26,7 @@ ParseContext Context() {
 }
 
 struct Fixture {
-  std::unique_ptr<MachineState> m = std::make_unique<MachineState>();
+  std::unique_ptr<BoardState> m = std::make_unique<BoardState>();
   Fixture() {
     (*m)[reg::R0 + 3] = 0xFFFF;
     (*m)[reg::R0 + 11] = 11;
@@ -39,9 +39,9 @@ struct Fixture {
     m->DataMemory[0x260] = 0x0001;
     m->DataMemory[0x261] = 0x0002;
     m->ProgramMemory[0x100] = 0xE350;
-    m->timerCount = 9;
-    m->channelPeriod[2] = 300;
-    m->seqState = SeqState::Busy;
+    m->timer.count = 9;
+    m->channels.period[2] = 300;
+    m->sequencer.state = SeqState::Busy;
   }
 };
 

@@ -10,7 +10,7 @@ file is restored after every mutant, also when the run is interrupted.
     tests/mutation/mutate.py                  # the whole catalogue
     tests/mutation/mutate.py --id alu-bus-c   # chosen mutants (ids or id prefixes)
     tests/mutation/mutate.py --file periph/   # mutants of files under a path
-    tests/mutation/mutate.py --test 'ctest -R emu'   # another test command (run in the build dir)
+    tests/mutation/mutate.py --test 'ctest -R cpu'   # another test command (run in the build dir)
     tests/mutation/mutate.py --list           # the catalogue, nothing built
     tests/mutation/mutate.py --check          # every mutant applies to the tree, nothing built
 
@@ -35,18 +35,19 @@ SRC = WORK / "src"
 BUILD = WORK / "build"
 PENDING = WORK / "applied"  # names the scratch file while a mutant is applied
 
-# Test executables by the top folder of the mutated file. The processor's tests (tests/emu) cover
-# cpu/ and board/; periph/ also runs them, as they hold the scheduled loop's lock-step comparisons.
+# Test executables by the top folder of the mutated file. The processor's and the board's tests
+# (tests/cpu, tests/board) cover cpu/ and board/; periph/ also runs them, as they hold the
+# scheduled loop's lock-step comparisons.
 AREA_TESTS = {
-    "cpu": ["periph_tests", "emu_tests"],
-    "board": ["periph_tests", "emu_tests"],
-    "periph": ["periph_tests", "emu_tests"],
+    "cpu": ["periph_tests", "cpu_tests", "board_tests"],
+    "board": ["periph_tests", "cpu_tests", "board_tests"],
+    "periph": ["periph_tests", "cpu_tests", "board_tests"],
     "panel": ["panel_tests"],
     "tools": ["toolchain_tests"],
 }
 # Files whose users reach past their area: the decoder also drives the disassembler and assembler.
 FILE_TESTS = {
-    "cpu/decode.cpp": ["emu_tests", "toolchain_tests"],
+    "cpu/decode.cpp": ["cpu_tests", "toolchain_tests"],
 }
 # Release at -O1: the quickest compile whose tests still run fast. Warnings are not errors here: a
 # mutant that only draws a warning is still a program to test.

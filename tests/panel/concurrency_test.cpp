@@ -36,7 +36,7 @@ TEST(Concurrency, KeyClicksWhileTheFirmwareReadsTheKeyboard) {
   std::thread processor([&] {
     while (!done.load()) {
       ReadKeyboard(*rig.m);
-      seenJog |= rig.m->jogButtons.load(std::memory_order_relaxed);
+      seenJog |= rig.m->channels.jogButtons.load(std::memory_order_relaxed);
     }
   });
   for (int i = 0; i < 2000; ++i) {
@@ -49,7 +49,7 @@ TEST(Concurrency, KeyClicksWhileTheFirmwareReadsTheKeyboard) {
   processor.join();
   const std::uint16_t last = LoadShared(*rig.m, reg::KEYBOARD);
   EXPECT_TRUE(last == 20 || last == 0) << last;  // taken once, or still waiting
-  EXPECT_EQ(rig.m->jogButtons.load(), 0u);
+  EXPECT_EQ(rig.m->channels.jogButtons.load(), 0u);
   EXPECT_EQ(seenJog & ~jog::RIGHT, 0u);
 }
 

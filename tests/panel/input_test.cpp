@@ -109,7 +109,7 @@ TEST(JogToggles, ExclusiveGroupThatMayBeAllUp) {
     for (const JogStep& step : script.steps) {
       EXPECT_TRUE(ClickControl(*rig.panel, rig.surface, step.click));
       EXPECT_EQ(Keyboard(rig), step.stored) << step.click;
-      EXPECT_EQ(rig.m->jogButtons.load(), step.buttons) << step.click;
+      EXPECT_EQ(rig.m->channels.jogButtons.load(), step.buttons) << step.click;
       EXPECT_EQ(JogButtonsOf(rig.surface), step.buttons) << step.click;
     }
   }
@@ -121,7 +121,7 @@ TEST(JogToggles, UskorCountsAtTheNextJogClick) {
   EXPECT_EQ(Keyboard(rig), 121);
   ClickControl(*rig.panel, rig.surface, "uskor");
   EXPECT_EQ(Keyboard(rig), 121);
-  EXPECT_EQ(rig.m->jogButtons.load(), jog::DOWN);
+  EXPECT_EQ(rig.m->channels.jogButtons.load(), jog::DOWN);
   ClickControl(*rig.panel, rig.surface, "k0x7a");
   EXPECT_EQ(Keyboard(rig), 126);
 }
@@ -132,7 +132,7 @@ TEST(JogToggles, GroupRuleWhenTheWindowAlreadyReleasedTheOthers) {
   Rig rig;
   rig.surface.Find("k0x7b")->SetDown(true);
   rig.panel->PultKeyClik("k0x7b");
-  EXPECT_EQ(rig.m->jogButtons.load(), jog::RIGHT);
+  EXPECT_EQ(rig.m->channels.jogButtons.load(), jog::RIGHT);
   EXPECT_EQ(Keyboard(rig), 123);
 }
 

@@ -154,7 +154,7 @@ TEST(RefreshPanel, HandshakeCodeGoesToMOrT) {
                {0xAB1, "AB", "z"}, {0xF09, "F0", "z"}, {0x00C, "z", "00"}};
   for (auto c : cases) {
     Rig rig;
-    rig.m->seqCode = c.code;
+    rig.m->sequencer.code = c.code;
     rig.Notify(notify::SEQ_LATCHED);
     EXPECT_EQ(rig.Caption("m"), c.m) << std::hex << c.code;
     EXPECT_EQ(rig.Caption("t"), c.t) << std::hex << c.code;

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "panel/panel.hpp"
 #include "panel/table_surface.hpp"
 
@@ -78,7 +78,7 @@ struct Rig {
   std::filesystem::path TracePath() const { return dir.Path() / "prog.txt"; }
 
   ScratchDir dir;
-  std::unique_ptr<MachineState> m = std::make_unique<MachineState>();
+  std::unique_ptr<BoardState> m = std::make_unique<BoardState>();
   TableSurface surface;
   RecordingCanvas canvas;
   std::vector<std::string> warnings;

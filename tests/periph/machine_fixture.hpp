@@ -1,4 +1,5 @@
-// A fresh machine for peripheral tests, ticked the way a processor step ticks it.
+// Fresh peripherals and register words for peripheral tests, ticked the way a processor step
+// ticks them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,21 +7,21 @@
 #include <cstdint>
 #include <memory>
 
-#include "cpu/machine.hpp"
+#include "cpu/registers.hpp"
 #include "periph/periph.hpp"
 
 namespace kv74::test {
 
 class PeriphTest : public ::testing::Test {
  protected:
-  std::unique_ptr<MachineState> owner = std::make_unique<MachineState>();
-  MachineState& m = *owner;
+  // The chips and the register words they reach, as on the board.
+  struct Chips : Registers, Peripherals {};
+  std::unique_ptr<Chips> owner = std::make_unique<Chips>();
+  Chips& m = *owner;
 
   void Tick(std::uint64_t n = 1) {
     for (std::uint64_t i = 0; i < n; ++i) {
-      TimerTick(m);
-      PulseChannelsTick(m);
-      SequencerTick(m);
+      TickPeripherals(m, m);
     }
   }
 

@@ -41,13 +41,13 @@ TEST_P(PulsePeriodTest, StepsEveryPeriodPlusOneTicks) {
   for (int ch = 0; ch < 3; ++ch) {
     SCOPED_TRACE(ch);
     Enable();
-    PulseChannelWrite(m, reg::RATE0 + ch, c.rate);
-    EXPECT_EQ(m.channelPeriod[static_cast<std::size_t>(ch)], c.period);
+    PulseChannelWrite(m.channels, m, reg::RATE0 + ch, c.rate);
+    EXPECT_EQ(m.channels.period[static_cast<std::size_t>(ch)], c.period);
     const int w = reg::COUNT0 + ch;
     EXPECT_EQ(NextStep(w, 20000), c.ticksPerStep);
     EXPECT_EQ(m[w], c.firstCount);
     EXPECT_EQ(NextStep(w, 20000), c.ticksPerStep);
-    PulseChannelWrite(m, reg::RATE0 + ch, 0);  // park it for the next channel
+    PulseChannelWrite(m.channels, m, reg::RATE0 + ch, 0);  // park it for the next channel
   }
 }
 
@@ -59,8 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PeriodCase{0x07FF, 4, 5, 0x0001}, PeriodCase{0x7FFF, 10000, 10001, 0x0001}));
 
 TEST_F(PulseTest, RateWrittenWhileDisabledKeepsThePeriod) {
-  PulseChannelWrite(m, reg::RATE0, 0x0064);
-  EXPECT_EQ(m.channelPeriod[0], 0);
+  PulseChannelWrite(m.channels, m, reg::RATE0, 0x0064);
+  EXPECT_EQ(m.channels.period[0], 0);
   Tick(10);
   EXPECT_EQ(m[reg::COUNT0], 0);  // disabled: no steps
   Enable();
@@ -70,11 +70,11 @@ TEST_F(PulseTest, RateWrittenWhileDisabledKeepsThePeriod) {
 
 TEST_F(PulseTest, RateWithoutMagnitudeKeepsTheLastPeriod) {
   Enable();
-  PulseChannelWrite(m, reg::RATE0 + 1, 0x0064);
+  PulseChannelWrite(m.channels, m, reg::RATE0 + 1, 0x0064);
   for (std::uint16_t rate : {0x0800, 0x1000, 0x7800}) {
-    PulseChannelWrite(m, reg::RATE0 + 1, rate);
+    PulseChannelWrite(m.channels, m, reg::RATE0 + 1, rate);
     EXPECT_EQ(m[reg::RATE0 + 1], rate);
-    EXPECT_EQ(m.channelPeriod[1], 100) << std::hex << rate;
+    EXPECT_EQ(m.channels.period[1], 100) << std::hex << rate;
   }
   EXPECT_EQ(NextStep(reg::COUNT0 + 1, 1000), 101u);  // still stepping up at the old period
   EXPECT_EQ(m[reg::COUNT0 + 1], 1);
@@ -82,11 +82,11 @@ TEST_F(PulseTest, RateWithoutMagnitudeKeepsTheLastPeriod) {
 
 TEST_F(PulseTest, IdleChannelKeepsItsDivider) {
   Enable();
-  PulseChannelWrite(m, reg::RATE0, 0x0064);
+  PulseChannelWrite(m.channels, m, reg::RATE0, 0x0064);
   Tick(60);
   m[reg::PORT_OUT] = 0;
   Tick(500);
-  EXPECT_EQ(m.channelDivider[0], 60);
+  EXPECT_EQ(m.channels.divider[0], 60);
   Enable();
   EXPECT_EQ(NextStep(reg::COUNT0, 1000), 41u);
 }
@@ -106,7 +106,7 @@ TEST_F(PulseTest, CounterDirectionBitIsForced) {
   };
   Enable();
   for (const Case& c : cases) {
-    m.channelPeriod[2] = 0;
+    m.channels.period[2] = 0;
     m[reg::RATE0 + 2] = c.rate;
     m[reg::COUNT0 + 2] = c.start;
     Tick(static_cast<std::uint64_t>(c.steps));
@@ -116,11 +116,11 @@ TEST_F(PulseTest, CounterDirectionBitIsForced) {
 
 TEST_F(PulseTest, CounterReadClearsCountersButNotTheMarkRegister) {
   for (int w = reg::COUNT0; w <= reg::JOG; ++w) {
-    PulseChannelWrite(m, w, static_cast<std::uint16_t>(0x100 + w));
+    PulseChannelWrite(m.channels, m, w, static_cast<std::uint16_t>(0x100 + w));
     EXPECT_EQ(CounterRead(m, w), 0x100 + w);
     EXPECT_EQ(m[w], 0);
   }
-  PulseChannelWrite(m, reg::MARK, 0x00F7);
+  PulseChannelWrite(m.channels, m, reg::MARK, 0x00F7);
   EXPECT_EQ(CounterRead(m, reg::MARK), 0x00F7);
   EXPECT_EQ(m[reg::MARK], 0x00F7);
 }
@@ -135,14 +135,14 @@ TEST_P(PulseMarkTest, ArmedMarkAtThe2501stStepZeroesTheCounter) {
   m[reg::MARK] = static_cast<std::uint16_t>(0x0100 | (1u << ch));
   Tick(2500);
   EXPECT_EQ(m[w], 2500);
-  EXPECT_EQ(m.channelMarkCount[static_cast<std::size_t>(ch)], 2500);
+  EXPECT_EQ(m.channels.markCount[static_cast<std::size_t>(ch)], 2500);
   Tick(1);
   EXPECT_EQ(m[w], 0);
   EXPECT_EQ(m[reg::MARK], 0x0100 | (0x10u << ch));  // disarmed, report bit toggled
   // Unarmed now: the next mark, 2501 steps later, leaves the counter alone.
   Tick(2501);
   EXPECT_EQ(m[w], 2501);
-  EXPECT_EQ(m.channelMarkCount[static_cast<std::size_t>(ch)], 0);
+  EXPECT_EQ(m.channels.markCount[static_cast<std::size_t>(ch)], 0);
   EXPECT_EQ(m[reg::MARK], 0x0100 | (0x10u << ch));
   // Re-armed: the report bit toggles back.
   m[reg::MARK] |= static_cast<std::uint16_t>(1u << ch);
@@ -165,7 +165,7 @@ class JogTest : public PeriphTest, public testing::WithParamInterface<JogCase> {
 TEST_P(JogTest, SamplesEvery720896Ticks) {
   const JogCase& c = GetParam();
   m[reg::KEYLAMPS] = c.lamps;
-  m.jogButtons.store(c.buttons);
+  m.channels.jogButtons.store(c.buttons);
   Tick(720895);
   EXPECT_EQ(m[reg::JOG], 0);
   Tick(1);
@@ -185,13 +185,13 @@ INSTANTIATE_TEST_SUITE_P(
                     JogCase{0x4000, jog::LEFT, 0}));
 
 TEST_F(PulseTest, JogCountingPausesWhileThePatternIsAbsent) {
-  m.jogButtons.store(jog::RIGHT);
+  m.channels.jogButtons.store(jog::RIGHT);
   m[reg::KEYLAMPS] = 0x4008;
   Tick(500000);
   m[reg::KEYLAMPS] = 0x4009;
   Tick(1000000);
-  EXPECT_EQ(m.jogDivider, 500000 % 65536);
-  EXPECT_EQ(m.jogSampleCount, 500000 / 65536);
+  EXPECT_EQ(m.channels.jogDivider, 500000 % 65536);
+  EXPECT_EQ(m.channels.jogSampleCount, 500000 / 65536);
   m[reg::KEYLAMPS] = 0x4010;
   Tick(220895);
   EXPECT_EQ(m[reg::JOG], 0);

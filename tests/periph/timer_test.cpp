@@ -18,10 +18,10 @@ class TimerTest : public PeriphTest {
 
 TEST_F(TimerTest, StoppedTimerNeverAdvances) {
   for (std::uint16_t mode : {0, 1, 2, 3}) {
-    TimerWrite(m, reg::TIMER_MODE, mode);
+    TimerWrite(m.timer, m, reg::TIMER_MODE, mode);
     Tick(1000);
-    EXPECT_EQ(m.timerPrescaler, 100) << "mode " << mode;
-    EXPECT_EQ(m.timerCount, 0);
+    EXPECT_EQ(m.timer.prescaler, 100) << "mode " << mode;
+    EXPECT_EQ(m.timer.count, 0);
     EXPECT_EQ(m[reg::FAULTS], 0);
   }
 }
@@ -30,8 +30,8 @@ class TimerPeriodTest : public TimerTest, public testing::WithParamInterface<std
 
 TEST_P(TimerPeriodTest, PeriodicIntervalIsReloadPlusOneTimes101) {
   const std::uint16_t reload = GetParam();
-  TimerWrite(m, reg::TIMER_MODE, timer::PERIODIC);
-  TimerWrite(m, reg::TIMER_RELOAD, reload);
+  TimerWrite(m.timer, m, reg::TIMER_MODE, timer::PERIODIC);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, reload);
   const std::uint64_t interval = (reload + 1u) * 101u;
   EXPECT_EQ(NextRequest(interval * 2), interval);  // fresh prescaler: a full first cycle
   for (int i = 0; i < 3; ++i) EXPECT_EQ(NextRequest(interval * 2), interval);
@@ -41,50 +41,50 @@ TEST_P(TimerPeriodTest, PeriodicIntervalIsReloadPlusOneTimes101) {
 INSTANTIATE_TEST_SUITE_P(Reloads, TimerPeriodTest, testing::Values(0, 1, 5, 300));
 
 TEST_F(TimerTest, PrescalerRollsOverEvery101Ticks) {
-  TimerWrite(m, reg::TIMER_RELOAD, 1000);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 1000);
   Tick(100);
-  EXPECT_EQ(m.timerPrescaler, 0);
-  EXPECT_EQ(m.timerCount, 1000);
+  EXPECT_EQ(m.timer.prescaler, 0);
+  EXPECT_EQ(m.timer.count, 1000);
   Tick(1);
-  EXPECT_EQ(m.timerPrescaler, 100);
-  EXPECT_EQ(m.timerCount, 999);
+  EXPECT_EQ(m.timer.prescaler, 100);
+  EXPECT_EQ(m.timer.count, 999);
   Tick(101 * 9);
-  EXPECT_EQ(m.timerCount, 990);
+  EXPECT_EQ(m.timer.count, 990);
 }
 
 TEST_F(TimerTest, ReloadKeepsThePrescalerCycleInProgress) {
-  TimerWrite(m, reg::TIMER_RUN, timer::RUN);
-  TimerWrite(m, reg::TIMER_RELOAD, 2000);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, timer::RUN);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 2000);
   Tick(40);  // prescaler now 60
-  TimerWrite(m, reg::TIMER_RELOAD, 0);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 0);
   EXPECT_EQ(NextRequest(1000), 61u);
 }
 
 TEST_F(TimerTest, RunBitAloneWithCountZeroExpiresAtNextRollover) {
-  TimerWrite(m, reg::TIMER_RUN, timer::RUN);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, timer::RUN);
   EXPECT_EQ(NextRequest(1000), 101u);
 }
 
 TEST_F(TimerTest, StopKeepsPrescalerAndRestartResumesIt) {
-  TimerWrite(m, reg::TIMER_RELOAD, 3);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 3);
   Tick(30);
-  TimerWrite(m, reg::TIMER_RUN, 0);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, 0);
   Tick(5000);
-  EXPECT_EQ(m.timerPrescaler, 70);
-  EXPECT_EQ(m.timerCount, 3);
-  TimerWrite(m, reg::TIMER_RUN, timer::RUN);  // restart without reload
+  EXPECT_EQ(m.timer.prescaler, 70);
+  EXPECT_EQ(m.timer.count, 3);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, timer::RUN);  // restart without reload
   EXPECT_EQ(NextRequest(10000), 71u + 3 * 101);
 }
 
 TEST_F(TimerTest, OneShotExpiresOnceAndStops) {
-  TimerWrite(m, reg::TIMER_MODE, 0);
-  TimerWrite(m, reg::TIMER_RELOAD, 2);
+  TimerWrite(m.timer, m, reg::TIMER_MODE, 0);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 2);
   EXPECT_EQ(NextRequest(1000), 303u);
   EXPECT_EQ(m[reg::TIMER_RUN] & timer::RUN, 0);
   Tick(2000);
   EXPECT_FALSE(Requested());
   for (int w : {reg::TIMER_RELOAD, reg::TIMER_MODE, reg::TIMER_RUN}) {
-    EXPECT_EQ(TimerRead(m, w), 0xFFFF) << w;
+    EXPECT_EQ(TimerRead(m.timer), 0xFFFF) << w;
   }
 }
 
@@ -97,13 +97,13 @@ class TimerInhibitTest : public TimerTest, public testing::WithParamInterface<In
 
 TEST_P(TimerInhibitTest, InhibitedExpiryStillReloadsOrStops) {
   const InhibitCase& c = GetParam();
-  TimerWrite(m, reg::TIMER_MODE, c.mode);
-  TimerWrite(m, reg::TIMER_INHIBIT, c.inhibit);
-  TimerWrite(m, reg::TIMER_RELOAD, 4);
+  TimerWrite(m.timer, m, reg::TIMER_MODE, c.mode);
+  TimerWrite(m.timer, m, reg::TIMER_INHIBIT, c.inhibit);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 4);
   Tick(505);
   EXPECT_EQ(Requested(), c.request);
   const bool periodic = c.mode & timer::PERIODIC;
-  EXPECT_EQ(m.timerCount, periodic ? 4 : 0xFFFF);
+  EXPECT_EQ(m.timer.count, periodic ? 4 : 0xFFFF);
   EXPECT_EQ((m[reg::TIMER_RUN] & timer::RUN) != 0, periodic);
 }
 
@@ -118,37 +118,37 @@ INSTANTIATE_TEST_SUITE_P(
                     InhibitCase{0xFFFC, 0xFFFE, true}));
 
 TEST_F(TimerTest, ReadsReturnTheLiveCountOnAllThreeWords) {
-  TimerWrite(m, reg::TIMER_MODE, 0x00F1);
-  TimerWrite(m, reg::TIMER_RELOAD, 0x1234);
+  TimerWrite(m.timer, m, reg::TIMER_MODE, 0x00F1);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 0x1234);
   Tick(101 * 3);
   for (int w : {reg::TIMER_RELOAD, reg::TIMER_MODE, reg::TIMER_RUN}) {
-    EXPECT_EQ(TimerRead(m, w), 0x1231) << w;
+    EXPECT_EQ(TimerRead(m.timer), 0x1231) << w;
   }
   EXPECT_EQ(m[reg::TIMER_RELOAD], 0x1234);
   EXPECT_EQ(m[reg::TIMER_MODE], 0x00F1);
 }
 
 TEST_F(TimerTest, WritesOfModeRunAndInhibitOnlyStore) {
-  TimerWrite(m, reg::TIMER_MODE, 0xABCD);
-  TimerWrite(m, reg::TIMER_INHIBIT, 0x7FFF);
+  TimerWrite(m.timer, m, reg::TIMER_MODE, 0xABCD);
+  TimerWrite(m.timer, m, reg::TIMER_INHIBIT, 0x7FFF);
   EXPECT_EQ(m[reg::TIMER_MODE], 0xABCD);
   EXPECT_EQ(m[reg::TIMER_INHIBIT], 0x7FFF);
   EXPECT_EQ(m[reg::TIMER_RUN], 0);
-  EXPECT_EQ(m.timerCount, 0);
-  TimerWrite(m, reg::TIMER_RUN, 0x8001);
+  EXPECT_EQ(m.timer.count, 0);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, 0x8001);
   EXPECT_EQ(m[reg::TIMER_RUN], 0x8001);
-  EXPECT_EQ(m.timerCount, 0);
+  EXPECT_EQ(m.timer.count, 0);
 }
 
 // As the firmware writes it: bit 15 of the run register, and no other bit, runs the timer.
 TEST_F(TimerTest, OnlyBit15OfTheRunRegisterRunsTheTimer) {
-  TimerWrite(m, reg::TIMER_RUN, 0x7FFF);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, 0x7FFF);
   Tick(1000);
-  EXPECT_EQ(m.timerPrescaler, 100);
-  TimerWrite(m, reg::TIMER_RUN, 0x8000);
+  EXPECT_EQ(m.timer.prescaler, 100);
+  TimerWrite(m.timer, m, reg::TIMER_RUN, 0x8000);
   EXPECT_EQ(NextRequest(1000), 101u);
   EXPECT_EQ(m[reg::TIMER_RUN], 0x0000);  // one-shot expiry clears bit 15
-  TimerWrite(m, reg::TIMER_RELOAD, 7);
+  TimerWrite(m.timer, m, reg::TIMER_RELOAD, 7);
   EXPECT_EQ(m[reg::TIMER_RUN], 0x8000);
 }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/snapshot.hpp"
 #include "program.hpp"
 #include "tests/common/hostile.hpp"
@@ -53,7 +53,7 @@ std::string Snapshot(Scratch& s, const std::function<void(debug::SnapshotData&)>
   s.Run(kRun + " -q --images images --do save.do");
   const std::string bytes = Slurp(s / "10.snap");
   fs::remove(s / "10.snap");
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   debug::SnapshotData d;
   debug::ReadSnapshot(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
                       *m, d);

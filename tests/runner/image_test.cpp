@@ -103,7 +103,7 @@ TEST(ImageTest, LoadImagesFillsTheThreeAreas) {
   WriteWords(dir / "V4", program);
   WriteWords(dir / "AMT", std::vector<std::uint16_t>{0x013E, 0x023C});
   WriteWords(dir / "RAM", std::vector<std::uint16_t>(DATA_WORDS, 0x0707));
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   LoadImages(*m, dir.path());
   EXPECT_EQ(m->ProgramMemory[0], 0xE350);
   EXPECT_EQ(m->ProgramMemory[PROGRAM_WORDS - 1], 0x1111);
@@ -116,7 +116,7 @@ TEST(ImageTest, FailedLoadLeavesTheMachineUntouched) {
   TempDir dir;
   WriteWords(dir / "V4", std::vector<std::uint16_t>{0xE350});
   WriteWords(dir / "AMT", std::vector<std::uint16_t>{0x013E});
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   EXPECT_THROW(LoadImages(*m, dir.path()), ImageError);  // no RAM image
   EXPECT_EQ(m->ProgramMemory[0], 0);
   EXPECT_EQ(m->TableMemory[0], 0);
@@ -130,7 +130,7 @@ TEST(ImageTest, DefaultDirectoryHoldsTheBundledImages) {
 }
 
 TEST(ImageTest, BundledRamHoldsTheWatchedCellsInitialValues) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   LoadImages(*m, DefaultImageDir());
   EXPECT_EQ(m->DataMemory[cell::POSITION_X_LO - DATA_BASE], 7200);
   EXPECT_EQ(m->DataMemory[cell::POSITION_Z_LO - DATA_BASE], 22000);

@@ -8,22 +8,22 @@ namespace kv74::test {
 namespace {
 
 TEST(PowerOnTest, RegistersZeroExceptInputPortAndPeripheralsAtRest) {
-  auto owner = std::make_unique<MachineState>();
-  MachineState& m = *owner;
+  auto owner = std::make_unique<BoardState>();
+  BoardState& m = *owner;
   // Dirty everything PowerOn owns, and the memory it must keep.
   m.RegisterFile.fill(0xFFFF);
   m.NotifyWord = 0xFFFFFFFF;
   m.opWord = m.extWord = 0x1234;
-  m.timerPrescaler = 7;
-  m.timerCount = 8;
-  m.channelPeriod = {1, 2, 3};
-  m.channelDivider = {1, 2, 3};
-  m.channelMarkCount = {1, 2, 3};
-  m.jogDivider = 9;
-  m.jogSampleCount = 10;
-  m.seqState = SeqState::Busy;
-  m.seqCode = 0x251;
-  m.seqCountdown = 5;
+  m.timer.prescaler = 7;
+  m.timer.count = 8;
+  m.channels.period = {1, 2, 3};
+  m.channels.divider = {1, 2, 3};
+  m.channels.markCount = {1, 2, 3};
+  m.channels.jogDivider = 9;
+  m.channels.jogSampleCount = 10;
+  m.sequencer.state = SeqState::Busy;
+  m.sequencer.code = 0x251;
+  m.sequencer.countdown = 5;
   m.ProgramMemory[0] = 0xE350;
   m.DataMemory[5] = 0x55;
   m.TableMemory[6] = 0x66;
@@ -36,16 +36,16 @@ TEST(PowerOnTest, RegistersZeroExceptInputPortAndPeripheralsAtRest) {
   EXPECT_EQ(m.NotifyWord, 0u);
   EXPECT_EQ(m.opWord, 0);
   EXPECT_EQ(m.extWord, 0);
-  EXPECT_EQ(m.timerPrescaler, 100);
-  EXPECT_EQ(m.timerCount, 0);
-  EXPECT_EQ(m.channelPeriod, (std::array<std::uint16_t, 3>{}));
-  EXPECT_EQ(m.channelDivider, (std::array<std::uint16_t, 3>{}));
-  EXPECT_EQ(m.channelMarkCount, (std::array<std::uint16_t, 3>{}));
-  EXPECT_EQ(m.jogDivider, 0);
-  EXPECT_EQ(m.jogSampleCount, 0);
-  EXPECT_EQ(m.seqState, SeqState::Idle);
-  EXPECT_EQ(m.seqCode, 0);
-  EXPECT_EQ(m.seqCountdown, 0u);
+  EXPECT_EQ(m.timer.prescaler, 100);
+  EXPECT_EQ(m.timer.count, 0);
+  EXPECT_EQ(m.channels.period, (std::array<std::uint16_t, 3>{}));
+  EXPECT_EQ(m.channels.divider, (std::array<std::uint16_t, 3>{}));
+  EXPECT_EQ(m.channels.markCount, (std::array<std::uint16_t, 3>{}));
+  EXPECT_EQ(m.channels.jogDivider, 0);
+  EXPECT_EQ(m.channels.jogSampleCount, 0);
+  EXPECT_EQ(m.sequencer.state, SeqState::Idle);
+  EXPECT_EQ(m.sequencer.code, 0);
+  EXPECT_EQ(m.sequencer.countdown, 0u);
   EXPECT_EQ(m.ProgramMemory[0], 0xE350);
   EXPECT_EQ(m.DataMemory[5], 0x55);
   EXPECT_EQ(m.TableMemory[6], 0x66);

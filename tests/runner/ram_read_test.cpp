@@ -20,13 +20,13 @@ using namespace std::chrono_literals;
 
 class ClearingReceiver : public HandoverReceiver {
  public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(BoardState& m) override { m.NotifyWord = 0; }
 };
 
 TEST(RamReadTest, WholeRamReadWhileTheProgramPushesAndPops) {
   constexpr std::uint16_t kStack = 0x4800;
   constexpr std::uint16_t kSub = 0x20;
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   // 0: CALL [word 0x10] -> 0x20: RET; 1: JMP 0.
   const op::Words program = op::Program({{0x6210}, op::JmpRel(-1)});
   std::ranges::copy(program, m->ProgramMemory.begin());

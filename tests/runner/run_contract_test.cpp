@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "program.hpp"
 #include "temp_dir.hpp"
 

@@ -25,7 +25,7 @@ class RunnerPanelTest : public testing::TestWithParam<ClickCase> {};
 
 TEST_P(RunnerPanelTest, ClicksActLikeThePanelHandlers) {
   const ClickCase& c = GetParam();
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   PowerOn(*m);
   TempDir dir;
   RunnerPanel panel(*m, dir.path());
@@ -34,7 +34,7 @@ TEST_P(RunnerPanelTest, ClicksActLikeThePanelHandlers) {
     ASSERT_TRUE(panel.IsClickable(name)) << name;
     panel.Click(name);
   }
-  EXPECT_EQ(m->jogButtons.load(), c.jogDown);
+  EXPECT_EQ(m->channels.jogButtons.load(), c.jogDown);
   EXPECT_EQ((*m)[reg::KEYBOARD], c.keyboard);
   EXPECT_EQ((*m)[reg::PORT_IN], c.inputPort);
 }
@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ClickCase{{"ki8", "ki15", "ki0"}, 0, 0, 0x8001}));
 
 TEST(RunnerPanelNames, KeysTogglesInputLampsAndPlotButtonsAreClickable) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   TempDir dir;
   RunnerPanel panel(*m, dir.path());
   for (const char* name : {"ki0", "ki15", "k0x09", "k0x3E", "k0x7a", "uskor", "mash", "clea"}) {
@@ -67,7 +67,7 @@ TEST(RunnerPanelNames, KeysTogglesInputLampsAndPlotButtonsAreClickable) {
 }
 
 TEST(RunnerPanelHandover, RedrawsThePanelAndClearsTheNotifyWord) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   PowerOn(*m);
   TempDir dir;
   RunnerPanel panel(*m, dir.path());

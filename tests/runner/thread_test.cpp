@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-void Load(MachineState& m, const op::Words& words) {
+void Load(BoardState& m, const op::Words& words) {
   std::ranges::copy(words, m.ProgramMemory.begin());
 }
 
@@ -29,7 +29,7 @@ op::Words IndicatorLoop() {
 
 class CountingReceiver : public HandoverReceiver {
  public:
-  void Handover(MachineState& m) override {
+  void Handover(BoardState& m) override {
     count.fetch_add(1);
     lastNotify = m.NotifyWord;
     m.NotifyWord = 0;
@@ -50,7 +50,7 @@ TEST(ProgramWordsTest, DecodeAsIntended) {
 }
 
 TEST(RunStepsTest, RunsExactlyNStepsAndHandsOverEachNotification) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   Load(*m, IndicatorLoop());
   PowerOn(*m);
   (*m)[reg::KEYLAMPS] = 0x4008;  // the jog divider counts every step
@@ -58,14 +58,14 @@ TEST(RunStepsTest, RunsExactlyNStepsAndHandsOverEachNotification) {
   RunSteps(*m, 3, receiver);  // set-up
   EXPECT_EQ(receiver.count, 0);
   RunSteps(*m, 1000, receiver);
-  EXPECT_EQ(m->jogDivider, 1003);
+  EXPECT_EQ(m->channels.jogDivider, 1003);
   EXPECT_EQ((*m)[1], 334);  // incremented every third step
   EXPECT_EQ(receiver.count, 334);
   EXPECT_EQ(receiver.lastNotify, notify::IND1);
 }
 
 TEST(RunStepsTest, ProgramWithoutPanelWritesNeverHandsOver) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   Load(*m, op::Program({op::Inc(2), op::JmpRel(-1)}));
   PowerOn(*m);
   CountingReceiver receiver;
@@ -77,14 +77,14 @@ TEST(RunStepsTest, ProgramWithoutPanelWritesNeverHandsOver) {
 // Blocks each hand-over for a while, as a busy window thread would.
 class SlowReceiver : public CountingReceiver {
  public:
-  void Handover(MachineState& m) override {
+  void Handover(BoardState& m) override {
     CountingReceiver::Handover(m);
     std::this_thread::sleep_for(200us);
   }
 };
 
 TEST(EmulationThreadTest, StopCompletesWhileTheFirmwareNotifiesEveryOtherStep) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   Load(*m, IndicatorLoop());
   PowerOn(*m);
   (*m)[reg::PC] = 0x1234;  // the thread starts at 0 whatever the PC holds
@@ -110,7 +110,7 @@ TEST(EmulationThreadTest, StopCompletesWhileTheFirmwareNotifiesEveryOtherStep) {
 // waits until that thread has serviced it; the closing thread keeps servicing while it waits.
 class QueuedReceiver : public HandoverReceiver {
  public:
-  void Handover(MachineState& m) override {
+  void Handover(BoardState& m) override {
     std::unique_lock lock(mutex_);
     pending_ = &m;
     cv_.notify_all();
@@ -131,11 +131,11 @@ class QueuedReceiver : public HandoverReceiver {
  private:
   std::mutex mutex_;
   std::condition_variable cv_;
-  MachineState* pending_ = nullptr;
+  BoardState* pending_ = nullptr;
 };
 
 TEST(EmulationThreadTest, CloseWaitKeepsTheBlockingHandOverServiced) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   Load(*m, IndicatorLoop());
   PowerOn(*m);
   QueuedReceiver receiver;
@@ -154,7 +154,7 @@ TEST(EmulationThreadTest, CloseWaitKeepsTheBlockingHandOverServiced) {
 }
 
 TEST(EmulationThreadTest, DestructorStopsARunningThread) {
-  auto m = std::make_unique<MachineState>();
+  auto m = std::make_unique<BoardState>();
   Load(*m, IndicatorLoop());
   PowerOn(*m);
   SlowReceiver receiver;

@@ -3,8 +3,8 @@
 #include "analysis/machine.hpp"
 #include "board/image.hpp"
 #include "board/power.hpp"
+#include "board/schedule.hpp"
 #include "cpu/bus.hpp"
-#include "periph/schedule.hpp"
 #include "protocol.hpp"
 #include "script.hpp"
 
@@ -13,7 +13,7 @@ namespace kv74::dap {
 namespace fs = std::filesystem;
 
 Board::Board(const LaunchConfig& config) {
-  machine = std::make_unique<MachineState>();
+  machine = std::make_unique<BoardState>();
   if (!fs::is_directory(config.images))
     throw RequestError("cannot read image directory " + config.images.string());
   std::error_code ec;
@@ -54,7 +54,7 @@ Board::Board(const LaunchConfig& config) {
 }
 
 void Board::Store(std::uint16_t a, std::uint16_t v) {
-  MachineState& m = *machine;
+  BoardState& m = *machine;
   SyncPeripherals(m);
   if (!mon::Storable(a)) {
     throw RequestError("nothing to store into at " + AddressText(a));

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/engine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "monitor/describe.hpp"
@@ -26,7 +26,7 @@ struct Board {
   // Throws RequestError naming what could not be read.
   explicit Board(const LaunchConfig& config);
 
-  std::unique_ptr<MachineState> machine;
+  std::unique_ptr<BoardState> machine;
   std::unique_ptr<RunnerPanel> panel;
   std::optional<dbg::DebugInfo> info;
   std::unique_ptr<debug::Engine> engine;
@@ -34,7 +34,7 @@ struct Board {
   std::unique_ptr<mon::Session> session;
   std::string note;  // said once on the console: where the debug information came from
 
-  MachineState& M() { return *machine; }
+  BoardState& M() { return *machine; }
   debug::Engine& E() { return *engine; }
   const dbg::DebugInfo* Info() const { return info ? &*info : nullptr; }
   mon::Symbols Symbols() const { return mon::Symbols(Info()); }

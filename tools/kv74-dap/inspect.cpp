@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "board/schedule.hpp"
 #include "cpu/disasm.hpp"
 #include "monitor/expr.hpp"
 #include "panel/controls.hpp"
-#include "periph/schedule.hpp"
 #include "state_json.hpp"
 
 namespace kv74::dap::inspect {
@@ -100,7 +100,7 @@ Json Scopes(const Args& a) {
 
 Json Variables(Board& b, const Args& a) {
   const std::int64_t ref = a.RequireInt("variablesReference");
-  MachineState& m = b.M();
+  BoardState& m = b.M();
   SyncPeripherals(m);
   Json vars = Json::array();
   switch (ref) {
@@ -128,19 +128,19 @@ Json Variables(Board& b, const Args& a) {
       auto add = [&](const std::string& name, std::uint32_t v) {
         vars.push_back(Variable(name, std::to_string(v)));
       };
-      add("timerPrescaler", m.timerPrescaler);
-      add("timerCount", m.timerCount);
+      add("timerPrescaler", m.timer.prescaler);
+      add("timerCount", m.timer.count);
       for (std::size_t i = 0; i < 3; ++i) {
         const std::string n = "[" + std::to_string(i) + "]";
-        add("channelPeriod" + n, m.channelPeriod[i]);
-        add("channelDivider" + n, m.channelDivider[i]);
-        add("channelMarkCount" + n, m.channelMarkCount[i]);
+        add("channelPeriod" + n, m.channels.period[i]);
+        add("channelDivider" + n, m.channels.divider[i]);
+        add("channelMarkCount" + n, m.channels.markCount[i]);
       }
-      add("jogDivider", m.jogDivider);
-      add("jogSampleCount", m.jogSampleCount);
-      vars.push_back(Variable("seqState", SeqStateName(m.seqState)));
-      add("seqCode", m.seqCode);
-      add("seqCountdown", m.seqCountdown);
+      add("jogDivider", m.channels.jogDivider);
+      add("jogSampleCount", m.channels.jogSampleCount);
+      vars.push_back(Variable("seqState", SeqStateName(m.sequencer.state)));
+      add("seqCode", m.sequencer.code);
+      add("seqCountdown", m.sequencer.countdown);
       for (int w = reg::TIMER_RELOAD; w <= reg::MARK; ++w) {
         Json v = Variable("registers[" + std::to_string(w) + "]", WordText(m[w]));
         v["type"] = mon::RegisterName(w);

@@ -60,7 +60,7 @@ void Adapter::Go(RunKind kind, std::uint64_t count) {
 
 namespace {
 // The address a call at pc returns to, or nothing when the instruction there is no call.
-std::optional<std::uint16_t> ReturnOfCall(const MachineState& m, std::uint16_t pc) {
+std::optional<std::uint16_t> ReturnOfCall(const BoardState& m, std::uint16_t pc) {
   const std::uint16_t op = mon::PeekWord(m, pc);
   const Op form = Decode(op);
   if (form == Op::CallTable || ((form == Op::JumpReg || form == Op::JumpAbs) && FieldD(op) == 2))
@@ -71,7 +71,7 @@ std::optional<std::uint16_t> ReturnOfCall(const MachineState& m, std::uint16_t p
 
 debug::StopReason Adapter::RunSliced(RunKind kind, std::uint64_t count) {
   debug::Engine& e = B().E();
-  MachineState& m = B().M();
+  BoardState& m = B().M();
   switch (kind) {
     case RunKind::StepIn: return e.Step(1);
     case RunKind::StepBack: return e.Back(count);

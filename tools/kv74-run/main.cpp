@@ -63,8 +63,8 @@ int Run(const RunOptions& o) {
       o.profileFolded ? &outputs.Add("folded profile", *o.profileFolded) : nullptr;
   if (std::string error; !outputs.OpenAll(error)) throw UsageError(error);
 
-  auto machine = std::make_unique<MachineState>();
-  MachineState& m = *machine;
+  auto machine = std::make_unique<BoardState>();
+  BoardState& m = *machine;
   RunnerPanel panel(m, workdir);
   std::vector<ScriptClick> clicks;
   if (o.input) {

@@ -16,7 +16,7 @@ struct TraceState {
   std::uint64_t bytes = 0;
 };
 
-void TraceLine(const MachineState& m, const RunPlan& plan, RunResult& r, TraceState& t) {
+void TraceLine(const BoardState& m, const RunPlan& plan, RunResult& r, TraceState& t) {
   char line[96];
   const int n = std::snprintf(line, sizeof line, "%" PRIu64 " %04X %04X %04X %s\n", r.steps,
                               m[reg::PC], m.opWord, m.extWord, OpName(Decode(m.opWord)));
@@ -36,7 +36,7 @@ void TraceLine(const MachineState& m, const RunPlan& plan, RunResult& r, TraceSt
 
 // Steps one at a time, checking the stop address and writing the trace. Returns false when the
 // stop address was reached.
-bool RunChecked(MachineState& m, ScriptedPanel& panel, const RunPlan& plan, RunResult& r,
+bool RunChecked(BoardState& m, ScriptedPanel& panel, const RunPlan& plan, RunResult& r,
                 TraceState& t, std::uint64_t until) {
   for (; r.steps < until; ++r.steps) {
     if (plan.untilPc && m[reg::PC] == *plan.untilPc) return false;
@@ -54,7 +54,7 @@ bool RunChecked(MachineState& m, ScriptedPanel& panel, const RunPlan& plan, RunR
 
 }  // namespace
 
-RunResult RunMachine(MachineState& m, ScriptedPanel& panel, const RunPlan& plan) {
+RunResult RunMachine(BoardState& m, ScriptedPanel& panel, const RunPlan& plan) {
   RunResult r;
   TraceState trace{plan.trace};
   auto clickDue = [&] {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "script.hpp"
 #include "scripted_panel.hpp"
 
@@ -30,6 +30,6 @@ struct RunResult {
 
 // Runs from the machine's current state. Clicks scheduled at a step count that the run reaches
 // are made, including those at its last count.
-RunResult RunMachine(MachineState& m, ScriptedPanel& panel, const RunPlan& plan);
+RunResult RunMachine(BoardState& m, ScriptedPanel& panel, const RunPlan& plan);
 
 }  // namespace kv74

@@ -7,7 +7,7 @@
 
 namespace kv74 {
 
-RunnerPanel::RunnerPanel(MachineState& m, const std::filesystem::path& traceDirectory)
+RunnerPanel::RunnerPanel(BoardState& m, const std::filesystem::path& traceDirectory)
     : logic_(m, surface_, canvas_, PanelOptions{traceDirectory, [](const std::string& message) {
                                                   std::fprintf(stderr, "kv74-run: %s\n",
                                                                message.c_str());

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/panel_target.hpp"
 #include "panel/image_canvas.hpp"
 #include "panel/panel.hpp"
@@ -18,13 +18,13 @@ namespace kv74 {
 class RunnerPanel final : public ScriptedPanel {
  public:
   // prog.txt goes into traceDirectory; trouble writing it is told once on standard error.
-  RunnerPanel(MachineState& m, const std::filesystem::path& traceDirectory);
+  RunnerPanel(BoardState& m, const std::filesystem::path& traceDirectory);
 
   // What the window's construction does for the panel: input lamps from word 35, plot scale 1,
   // prog.txt emptied. Call after power-on, before the first step.
   void StartUp() { logic_.StartUp(); }
 
-  void Handover(MachineState&) override { logic_.RefreshPanel(); }
+  void Handover(BoardState&) override { logic_.RefreshPanel(); }
   bool IsClickable(std::string_view name) const override;
   void Click(std::string_view name) override;
   // Adds "panel": captions, lamp colours, LampPatternFlag, TraceGate, ScaleFactor, previousPoint.

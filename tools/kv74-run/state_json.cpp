@@ -16,7 +16,7 @@ const char* SeqStateName(SeqState s) {
   return "Idle";
 }
 
-void WriteStateMembers(JsonWriter& w, const MachineState& m, std::uint64_t steps) {
+void WriteStateMembers(JsonWriter& w, const BoardState& m, std::uint64_t steps) {
   w.Key("steps");
   w.UInt(steps);
 
@@ -30,33 +30,33 @@ void WriteStateMembers(JsonWriter& w, const MachineState& m, std::uint64_t steps
   w.Key("timer");
   w.BeginObject();
   w.Key("timerPrescaler");
-  w.Int(m.timerPrescaler);
+  w.Int(m.timer.prescaler);
   w.Key("timerCount");
-  w.Int(m.timerCount);
+  w.Int(m.timer.count);
   w.EndObject();
 
   w.Key("channels");
   w.BeginObject();
   w.Key("channelPeriod");
-  w.IntArray(std::span<const std::uint16_t>(m.channelPeriod));
+  w.IntArray(std::span<const std::uint16_t>(m.channels.period));
   w.Key("channelDivider");
-  w.IntArray(std::span<const std::uint16_t>(m.channelDivider));
+  w.IntArray(std::span<const std::uint16_t>(m.channels.divider));
   w.Key("channelMarkCount");
-  w.IntArray(std::span<const std::uint16_t>(m.channelMarkCount));
+  w.IntArray(std::span<const std::uint16_t>(m.channels.markCount));
   w.Key("jogDivider");
-  w.Int(m.jogDivider);
+  w.Int(m.channels.jogDivider);
   w.Key("jogSampleCount");
-  w.Int(m.jogSampleCount);
+  w.Int(m.channels.jogSampleCount);
   w.EndObject();
 
   w.Key("sequencer");
   w.BeginObject();
   w.Key("seqState");
-  w.String(SeqStateName(m.seqState));
+  w.String(SeqStateName(m.sequencer.state));
   w.Key("seqCode");
-  w.Int(m.seqCode);
+  w.Int(m.sequencer.code);
   w.Key("seqCountdown");
-  w.Int(m.seqCountdown);
+  w.Int(m.sequencer.countdown);
   w.EndObject();
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "json_writer.hpp"
 
 namespace kv74 {
@@ -13,6 +13,6 @@ const char* SeqStateName(SeqState s);
 
 // Writes "steps", "registers", "data_memory", "timer", "channels" and "sequencer" into the
 // object that w has open.
-void WriteStateMembers(JsonWriter& w, const MachineState& m, std::uint64_t steps);
+void WriteStateMembers(JsonWriter& w, const BoardState& m, std::uint64_t steps);
 
 }  // namespace kv74

@@ -24,7 +24,7 @@ debug::EngineOptions WindowOptions() {
 
 Session::Session(const std::filesystem::path& imageDir, const std::filesystem::path& workDir,
                  std::string_view script)
-    : m_(std::make_unique<MachineState>()), progPath_(workDir / TRACE_FILE_NAME) {
+    : m_(std::make_unique<BoardState>()), progPath_(workDir / TRACE_FILE_NAME) {
   std::vector<debug::ClickEvent> clicks;
   for (ScriptClick& c :
        ParseScript(script, "script", [](std::string_view n) { return IsClickable(n); })) {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/engine.hpp"
 #include "web/core/web_panel.hpp"
 
@@ -53,7 +53,7 @@ class Session {
   const std::string& Warning() const { return warning_; }
 
  private:
-  std::unique_ptr<MachineState> m_;
+  std::unique_ptr<BoardState> m_;
   std::unique_ptr<WebPanel> panel_;
   std::unique_ptr<debug::Engine> engine_;
   std::filesystem::path progPath_;

@@ -34,7 +34,7 @@ void PlotRecorder::Note(const Call& c) {
   calls_.push_back(c);
 }
 
-WebPanel::WebPanel(MachineState& m, const std::filesystem::path& traceDirectory, WarningSink warn)
+WebPanel::WebPanel(BoardState& m, const std::filesystem::path& traceDirectory, WarningSink warn)
     : logic_(m, surface_, plot_, PanelOptions{traceDirectory, std::move(warn)}) {}
 
 std::string WebPanel::DownJson() {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debug/panel_target.hpp"
 #include "panel/image_canvas.hpp"
 #include "panel/panel.hpp"
@@ -47,7 +47,7 @@ class PlotRecorder final : public PlotCanvas {
 class WebPanel {
  public:
   // prog.txt goes into traceDirectory; trouble writing it goes to `warn`.
-  WebPanel(MachineState& m, const std::filesystem::path& traceDirectory, WarningSink warn);
+  WebPanel(BoardState& m, const std::filesystem::path& traceDirectory, WarningSink warn);
 
   void StartUp() { logic_.StartUp(); }
   debug::PanelTarget& Target() { return target_; }

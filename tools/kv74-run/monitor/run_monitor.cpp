@@ -16,8 +16,8 @@ namespace kv74::mon {
 
 namespace fs = std::filesystem;
 
-MonitorInputs ReadMonitorInputs(const RunOptions& o, const fs::path& images,
-                                const MachineState& m, const Clickable& clickable) {
+MonitorInputs ReadMonitorInputs(const RunOptions& o, const fs::path& images, const BoardState& m,
+                                const Clickable& clickable) {
   MonitorInputs in;
   fs::path infoFile = o.debugInfo ? *o.debugInfo : images / "V4.debug.json";
   if (o.debugInfo || fs::exists(infoFile)) {
@@ -46,7 +46,7 @@ MonitorInputs ReadMonitorInputs(const RunOptions& o, const fs::path& images,
   return in;
 }
 
-MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
+MonitorResult RunMonitor(BoardState& m, RunnerPanel& panel,
                          std::span<const ScriptClick> inputClicks, const RunOptions& o,
                          const MonitorInputs& in) {
   const std::optional<dbg::DebugInfo>& info = in.info;

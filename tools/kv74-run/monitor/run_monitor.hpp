@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 #include "debuginfo/debug_info.hpp"
 #include "monitor/session.hpp"
 #include "options.hpp"
@@ -37,10 +37,10 @@ struct MonitorInputs {
   std::vector<ScriptLine> script;
 };
 MonitorInputs ReadMonitorInputs(const RunOptions& options, const std::filesystem::path& images,
-                                const MachineState& m, const Clickable& clickable);
+                                const BoardState& m, const Clickable& clickable);
 
 // Runs the --do script or the interactive monitor on standard input.
-MonitorResult RunMonitor(MachineState& m, RunnerPanel& panel,
+MonitorResult RunMonitor(BoardState& m, RunnerPanel& panel,
                          std::span<const ScriptClick> inputClicks, const RunOptions& options,
                          const MonitorInputs& inputs);
 

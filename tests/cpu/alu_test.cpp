@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {

@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include "board/machine.hpp"
 #include "board/step.hpp"
-#include "cpu/machine.hpp"
 
 namespace kv74::testing {
 
-inline std::uint16_t& Cell(MachineState& m, std::uint16_t a) {
+inline std::uint16_t& Cell(BoardState& m, std::uint16_t a) {
   if (a >= DATA_BASE && a < DATA_BASE + DATA_WORDS) return m.DataMemory[a - DATA_BASE];
   if (a >= TABLE_BASE && a < TABLE_BASE + TABLE_WORDS) return m.TableMemory[a - TABLE_BASE];
   return m.ProgramMemory[a % PROGRAM_WORDS];
@@ -41,8 +41,8 @@ inline std::string FlagString(std::uint16_t f) {
 }
 
 struct Machine {
-  std::unique_ptr<MachineState> state = std::make_unique<MachineState>();
-  MachineState& m = *state;
+  std::unique_ptr<BoardState> state = std::make_unique<BoardState>();
+  BoardState& m = *state;
 
   // Places words at an emulated address of ProgramMemory, DataMemory or TableMemory.
   void Put(std::uint16_t at, std::initializer_list<std::uint16_t> words) {

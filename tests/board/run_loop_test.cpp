@@ -8,8 +8,8 @@
 #include "board/step.hpp"
 #include "board/thread.hpp"
 #include "periph/periph.hpp"
-#include "tests/emu/machine_diff.hpp"
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/board/machine_diff.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {
@@ -18,14 +18,14 @@ using testing::Machine;
 
 class ClearingReceiver : public HandoverReceiver {
  public:
-  void Handover(MachineState& m) override { m.NotifyWord = 0; }
+  void Handover(BoardState& m) override { m.NotifyWord = 0; }
 };
 
 // At the first hand-over, starts the stopped timer with its count at 0, as a run-control layer
 // might; the request then comes at the next prescaler rollover.
 class StartTimerAtHandover : public HandoverReceiver {
  public:
-  void Handover(MachineState& m) override {
+  void Handover(BoardState& m) override {
     if (handovers_++ == 0) m[reg::TIMER_RUN] = timer::RUN;
     m.NotifyWord = 0;
   }
@@ -39,14 +39,14 @@ struct PassingChecks {
   using Bus = PlainBus;
   static constexpr bool kChecked = true;
   HandoverReceiver& receiver;
-  static bool Before(MachineState&) { return true; }
-  static void Request(MachineState&, int) {}
-  void Handover(MachineState& m) { receiver.Handover(m); }
+  static bool Before(BoardState&) { return true; }
+  static void Request(BoardState&, int) {}
+  void Handover(BoardState& m) { receiver.Handover(m); }
   static bool StopAfterHandover() { return false; }
-  static bool After(MachineState&) { return true; }
+  static bool After(BoardState&) { return true; }
 };
 
-void RunChecked(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
+void RunChecked(BoardState& m, std::uint64_t n, HandoverReceiver& receiver) {
   PassingChecks checks{receiver};
   RunScheduledChecked(m, checks, n);
 }
@@ -54,7 +54,7 @@ void RunChecked(MachineState& m, std::uint64_t n, HandoverReceiver& receiver) {
 // Step 1 hands over; the prescaler, fresh at 100, rolls over at the 101st tick after it, so the
 // request is taken in step 102. Each run is one call: a new call would catch up on its own.
 TEST(RunLoop, TimerStartedByTheReceiverExpiresAtTheNextRollover) {
-  using Loop = void (*)(MachineState&, std::uint64_t, HandoverReceiver&);
+  using Loop = void (*)(BoardState&, std::uint64_t, HandoverReceiver&);
   for (Loop run : {Loop{RunSteps}, Loop{RunStepsReference}, Loop{RunChecked}}) {
     for (std::uint64_t steps : {101, 102}) {
       SCOPED_TRACE(::testing::Message() << steps << " steps");

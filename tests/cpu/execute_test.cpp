@@ -2,7 +2,7 @@
 // runs one step from PC 0x0100 unless it says otherwise.
 #include <gtest/gtest.h>
 
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {

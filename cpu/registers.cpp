@@ -1,4 +1,4 @@
-#include "cpu/machine.hpp"
+#include "cpu/registers.hpp"
 
 namespace kv74 {
 namespace {
@@ -40,7 +40,7 @@ constexpr std::array<std::uint8_t, IO_SIZE> BuildIoMap() {
 
 const std::array<std::uint8_t, IO_SIZE> IoMap = BuildIoMap();
 
-std::uint16_t MachineState::Word(int w) const {
+std::uint16_t Registers::Word(int w) const {
   if (w == reg::NOTIFY_LO) return static_cast<std::uint16_t>(NotifyWord & 0xFFFF);
   if (w == reg::NOTIFY_HI) return static_cast<std::uint16_t>(NotifyWord >> 16);
   return RegisterFile[static_cast<std::size_t>(w)];

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cpu/machine.hpp"
+#include "board/machine.hpp"
 
 namespace kv74::testing {
 
@@ -17,7 +17,7 @@ struct DiffOptions {
 };
 
 // "" when equal, else the first difference found.
-inline std::string MachineDifference(const MachineState& a, const MachineState& b,
+inline std::string MachineDifference(const BoardState& a, const BoardState& b,
                                      DiffOptions options = {}) {
   auto num = [](unsigned long long v) { return std::to_string(v); };
   for (int w = 0; w < reg::COUNT; ++w) {
@@ -36,18 +36,18 @@ inline std::string MachineDifference(const MachineState& a, const MachineState& 
   check("NotifyWord", a.NotifyWord, b.NotifyWord);
   check("opWord", a.opWord, b.opWord);
   check("extWord", a.extWord, b.extWord);
-  check("timerPrescaler", a.timerPrescaler, b.timerPrescaler);
-  check("timerCount", a.timerCount, b.timerCount);
+  check("timerPrescaler", a.timer.prescaler, b.timer.prescaler);
+  check("timerCount", a.timer.count, b.timer.count);
   for (std::size_t i = 0; i < 3; ++i) {
-    check("channelPeriod", a.channelPeriod[i], b.channelPeriod[i]);
-    check("channelDivider", a.channelDivider[i], b.channelDivider[i]);
-    check("channelMarkCount", a.channelMarkCount[i], b.channelMarkCount[i]);
+    check("channelPeriod", a.channels.period[i], b.channels.period[i]);
+    check("channelDivider", a.channels.divider[i], b.channels.divider[i]);
+    check("channelMarkCount", a.channels.markCount[i], b.channels.markCount[i]);
   }
-  check("jogDivider", a.jogDivider, b.jogDivider);
-  check("jogSampleCount", a.jogSampleCount, b.jogSampleCount);
-  check("seqState", a.seqState, b.seqState);
-  check("seqCode", a.seqCode, b.seqCode);
-  check("seqCountdown", a.seqCountdown, b.seqCountdown);
+  check("jogDivider", a.channels.jogDivider, b.channels.jogDivider);
+  check("jogSampleCount", a.channels.jogSampleCount, b.channels.jogSampleCount);
+  check("seqState", a.sequencer.state, b.sequencer.state);
+  check("seqCode", a.sequencer.code, b.sequencer.code);
+  check("seqCountdown", a.sequencer.countdown, b.sequencer.countdown);
   if (!diff.empty()) return diff;
   auto area = [](const auto& x, const auto& y, const char* name) -> std::string {
     const auto [i, j] = std::ranges::mismatch(x, y);
@@ -65,8 +65,8 @@ inline std::string MachineDifference(const MachineState& a, const MachineState& 
   return "";
 }
 
-// Everything of src into dst (MachineState holds an atomic and has no copy).
-inline void CopyMachine(MachineState& dst, const MachineState& src) {
+// Everything of src into dst (BoardState holds an atomic and has no copy).
+inline void CopyMachine(BoardState& dst, const BoardState& src) {
   dst.RegisterFile = src.RegisterFile;
   dst.ProgramMemory = src.ProgramMemory;
   dst.DataMemory = src.DataMemory;
@@ -74,17 +74,17 @@ inline void CopyMachine(MachineState& dst, const MachineState& src) {
   dst.opWord = src.opWord;
   dst.extWord = src.extWord;
   dst.NotifyWord = src.NotifyWord;
-  dst.timerPrescaler = src.timerPrescaler;
-  dst.timerCount = src.timerCount;
-  dst.channelPeriod = src.channelPeriod;
-  dst.channelDivider = src.channelDivider;
-  dst.channelMarkCount = src.channelMarkCount;
-  dst.jogDivider = src.jogDivider;
-  dst.jogSampleCount = src.jogSampleCount;
-  dst.jogButtons.store(src.jogButtons.load());
-  dst.seqState = src.seqState;
-  dst.seqCode = src.seqCode;
-  dst.seqCountdown = src.seqCountdown;
+  dst.timer.prescaler = src.timer.prescaler;
+  dst.timer.count = src.timer.count;
+  dst.channels.period = src.channels.period;
+  dst.channels.divider = src.channels.divider;
+  dst.channels.markCount = src.channels.markCount;
+  dst.channels.jogDivider = src.channels.jogDivider;
+  dst.channels.jogSampleCount = src.channels.jogSampleCount;
+  dst.channels.jogButtons.store(src.channels.jogButtons.load());
+  dst.sequencer.state = src.sequencer.state;
+  dst.sequencer.code = src.sequencer.code;
+  dst.sequencer.countdown = src.sequencer.countdown;
   dst.tickClock = src.tickClock;
   dst.syncedClock = src.syncedClock;
   dst.eventClock = src.eventClock;

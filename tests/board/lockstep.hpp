@@ -10,13 +10,13 @@
 #include "board/step.hpp"
 #include "board/thread.hpp"
 #include "cpu/shared.hpp"
-#include "tests/emu/machine_diff.hpp"
+#include "tests/board/machine_diff.hpp"
 
 namespace kv74::testing {
 
 class Lockstep : public HandoverReceiver {
  public:
-  Lockstep(MachineState& reference, MachineState& scheduled) : ref_(reference), fast_(scheduled) {}
+  Lockstep(BoardState& reference, BoardState& scheduled) : ref_(reference), fast_(scheduled) {}
 
   // n more steps on both, then the complete machines compared. Returns "" or the first
   // difference (which also stays in failure()).
@@ -47,11 +47,11 @@ class Lockstep : public HandoverReceiver {
     ToggleSharedBits(fast_, reg::PORT_IN, bit);
   }
   void JogButtons(std::uint32_t down) {
-    ref_.jogButtons.store(down);
-    fast_.jogButtons.store(down);
+    ref_.channels.jogButtons.store(down);
+    fast_.channels.jogButtons.store(down);
   }
 
-  void Handover(MachineState& m) override {
+  void Handover(BoardState& m) override {
     // The step that handed over: the loop counts tickClock up once per step, before the step.
     const std::uint64_t step = stepBase_ + (m.tickClock - clockBase_) - 1;
     if (failure_.empty()) {
@@ -88,8 +88,8 @@ class Lockstep : public HandoverReceiver {
     if (!d.empty()) failure_ = "after step " + std::to_string(refSteps_ - 1) + ": " + d;
   }
 
-  MachineState& ref_;
-  MachineState& fast_;
+  BoardState& ref_;
+  BoardState& fast_;
   std::uint64_t steps_ = 0;     // steps both have run at the end of the last Run
   std::uint64_t refSteps_ = 0;  // steps the reference has run
   std::uint64_t stepBase_ = 0;

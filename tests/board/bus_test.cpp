@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {
@@ -103,7 +103,7 @@ TEST(BusRead, KeyboardCodeBelow112IsTakenOnce) {
 
 TEST(BusRead, TimerWordsAllReadTheRunningCount) {
   Machine x;
-  x.m.timerCount = 0x0042;
+  x.m.timer.count = 0x0042;
   x[reg::TIMER_RELOAD] = 1, x[reg::TIMER_MODE] = 2, x[reg::TIMER_RUN] = 3;
   const std::uint16_t first = BusRead(x.m, 0xF100);
   EXPECT_EQ(BusRead(x.m, 0xF101), first);

@@ -1,7 +1,7 @@
 // The step: fetch rule, PC check, request entry by priority and interrupt masking.
 #include <gtest/gtest.h>
 
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "board/step.hpp"
 #include "cpu/alu.hpp"
-#include "tests/emu/machine_diff.hpp"
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/board/machine_diff.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74::testing {
 namespace {
@@ -24,33 +24,33 @@ struct SelectorForm {
   const char* name;
   unsigned selectors;
   std::uint16_t (*word)(unsigned s);
-  std::function<void(MachineState&, unsigned s)> expect;
+  std::function<void(BoardState&, unsigned s)> expect;
 };
 
 const SelectorForm kForms[] = {
     {"AluRR", 7, [](unsigned t) { return static_cast<std::uint16_t>(0x9035 | t << 9); },
-     [](MachineState& m, unsigned t) {
+     [](BoardState& m, unsigned t) {
        const std::uint16_t r = BinaryOp(m, t, m[3], m[5]);
        if (t != binary::CMP) m[3] = r;
        m[reg::PC] += 1;
      }},
     {"AluImm", 7, [](unsigned t) { return static_cast<std::uint16_t>(0xE103 | t << 9); },
-     [](MachineState& m, unsigned t) {
+     [](BoardState& m, unsigned t) {
        m[3] = BinaryOp(m, t, m[3], m[5]);  // the immediate word holds R5's value
        m[reg::PC] += 2;
      }},
     {"UnaryReg", 8, [](unsigned t) { return static_cast<std::uint16_t>(0xF083 | t << 9); },
-     [](MachineState& m, unsigned t) {
+     [](BoardState& m, unsigned t) {
        m[3] = UnaryOp(m, t, m[3]);
        m[reg::PC] += 1;
      }},
     {"ShiftReg", 8, [](unsigned t) { return static_cast<std::uint16_t>(0xF093 | t << 9); },
-     [](MachineState& m, unsigned t) {
+     [](BoardState& m, unsigned t) {
        m[3] = ShiftOp(m, t, m[3]);
        m[reg::PC] += 1;
      }},
     {"JumpRel", 16, [](unsigned c) { return static_cast<std::uint16_t>(0x6010 | c << 8); },
-     [](MachineState& m, unsigned c) { m[reg::PC] += TestCondition(m, c) ? 0x10 : 1; }},
+     [](BoardState& m, unsigned c) { m[reg::PC] += TestCondition(m, c) ? 0x10 : 1; }},
 };
 
 TEST(Dispatch, EverySelectorRunsItsOwnOperation) {
@@ -87,14 +87,14 @@ TEST(Dispatch, EverySelectorRunsItsOwnOperation) {
 // Counts the hand-overs and leaves the notification as it was, as Step does.
 struct CountingReceiver : HandoverReceiver {
   int handovers = 0;
-  void Handover(MachineState&) override { ++handovers; }
+  void Handover(BoardState&) override { ++handovers; }
 };
 
 // A machine for word w: registers, flags and the word after w from a generator seeded with w;
 // the bases and the stack pointer in RAM. With `masked`, an interrupt is pending under the mask,
 // so that the step also passes the request check. RAM is left as the words before left it: both
 // machines' RAM is the same when the last word's check passed.
-void ArrangeForWord(MachineState& m, const MachineState& blank, std::uint16_t w, bool masked) {
+void ArrangeForWord(BoardState& m, const BoardState& blank, std::uint16_t w, bool masked) {
   m.RegisterFile = blank.RegisterFile;
   std::uint32_t x = 0x9E3779B9u ^ w;
   auto next = [&x] {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cpu/alu.hpp"
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {

@@ -1,7 +1,7 @@
 // Jumps, calls, return, register push and pop, direct register access and the special words.
 #include <gtest/gtest.h>
 
-#include "tests/emu/machine_fixture.hpp"
+#include "tests/cpu/machine_fixture.hpp"
 
 namespace kv74 {
 namespace {

@@ -12,8 +12,8 @@
 #include "board/power.hpp"
 #include "periph/periph.hpp"
 #include "periph/schedule.hpp"
-#include "tests/emu/lockstep.hpp"
 #include "source_dir.hpp"
+#include "tests/board/lockstep.hpp"
 
 namespace kv74::testing {
 namespace {
@@ -60,7 +60,7 @@ std::uint16_t LampValue(Rng& rng) {
 }
 
 // A random state of every peripheral, registers and internals, near the edges of their counts.
-void RandomPeripherals(Rng& rng, MachineState& m) {
+void RandomPeripherals(Rng& rng, BoardState& m) {
   m[reg::TIMER_RELOAD] = static_cast<std::uint16_t>(Uniform(rng, 0, 4));
   m[reg::TIMER_MODE] = static_cast<std::uint16_t>(Uniform(rng, 0, 3));
   m[reg::TIMER_RUN] = Uniform(rng, 0, 3) ? 0x8000 : 0;
@@ -70,31 +70,29 @@ void RandomPeripherals(Rng& rng, MachineState& m) {
   for (int i = 0; i < 3; ++i) m[reg::RATE0 + i] = RateValue(rng);
   for (int i = 0; i < 4; ++i) m[reg::COUNT0 + i] = Word(rng);
   m[reg::MARK] = static_cast<std::uint16_t>(Uniform(rng, 0, 0x7F));
-  m.timerPrescaler =
+  m.timer.prescaler =
       static_cast<std::uint16_t>(Uniform(rng, 0, 3) ? Uniform(rng, 0, 100) : Word(rng));
-  m.timerCount = static_cast<std::uint16_t>(Uniform(rng, 0, 1) ? Uniform(rng, 0, 3) : Word(rng));
+  m.timer.count = static_cast<std::uint16_t>(Uniform(rng, 0, 1) ? Uniform(rng, 0, 3) : Word(rng));
   for (std::size_t i = 0; i < 3; ++i) {
-    m.channelPeriod[i] = static_cast<std::uint16_t>(Uniform(rng, 0, 1) ? Uniform(rng, 0, 6)
-                                                                       : Uniform(rng, 0, 10000));
-    m.channelDivider[i] = static_cast<std::uint16_t>(Uniform(rng, 0, 8));
+    m.channels.period[i] = static_cast<std::uint16_t>(Uniform(rng, 0, 1) ? Uniform(rng, 0, 6)
+                                                                         : Uniform(rng, 0, 10000));
+    m.channels.divider[i] = static_cast<std::uint16_t>(Uniform(rng, 0, 8));
     const std::uint16_t marks[] = {0, 2498, 2499, 2500, 2501, 65535};
-    m.channelMarkCount[i] =
+    m.channels.markCount[i] =
         Uniform(rng, 0, 1) ? Pick(rng, marks) : static_cast<std::uint16_t>(Uniform(rng, 0, 2500));
   }
-  m.jogDivider = static_cast<std::uint16_t>(0xFFFF - Uniform(rng, 0, 300));
-  m.jogSampleCount = static_cast<std::uint16_t>(Uniform(rng, 0, 11));
-  m.seqState = static_cast<SeqState>(Uniform(rng, 0, 5));
-  m.seqCode = static_cast<std::uint16_t>(Uniform(rng, 0, 0xFFF));
-  m.seqCountdown = static_cast<std::uint32_t>(Uniform(rng, 0, 1) ? Uniform(rng, 0, 20)
-                                                                 : Uniform(rng, 0, 3000000));
-  m.jogButtons.store(static_cast<std::uint32_t>(Uniform(rng, 0, 15)));
+  m.channels.jogDivider = static_cast<std::uint16_t>(0xFFFF - Uniform(rng, 0, 300));
+  m.channels.jogSampleCount = static_cast<std::uint16_t>(Uniform(rng, 0, 11));
+  m.sequencer.state = static_cast<SeqState>(Uniform(rng, 0, 5));
+  m.sequencer.code = static_cast<std::uint16_t>(Uniform(rng, 0, 0xFFF));
+  m.sequencer.countdown = static_cast<std::uint32_t>(Uniform(rng, 0, 1) ? Uniform(rng, 0, 20)
+                                                                        : Uniform(rng, 0, 3000000));
+  m.channels.jogButtons.store(static_cast<std::uint32_t>(Uniform(rng, 0, 15)));
 }
 
-void TickReference(MachineState& m, std::uint64_t n) {
+void TickReference(BoardState& m, std::uint64_t n) {
   for (std::uint64_t i = 0; i < n; ++i) {
-    TimerTick(m);
-    PulseChannelsTick(m);
-    SequencerTick(m);
+    TickPeripherals(m, m);
   }
 }
 
@@ -102,21 +100,23 @@ void TickReference(MachineState& m, std::uint64_t n) {
 // (checked at the edges of the span and in between).
 TEST(ScheduleTest, QuietTicksAtOnceEqualTicksOneByOne) {
   Rng rng(7);
-  auto start = std::make_unique<MachineState>();
-  auto once = std::make_unique<MachineState>();
-  auto each = std::make_unique<MachineState>();
+  auto start = std::make_unique<BoardState>();
+  auto once = std::make_unique<BoardState>();
+  auto each = std::make_unique<BoardState>();
   for (int round = 0; round < 400; ++round) {
     RandomPeripherals(rng, *start);
-    const std::uint64_t quiet = std::min<std::uint64_t>(QuietTicks(*start), 200000 / kScale);
+    const std::uint64_t quiet =
+        std::min<std::uint64_t>(QuietTicks(*start, *start), 200000 / kScale);
     for (std::uint64_t k : {std::uint64_t{0}, std::uint64_t{1}, quiet / 2, quiet - quiet / 3,
                             quiet > 0 ? quiet - 1 : 0, quiet, Uniform(rng, 0, quiet)}) {
       if (k > quiet) continue;
       CopyMachine(*once, *start);
       CopyMachine(*each, *start);
-      AdvanceQuiet(*once, k);
+      AdvanceQuiet(*once, *once, k);
       TickReference(*each, k);
       ASSERT_EQ(MachineDifference(*each, *once), "")
-          << "round " << round << ", " << k << " of " << QuietTicks(*start) << " quiet ticks";
+          << "round " << round << ", " << k << " of " << QuietTicks(*start, *start)
+          << " quiet ticks";
     }
   }
 }
@@ -124,7 +124,7 @@ TEST(ScheduleTest, QuietTicksAtOnceEqualTicksOneByOne) {
 // Words of a random program that works the peripherals; BASE0 points at 0xF100.
 class ProgramWriter {
  public:
-  ProgramWriter(Rng& rng, MachineState& m) : rng_(rng), m_(m) {}
+  ProgramWriter(Rng& rng, BoardState& m) : rng_(rng), m_(m) {}
 
   void Put(std::initializer_list<std::uint16_t> words) {
     for (std::uint16_t w : words) m_.ProgramMemory[at_++] = w;
@@ -187,7 +187,7 @@ class ProgramWriter {
   }
 
   Rng& rng_;
-  MachineState& m_;
+  BoardState& m_;
   std::uint16_t at_ = 0;
 };
 
@@ -195,7 +195,7 @@ constexpr std::uint16_t kTimerHandler = 0x1800;
 
 // Set-up (stack, BASE0 at the peripherals, interrupts as the seed says), then a loop of random
 // actions. The timer's interrupt routine reads peripheral words and returns.
-void RandomProgram(Rng& rng, MachineState& m, int actions) {
+void RandomProgram(Rng& rng, BoardState& m, int actions) {
   ProgramWriter w(rng, m);
   w.Put({0xE080, 0x4800, 0xF1D2,                                 // SP := 0x4800
          0xE080, 0xF100, 0xF1D0});                               // BASE0 := 0xF100
@@ -217,7 +217,7 @@ struct Input {
 // Runs both machines to total steps, cut into runs of random length up to maxRun (1: compared
 // after every step), with random panel input between runs.
 // Adds the hand-overs made to handovers.
-void RunLockstep(Rng& rng, MachineState& ref, MachineState& fast, std::uint64_t total,
+void RunLockstep(Rng& rng, BoardState& ref, BoardState& fast, std::uint64_t total,
                  std::uint64_t maxRun, const std::vector<std::uint16_t>& keys,
                  std::uint64_t& handovers) {
   Lockstep both(ref, fast);
@@ -255,8 +255,8 @@ class RandomProgramTest : public ::testing::TestWithParam<ProgramCase> {};
 
 TEST_P(RandomProgramTest, ScheduledRunEqualsReference) {
   const ProgramCase c = GetParam();
-  auto ref = std::make_unique<MachineState>();
-  auto fast = std::make_unique<MachineState>();
+  auto ref = std::make_unique<BoardState>();
+  auto fast = std::make_unique<BoardState>();
   std::uint64_t handovers = 0;
   for (int seed = 0; seed < c.seeds; ++seed) {
     Rng rng(static_cast<std::uint64_t>(seed) * 1000003 + c.maxRun);
@@ -288,8 +288,8 @@ const std::vector<std::uint16_t> kPanelKeys = {
 // The firmware from power-on with keys, input switches and jog buttons: compared after every
 // step first, then at random points of a long run (every hand-over in both).
 TEST(FirmwareScheduleTest, ScheduledRunEqualsReference) {
-  auto ref = std::make_unique<MachineState>();
-  auto fast = std::make_unique<MachineState>();
+  auto ref = std::make_unique<BoardState>();
+  auto fast = std::make_unique<BoardState>();
   LoadImages(*ref, DataDir());
   PowerOn(*ref);
   CopyMachine(*fast, *ref);
