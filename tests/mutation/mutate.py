@@ -52,11 +52,19 @@ TESTS = {
     "periph/": ["periph_tests", "emu_tests"],
     "panel/": ["panel_tests"],
     "tools/asm/": ["toolchain_tests", "toolchain_cli_tests"],
-    "tools/common/": ["toolchain_cli_tests", "file_options_tests"],
+    "tools/common/": ["toolchain_cli_tests", "file_options_tests", "runner_tests"],
     "tools/kv74-dap/": ["dap_tests", "dap_session"],
     "debug/": ["debug_tests", "monitor_parse_tests", "monitor_script_tests"],
     "monitor/": ["monitor_parse_tests", "monitor_script_tests", "dap_session"],
-    "shell/": ["kv74-gui-tests:Pacer*:Recorder*:RamSave*:ShellOptions*:WindowRun*"],
+    "shell/": ["kv74-gui-tests:Options*:RamSave*:BatteryRam*:Pacing*:Replay*:Session*:Placement*:"
+               "DebuggerRows*:Snapshots*"],
+    "shell/pacing": ["kv74-gui-tests:Pacing*:Replay*"],
+    "shell/recorder.cpp": ["kv74-gui-tests:Replay*:Session*"],
+    "shell/ram_save.cpp": ["kv74-gui-tests:RamSave*:BatteryRam*"],
+    "shell/options.cpp": ["kv74-gui-tests:Options*:Program*"],
+    "shell/window_run.cpp": ["kv74-gui-tests:Replay*:Pacing*:Session*:Snapshots*"],
+    "shell/debugger/row_map.cpp": ["kv74-gui-tests:DebuggerRows*"],
+    "shell/debugger/placement.cpp": ["kv74-gui-tests:Placement*"],
 }
 # Release at -O1: the quickest compile whose tests still run fast; lld links quickest. Warnings
 # are not errors here: a mutant that only draws a warning is still a program to test.
@@ -223,16 +231,20 @@ def run_one(run, timeout, log):
     return r.returncode == 0
 
 
-def run_tests(runs, command, log):
-    """True when every test passed, stopping at the first that did not."""
+def judge(runs, every_target, command, log):
+    """The verdict on the mutated scratch tree. Each test's executables are built just before it
+    runs, so that a mutant the first test kills costs no more links."""
     if command:
-        return subprocess.run(shlex.split(command), cwd=BUILD, stdout=log,
-                              stderr=subprocess.STDOUT).returncode == 0
+        if not build(every_target, log):
+            return "unbuildable"
+        return "survived" if subprocess.run(shlex.split(command), cwd=BUILD, stdout=log,
+                                            stderr=subprocess.STDOUT).returncode == 0 else "killed"
     for run in runs:
-        timeout = max(MIN_TIMEOUT, SLOWDOWN * run.baseline)
-        if not run_one(run, timeout, log):
-            return False
-    return True
+        if not build(run.targets, log):
+            return "unbuildable"
+        if not run_one(run, max(MIN_TIMEOUT, SLOWDOWN * run.baseline), log):
+            return "killed"
+    return "survived"
 
 
 def catalogue_error(mutant, root):
@@ -363,7 +375,6 @@ def run_native(mutants, args, verdicts):
         for m in mutants:
             t0 = time.monotonic()
             chosen = [runs[s] for s in tests_of(m.file)]
-            targets = every_target if args.test else [t for r in chosen for t in r.targets]
             path = SRC / m.file
             original = path.read_bytes()
             mutated = check(m)
@@ -372,12 +383,7 @@ def run_native(mutants, args, verdicts):
             PENDING.write_text(m.file)
             try:
                 path.write_text(mutated)
-                if not build(targets, log):
-                    verdict = "unbuildable"
-                elif run_tests(chosen, args.test, log):
-                    verdict = "survived"
-                else:
-                    verdict = "killed"
+                verdict = judge(chosen, every_target, args.test, log)
             finally:
                 path.write_bytes(original)
                 PENDING.unlink()
