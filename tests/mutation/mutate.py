@@ -52,10 +52,11 @@ TESTS = {
     "periph/": ["periph_tests", "emu_tests"],
     "panel/": ["panel_tests"],
     "tools/asm/": ["toolchain_tests", "toolchain_cli_tests"],
-    "tools/common/": ["toolchain_cli_tests", "file_options_tests", "runner_tests"],
+    "tools/common/": ["toolchain_tests", "toolchain_cli_tests", "file_options_tests",
+                      "runner_tests"],
     "tools/kv74-dap/": ["dap_tests", "dap_session"],
-    "debug/": ["debug_tests", "monitor_parse_tests", "monitor_script_tests"],
-    "monitor/": ["monitor_parse_tests", "monitor_script_tests", "dap_session"],
+    "debug/": ["debug_tests", "monitor_script_tests", "docs_check"],
+    "monitor/": ["monitor_parse_tests", "monitor_script_tests", "docs_check", "dap_session"],
     "shell/": ["kv74-gui-tests:Options*:RamSave*:BatteryRam*:Pacing*:Replay*:Session*:Placement*:"
                "DebuggerRows*:Snapshots*"],
     "shell/pacing": ["kv74-gui-tests:Pacing*:Replay*"],
@@ -66,6 +67,8 @@ TESTS = {
     "shell/debugger/row_map.cpp": ["kv74-gui-tests:DebuggerRows*"],
     "shell/debugger/placement.cpp": ["kv74-gui-tests:Placement*"],
 }
+# The programs of tests that find them in the build folder rather than by their command.
+PROGRAMS = {"docs_check": ["kv74-run", "kv74-as", "kv74-dis", "kv74-dap"]}
 # Release at -O1: the quickest compile whose tests still run fast; lld links quickest. Warnings
 # are not errors here: a mutant that only draws a warning is still a program to test.
 CONFIGURE = ["-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG",
@@ -208,9 +211,10 @@ def make_runs(names):
         argv = list(argv)
         if "unittest" in argv:
             argv.insert(argv.index("unittest") + 1, "-f")
-        else:
+        elif BUILD in Path(argv[0]).parents:  # a gtest executable
             argv += ["--gtest_brief=1", "--gtest_fail_fast"]
-        runs[spec] = TestRun(spec, argv, env, cwd, targets_in(argv + list(env.values())))
+        targets = targets_in(argv + list(env.values())) + PROGRAMS.get(spec, [])
+        runs[spec] = TestRun(spec, argv, env, cwd, targets)
     return runs
 
 
