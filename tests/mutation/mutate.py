@@ -220,6 +220,8 @@ def make_runs(names):
 
 
 def build(targets, log):
+    if not targets:  # ninja would build everything
+        return True
     r = subprocess.run(["ninja", "-C", str(BUILD), "-j2"] + sorted(set(targets)), stdout=log,
                        stderr=subprocess.STDOUT)
     return r.returncode == 0
