@@ -147,6 +147,15 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
   EXPECT_EQ(other.engine.Clicks().Log()[0].step, other.engine.Clicks().Log()[1].step);
 }
 
+// A section or value that runs past the end of its bytes is refused, never read beyond.
+TEST(Snapshot, ReadsPastTheEndFail) {
+  const std::vector<std::uint8_t> three{1, 2, 3};
+  ByteReader words(three, "x");
+  EXPECT_THROW(words.U32(), SnapshotError);
+  ByteReader bytes(three, "x");
+  EXPECT_THROW(bytes.Bytes(4), SnapshotError);
+}
+
 // The checksum is the common CRC-32 (as zlib's and PNG's), so other tools can check a file.
 TEST(Snapshot, ChecksumIsTheCommonCrc32) {
   const std::string check = "123456789";
