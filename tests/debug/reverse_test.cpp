@@ -89,6 +89,13 @@ TEST(Reverse, AClickAfterGoingBackLeavesNoCheckpointOfTheOldRun) {
   ref.PlainRun(201499);
   EXPECT_EQ(MachineDifference(b.m, ref.m), "");
   EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
+  // So does a click posted from another thread.
+  b.engine.Back(1000);
+  b.engine.PostClick("k0x3D");
+  b.engine.Continue(1);
+  const std::vector<ClickEvent> log = {
+      {100000, "k0x2B"}, {200000, "k0x33"}, {200999, "mash"}, {200999, "k0x3D"}};
+  EXPECT_EQ(b.engine.Clicks().Log(), log);
 }
 
 // A click made where the run stands is replayed there after going back; checkpoints fall every
