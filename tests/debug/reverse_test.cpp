@@ -89,7 +89,7 @@ TEST(Reverse, AClickAfterGoingBackLeavesNoCheckpointOfTheOldRun) {
   ref.PlainRun(201499);
   EXPECT_EQ(MachineDifference(b.m, ref.m), "");
   EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
-  // So does a click posted from another thread.
+  // A click posted from another thread after going back forks the run too.
   b.engine.Back(1000);
   b.engine.PostClick("k0x3D");
   b.engine.Continue(1);
