@@ -27,6 +27,9 @@ TEST(Framing, MessagesComeOutWholeHoweverTheBytesArrive) {
   } cases[] = {
       {two, {"{\"a\":1}", "{}"}},
       {"content-length:  2 \r\nX-Other: y\r\n\r\n{}", {"{}"}},
+      {"X-Other: y\r\nContent-Length: 2\r\n\r\n{}", {"{}"}},
+      {"Content-Length: " + std::to_string(kMaxContent + 1) + "\r\n\r\n" + Framed("1"),
+       {"error: Content-Length too large", "1"}},
       {"Content-Type: a\r\n\r\n" + Framed("{}"), {"error: header without Content-Length", "{}"}},
       {"Content-Length: 2x\r\n\r\n" + Framed("[]"), {"error: bad Content-Length", "[]"}},
       {"Content-Length: -1\r\n\r\n" + Framed("[]"), {"error: bad Content-Length", "[]"}},
@@ -55,6 +58,13 @@ TEST(Framing, AHeaderWithoutEndIsDroppedAndTheReaderStaysBounded) {
   std::vector<bool> ok;
   while (auto g = r.Next()) ok.push_back(g->ok);
   EXPECT_EQ(ok, (std::vector<bool>{false, true}));
+  // The end of the bad header split at the bound: its first three bytes are kept.
+  r.Feed(std::string(kMaxHeader + 10, 'x') + "\r\n\r");
+  ASSERT_TRUE(r.Next());
+  r.Feed("\n" + Framed("{}"));
+  ok.clear();
+  while (auto g = r.Next()) ok.push_back(g->ok);
+  EXPECT_EQ(ok, (std::vector<bool>{false, true}));
 }
 
 TEST(Encodings, Base64RoundTripsAndRejectsWhatIsNotBase64) {
@@ -66,7 +76,7 @@ TEST(Encodings, Base64RoundTripsAndRejectsWhatIsNotBase64) {
     EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes);
     bytes.push_back(static_cast<std::uint8_t>(0xF0 + n * 3));
   }
-  for (const char* bad : {"TWF", "TW=u", "T===", "TWFu!A==", "=AAA"}) {
+  for (const char* bad : {"TWF", "TW=u", "T===", "TWFu!A==", "=AAA", "TQ==TWFu"}) {
     EXPECT_THROW(Base64Decode(bad), RequestError) << bad;
   }
 }

@@ -1,6 +1,6 @@
 // Stops of the engine against plain runs: breakpoints before their instruction at the exact step,
 // watchpoints right after the accessing step, next/finish/until/catch on a small program, pause
-// and posted clicks from another thread.
+// and posted clicks from another thread; scheduled clicks at their steps only.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -214,6 +214,35 @@ TEST(Catchpoint, FaultRaisedThenRequestEntry) {
   EXPECT_EQ(r.bits, 2u);
   EXPECT_EQ(r.step, 2u);
   EXPECT_EQ(r.pc, 0x0040);
+}
+
+// Scheduled clicks are made at their steps and no other: from a schedule set while stopped, the
+// next step's on; after going back and clicking, the later logged ones are gone; after loading a
+// snapshot, none of the steps already passed.
+TEST(Clicks, MadeAtTheirStepsOnly) {
+  auto steps = [](const Engine& e) {
+    std::vector<std::uint64_t> s;
+    for (const ClickEvent& c : e.Clicks().Log()) s.push_back(c.step);
+    return s;
+  };
+  Program p(0x0040);  // a jump on the spot
+  p.engine.SetSchedule({{0, "k5"}, {1, "k5"}, {3, "k5"}});
+  p.engine.Continue(5);
+  EXPECT_EQ(steps(p.engine), (std::vector<std::uint64_t>{0, 1, 3}));
+  p.engine.SetSchedule({{5, "k5"}, {6, "k5"}});  // stopped at 5: its clicks were made
+  p.engine.Continue(5);
+  EXPECT_EQ(steps(p.engine), (std::vector<std::uint64_t>{0, 1, 3, 6}));
+  p.engine.Back(5);
+  ASSERT_TRUE(p.engine.Click("k5"));
+  EXPECT_EQ(steps(p.engine), (std::vector<std::uint64_t>{0, 1, 3, 5}));
+
+  Program plain(0x0040);
+  plain.engine.Continue(150);
+  Program loaded(0x0040);
+  loaded.engine.SetSchedule({{100, "k5"}, {200, "k5"}});
+  loaded.engine.LoadSnapshot(plain.engine.SaveSnapshot());
+  loaded.engine.Continue(100);
+  EXPECT_EQ(steps(loaded.engine), std::vector<std::uint64_t>{200});
 }
 
 TEST(Threads, PauseAndPostedClickFromAnotherThread) {

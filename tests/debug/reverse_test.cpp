@@ -74,6 +74,46 @@ TEST(Reverse, ClicksMadeWhileStoppedAreReplayed) {
   EXPECT_EQ(b.engine.Clicks().Log(), log);
 }
 
+// A click after going back starts another run: going back in it never restores a checkpoint of
+// the run it replaced, not even the one a step after the click.
+TEST(Reverse, AClickAfterGoingBackLeavesNoCheckpointOfTheOldRun) {
+  Board b(EngineOptions{1000, 512, 100, true});
+  b.engine.Continue(202000);
+  b.engine.Back(1001);  // to 200999, a step before a checkpoint
+  ASSERT_TRUE(b.engine.Click("mash"));
+  b.engine.Continue(2000);
+  b.engine.Back(1500);
+  Board ref;
+  ref.PlainRun(200999);
+  ref.target.Click("mash");
+  ref.PlainRun(201499);
+  EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+  EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
+  // A click posted from another thread after going back forks the run too.
+  b.engine.Back(1000);
+  b.engine.PostClick("k0x3D");
+  b.engine.Continue(1);
+  // The click at 200999 of the run it forks from goes.
+  const std::vector<ClickEvent> log = {{100000, "k0x2B"}, {200000, "k0x33"}, {200499, "k0x3D"}};
+  EXPECT_EQ(b.engine.Clicks().Log(), log);
+}
+
+// A click made where the run stands is replayed there after going back; checkpoints fall every
+// interval exactly, the oldest kept bounding how far back the run goes.
+TEST(Reverse, AClickAtTheNewestStepAndTheCheckpointSpacing) {
+  Board b(EngineOptions{1000, 4, 100, true});
+  b.engine.Continue(150000);
+  ASSERT_TRUE(b.engine.Click("mash"));
+  EXPECT_EQ(b.engine.OldestReachable(), 147000u);
+  b.engine.Back(1000);
+  b.engine.Continue(1000);
+  Board ref;
+  ref.PlainRun(150000);
+  ref.target.Click("mash");
+  EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+  EXPECT_EQ(b.target.SavePanel(), ref.target.SavePanel());
+}
+
 TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
   Board b(EngineOptions{50000, 64, 1000, true});
   b.engine.Points().AddWatch(0xF132, 0xF132, WatchKind::Write);

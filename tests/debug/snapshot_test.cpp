@@ -1,5 +1,6 @@
 // Snapshots: restored at step S of the automatic run, the run goes on exactly as without the
-// round trip; the same state gives the same bytes; a damaged file changes nothing.
+// round trip; the same state gives the same bytes; a damaged file changes nothing; the checksum is
+// the common CRC-32; a snapshot holds no clicks past its step.
 #include <gtest/gtest.h>
 
 #include "debug/snapshot.hpp"
@@ -15,10 +16,13 @@ constexpr std::uint64_t kAt = 1200000, kOn = 3000000;
 constexpr std::size_t kMachineAt = 20 + 8;
 constexpr std::size_t kSeqStateAt =
     2 * (reg::COUNT + PROGRAM_WORDS + DATA_WORDS + TABLE_WORDS) + 2 + 2 + 4 + 2 + 2 + 18 + 2 + 2;
-std::size_t PanelAt(const std::vector<std::uint8_t>& s) {
-  const char tag[] = "PANL";
+std::size_t SectionAt(const std::vector<std::uint8_t>& s, const char* tag) {
   return static_cast<std::size_t>(std::search(s.begin(), s.end(), tag, tag + 4) - s.begin());
 }
+std::size_t PanelAt(const std::vector<std::uint8_t>& s) { return SectionAt(s, "PANL"); }
+// The click log's bytes: the first logged click's step, its name, the second click's step.
+std::size_t FirstClickAt(const std::vector<std::uint8_t>& s) { return SectionAt(s, "CLIK") + 20; }
+constexpr std::size_t kNameAt = 12, kSecondAt = 17;  // after "k0x2B"
 
 TEST(Snapshot, RestoredRunGoesOnAsThePlainRun) {
   Board plain;
@@ -69,6 +73,30 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
          s[8] = 2;
          return s;
        }()},
+      {"older version",
+       [&] {
+         auto s = good;
+         s[8] = 0;
+         return s;
+       }()},
+      {"click after the snapshot's step",
+       [&] {
+         auto s = good;
+         s[FirstClickAt(s) + kSecondAt + 4] = 1;  // the last click, after step 2^32
+         return crcFixed(s);
+       }()},
+      {"clicks out of order",
+       [&] {
+         auto s = good;
+         s[FirstClickAt(s) + kSecondAt + 2] = 0;
+         return crcFixed(s);
+       }()},
+      {"click on no control",
+       [&] {
+         auto s = good;
+         s[FirstClickAt(s) + kNameAt] = 'z';
+         return crcFixed(s);
+       }()},
       {"truncated", {good.begin(), good.end() - 1}},
       {"trailing",
        [&] {
@@ -110,6 +138,45 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
   other.engine.LoadSnapshot(good);
   EXPECT_EQ(other.engine.Steps(), 300000u);
   EXPECT_EQ(MachineDifference(other.m, b.m), "");
+  // Two clicks logged at one step are a good log.
+  auto same = good;
+  const std::size_t first = FirstClickAt(same);
+  std::copy_n(same.begin() + first + kSecondAt, 8, same.begin() + first);
+  other.engine.LoadSnapshot(crcFixed(same));
+  ASSERT_EQ(other.engine.Clicks().Log().size(), 2u);
+  EXPECT_EQ(other.engine.Clicks().Log()[0].step, other.engine.Clicks().Log()[1].step);
+}
+
+// A section or value that runs past the end of its bytes is refused, never read beyond.
+TEST(Snapshot, ReadsPastTheEndFail) {
+  const std::vector<std::uint8_t> three{1, 2, 3};
+  ByteReader words(three, "x");
+  EXPECT_THROW(words.U32(), SnapshotError);
+  ByteReader bytes(three, "x");
+  EXPECT_THROW(bytes.Bytes(4), SnapshotError);
+}
+
+// The checksum is the common CRC-32 (as zlib's and PNG's), so other tools can check a file.
+TEST(Snapshot, ChecksumIsTheCommonCrc32) {
+  const std::string check = "123456789";
+  EXPECT_EQ(Crc32(std::span(reinterpret_cast<const std::uint8_t*>(check.data()), check.size())),
+            0xCBF43926u);
+}
+
+// A snapshot holds the clicks up to its step only, also when saved after going back, and the
+// loaded step can be gone back to.
+TEST(Snapshot, SavedAfterGoingBackHoldsNoUndoneClicks) {
+  Board b(EngineOptions{50000, 64, 1000, true});
+  b.engine.Continue(250000);
+  b.engine.Back(100000);
+  const std::vector<std::uint8_t> saved = b.engine.SaveSnapshot();
+  Board other(EngineOptions{50000, 64, 1000, true});
+  other.engine.LoadSnapshot(saved);
+  ASSERT_EQ(other.engine.Clicks().Log().size(), 1u);  // the click at 100000, not the one at 200000
+  EXPECT_EQ(other.engine.Clicks().Log()[0].step, 100000u);
+  other.engine.Continue(10);
+  EXPECT_EQ(other.engine.Back(10).kind, StopKind::Reverse);
+  EXPECT_EQ(other.engine.Steps(), 150000u);
 }
 
 }  // namespace

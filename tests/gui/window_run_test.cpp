@@ -24,6 +24,7 @@
 #include "run.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
+#include "shell/pacing.hpp"
 #include "shell/ram_save.hpp"
 #include "shell/session.hpp"
 
@@ -158,6 +159,49 @@ TEST(Replay, ClicksAndKeysOfTheUserAreTakenAtStepsAndReplayedExactly) {
   EXPECT_EQ(session.Machine().DataMemory[cell::FEED_RATE - DATA_BASE], 123);
   EXPECT_NE(session.Machine().DataMemory[cell::POSITION_X_LO - DATA_BASE], 7200);
   ExpectReplayEqual(session, work, o.record);
+}
+
+// The pacing on a clock of its own: blocks of about 10 ms of machine time at 1,010,000 steps per
+// second times the factor; at max no pacing; a run that fell behind starts afresh rather than race.
+TEST(Pacing, BlocksAndDueTimesFollowTheSpeed) {
+  using namespace std::chrono_literals;
+  const Pacer::Clock::time_point t0{1000s};
+  struct Case {
+    double factor;
+    std::uint64_t block;  // BlockSteps(5000)
+    std::uint64_t at;     // the step count asked about; the run started at t0 and step 1000
+    Pacer::Clock::duration now, due;
+  };
+  const Case cases[] = {
+      {0, 5000, 0, 0ms, 0ms},               // max: the steps come as they run
+      {1, 10100, 1'011'000, 0ms, 1s},       // real time
+      {2, 20200, 1'011'000, 100ms, 500ms},  // twice real time
+      {0.1, 1010, 11100, 50ms, 100ms},      // a tenth
+      {1e-6, 1, 1001, 0ms, 990099us},       // a block holds at least a step
+      {1, 10100, 11100, 150ms, 10ms},       // behind, within the bound: catches up
+      {1, 10100, 11100, 250ms, 250ms},      // far behind: a new start from now
+      {1, 10100, 999, 5ms, 5ms},            // the count went back: a new start
+  };
+  auto seconds = [](Pacer::Clock::duration d) { return std::chrono::duration<double>(d).count(); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.factor);
+    Pacer p;
+    p.SetFactor(c.factor, 1000, t0);
+    EXPECT_EQ(p.BlockSteps(5000), c.block);
+    if (!p.Paced()) continue;
+    const auto due = p.DueTime(c.at, t0 + c.now);
+    EXPECT_NEAR(seconds(due - t0), seconds(c.due), 1e-6);
+    // The next 10 ms of machine time is due that long later, also from a new start.
+    const auto next = p.DueTime(c.at + 10100, t0 + c.now);
+    EXPECT_NEAR(seconds(next - due), 0.01 / c.factor, 1e-6);
+  }
+  Pacer p;
+  EXPECT_EQ(p.BlockSteps(0), 1u);  // unpaced, and still a step at a time at least
+  p.SetFactor(1, 0, t0);
+  p.SetFactor(1, 5000, t0 + 1s);  // a speed change starts from where the run stands
+  EXPECT_EQ(p.DueTime(5000 + 10100, t0 + 1s), t0 + 1s + 10ms);
+  p.Restart(20000, t0 + 2s);
+  EXPECT_EQ(p.DueTime(20000 + 1010, t0 + 2s), t0 + 2s + 1ms);
 }
 
 TEST(Pacing, RealTimeMultipleKeepsTheCountExactPausesAndSteps) {

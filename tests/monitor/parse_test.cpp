@@ -19,6 +19,7 @@ ParseContext Context() {
   };
   c.lines = [](std::string_view file, int line) -> std::optional<std::vector<std::uint16_t>> {
     if (file == "keys.asm" && line == 12) return std::vector<std::uint16_t>{0x0200, 0x0300};
+    if (file == "v2:keys.asm" && line == 5) return std::vector<std::uint16_t>{0x0400};
     return std::vector<std::uint16_t>{};
   };
   c.clickable = [](std::string_view name) { return name == "k0x1D"; };
@@ -41,6 +42,8 @@ struct Fixture {
     m->ProgramMemory[0x100] = 0xE350;
     m->timer.count = 9;
     m->channels.period[2] = 300;
+    m->channels.divider[2] = 7;
+    m->TableMemory[TABLE_WORDS - 1] = 0x1234;
     m->sequencer.state = SeqState::Busy;
   }
 };
@@ -78,6 +81,21 @@ TEST(MonitorExpr, ValuesAgainstAMachine) {
       {"k.local * 2", 14},
       {"0x7FFFFFFFFFFFFFFF + 1 < 0", 1},
       {"1 << 64", 0},
+      // C's precedence and grouping
+      {"1 << 1 + 1", 4},
+      {"5 == 5 < 3", 0},
+      {"2 & 3 == 2", 0},
+      {"1 || 0 && 0", 1},
+      {"10 - 3 - 2", 5},
+      {"2 <= 2", 1},
+      {"2 >= 2", 1},
+      {"3 >= 4", 0},
+      {"1 != 2", 1},
+      {"1 << 40", 1LL << 40},
+      {"-8 >> 1", -4},
+      {"R15 + 1", 1},
+      {"channelDivider[2]", 7},
+      {"[0x7FFF]", 0x1234},
   };
   for (const auto& c : cases) {
     const Expr e = Expr::Parse(c.text, Context().symbols);
@@ -106,6 +124,10 @@ TEST(MonitorExpr, BadExpressions) {
       {"channelPeriod", "needs an index"},
       {"1 2", "unexpected '2'"},
       {"1 = 2", "unexpected '='"},
+      {"[1]:3", "expected 16 or 32"},
+      {"[1]:160", "expected 16 or 32"},
+      {"0x8000000000000000", "number too large"},
+      {"!= 1", "unexpected '!='"},
   };
   for (const auto& c : cases) {
     try {
@@ -138,6 +160,8 @@ TEST(MonitorCommand, LinesAndWhatTheyParseInto) {
 
   c = parse("break keys.asm:12");
   EXPECT_EQ(c.location.addresses, (std::vector<std::uint16_t>{0x0200, 0x0300}));
+  c = parse("break v2:keys.asm:5");  // the line number follows the last colon
+  EXPECT_EQ(c.location.addresses, std::vector<std::uint16_t>{0x0400});
 
   c = parse("watch access POS_X..POS_X+1 if steps > 10");
   EXPECT_EQ(c.verb, Verb::Watch);
@@ -200,6 +224,9 @@ TEST(MonitorCommand, BadLinesSayWhatIsWrong) {
       {"watch read", "an address is needed"},
       {"catch interrupt", "catch request, fault or handover"},
       {"catch fault 4", "out of range 0..3"},
+      {"catch request 8", "out of range 0..7"},
+      {"break keys.asm:0", "bad line number"},
+      {"fi", "unknown command 'fi'"},
       {"step -1", "out of range"},
       {"step 1 2", "unexpected '2'"},
       {"print", "an expression is needed"},

@@ -33,7 +33,10 @@ TEST(Expressions, DirectiveArgumentsAreDecimal) {
       {".word -32768, 65535", {0x8000, 0xFFFF}},
       {".word 3==3, 3!=3, 2<3, 3<=2, 5>4, 4>=4", {1, 0, 1, 0, 1, 1}},
       {".word 1 && 0, 1 || 0, !0, !7", {0, 1, 1, 0}},
-      {".word 1<<2 < 5, 6 & 3 == 3, 1 | 0 && 0", {1, 0, 0}},  // C precedence
+      {".word 1<<2 < 5, 6 & 3 == 3, 1 | 0 && 0", {1, 0, 0}},          // C precedence
+      {".word (0x12345 & 0xFFFFF) >> 4, -8 >> 1", {0x1234, 0xFFFC}},  // 64-bit values
+      {".word '\\r', '\\0'", {13, 0}},
+      {".word ((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))", {1}},  // 30 deep
   };
   for (const Case& c : cases) {
     const Result r = AssembleText(Prelude() + c.source + "\n.org 0x103\nlater:\n");
@@ -87,6 +90,9 @@ TEST(Expressions, Errors) {
       {".word nothing", 7, "undefined symbol 'nothing'"},
       {".word R3", 7, "'R3' is a register or keyword, not a value"},
       {".word 99999999999999999999", 7, "too large"},
+      {".word 9300000000000000000", 7, "too large"},
+      {".word 0b12", 7, "bad number '0b12'"},
+      {"MOV R0,#123456789", 9, "too large"},
       {"MOV R0,#1+x", 9, "bare digits in an operand are hex"},
       {"MOV R0,#", 9, "expected an expression"},
   };
