@@ -215,7 +215,7 @@ class Stepping(unittest.TestCase):
         self.assertEqual((s.captions["m"], s.captions["t"]), ("30", "z"))
 
     def test_n_refuses_what_is_no_block_start(self):
-        for number in ("92", "999"):
+        for number in ("92", str(len(Program.entries)), "999"):  # also just past the end
             with self.subTest(number=number):
                 clicks = [(100000, AUTO)] + [(150000 + 20000 * i, N_KEY if c == "N" else KEY[c])
                                              for i, c in enumerate("N" + number + "*")]
@@ -265,6 +265,17 @@ class Arcs(unittest.TestCase):
                 self.assertTrue(all(t >= 0 if g == 2 else t <= 0 for t in turn), turn)
                 end = run(3_400_000, GO, patches=patches)
                 self.assertEqual((end.x, end.z, end.ram(ERROR)), (x1, z1, 0))
+
+    def test_ways_within_one_step(self):
+        # from X 7201 steps (odd: a stop can leave the tool there) the ways in steps differ
+        # from a quarter circle by one step (end X in display units, error)
+        start = [("RAM", 0x425F, 7201)]
+        for x, error in ((7600, 0), (-400, 0), (7599, 5)):
+            with self.subTest(x=x):
+                program = [["F1000"], ["G2", f"X{x}", "Z9000"], ["M30"]]
+                s = run(1_200_000, GO, patches=blocks.patches(program) + start)
+                end = (2 * x, 18000) if error == 0 else (7201, 22000)
+                self.assertEqual((s.x, s.z, s.ram(ERROR)), end + (error,))
 
 
 class BadBlocks(unittest.TestCase):
