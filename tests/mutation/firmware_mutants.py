@@ -55,7 +55,7 @@ FIRST = {
     "firmware/entry.asm": ["firmware_keys", "firmware_motion", "firmware_monkey"],
     "firmware/display.asm": ["firmware_keys", "firmware_boot", "firmware_monkey"],
     "firmware/modes.asm": ["firmware_motion", "firmware_monkey", "firmware_keys"],
-    "firmware/motion.asm": ["firmware_monkey", "firmware_motion", "firmware_path"],
+    "firmware/motion.asm": ["firmware_path", "firmware_motion", "firmware_sequence"],
     "firmware/faults.asm": ["firmware_faults"],
     "firmware/arith.asm": ["firmware_keys", "firmware_monkey", "firmware_path"],
     "firmware/tables.asm": ["firmware_boot", "firmware_keys", "firmware_motion"],
@@ -284,6 +284,7 @@ def run(mutants, args):
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
     except OSError:
         raise SystemExit(f"another firmware mutation run is using {WORK}")
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))  # so that the tests are stopped
     jobs = getattr(args, "jobs", None) or 2
     verbose = getattr(args, "verbose", True)
     results = []
