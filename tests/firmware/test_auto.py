@@ -181,6 +181,16 @@ class Stepping(unittest.TestCase):
                 self.assertEqual((s.x, s.z, s.ram(ERROR)), (17200, 21000, 0))
                 self.assertEqual(s.ram(AU_STATE), ST_IDLE)
 
+    def test_stop_during_an_exchange_resumes_it(self):
+        # the block keeps the rapid mode of the block before it: resumed, not read afresh
+        program = [["G0", "X3500", "Z10500"], ["T1", "X3000"], ["M30"]]
+        clicks = GO + [(1_000_000, STOP), (1_100_000, START)]
+        stopped = run(1_050_000, clicks[:-1], patches=blocks.patches(program))
+        self.assertEqual((stopped.ram(0x410A), stopped.ram(AU_STATE)), (3, ST_IDLE))
+        s = run(7_000_000, clicks, patches=blocks.patches(program))  # M30 exchanged too
+        self.assertEqual((s.x, s.z, s.ram(ERROR), s.ram(AU_STATE)), (6000, 21000, 0, ST_IDLE))
+        self.assertEqual(s.captions["t"], "01")
+
     def test_start_clears_an_old_error(self):
         clicks = [(100000, AUTO)] + [(120000 + 20000 * i, KEY[c]) for i, c in enumerate("F2000*")]
         s = run(300000, clicks)
