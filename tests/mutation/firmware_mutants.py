@@ -16,7 +16,9 @@ tree is never touched.
     tests/mutation/firmware_mutants.py --id mot-       # chosen mutants (ids or id prefixes)
     tests/mutation/firmware_mutants.py --list          # the catalogue, nothing run
     tests/mutation/firmware_mutants.py --build build   # tools of a configured build
+    tests/mutation/firmware_mutants.py --equivalent    # also the mutants argued equivalent
 
+Mutants marked equivalent are not run (each would run every test) unless --equivalent is given.
 The tools (kv74-as, kv74-run, fwpath, fwmonkey) come from build-mutation/firmware/build unless
 --build names another build folder with the tests enabled. The unmutated tests run once first
 (their times order the tests); the result is kept until the sources, tests or tools change.
@@ -48,8 +50,8 @@ CONFIGURE = ["-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DKV74_WERROR=
 
 # The tests likeliest to fail for a fault in a file, first.
 FIRST = {
-    "firmware/boot.asm": ["firmware_boot", "firmware_monkey", "firmware_faults"],
-    "firmware/isr.asm": ["firmware_monkey", "firmware_motion", "firmware_boot"],
+    "firmware/boot.asm": ["firmware_boot", "firmware_faults", "firmware_monkey"],
+    "firmware/isr.asm": ["firmware_monkey", "firmware_path", "firmware_boot"],
     "firmware/main.asm": ["firmware_faults", "firmware_monkey"],
     "firmware/keys.asm": ["firmware_keys", "firmware_monkey", "firmware_motion"],
     "firmware/entry.asm": ["firmware_keys", "firmware_motion", "firmware_monkey"],
@@ -101,6 +103,11 @@ def catalogue_error(m, root):
     if m.replacement == m.original:
         return f"{m.id}: replacement equals the original"
     return None
+
+
+def catalogue_failure(message):
+    print(message, file=sys.stderr)
+    raise SystemExit(2)
 
 
 def sync():
@@ -277,7 +284,7 @@ def baseline(tools, digest, jobs, log):
 
 def run(mutants, args):
     """Runs the mutants; returns [(id, killed, seconds)]. A mutant that does not apply or does not
-    assemble ends the run (SystemExit)."""
+    assemble ends the run (SystemExit 2)."""
     WORK.mkdir(parents=True, exist_ok=True)
     lock = open(WORK / "lock", "w")
     try:
@@ -293,7 +300,7 @@ def run(mutants, args):
         for m in mutants:
             error = catalogue_error(m, TREE)
             if error:
-                raise SystemExit(error)
+                catalogue_failure(error)
         t0 = time.monotonic()
         tools = Tools(getattr(args, "build", None) or WORK / "build", log)
         seconds = baseline(tools, digest + tools.digest(), jobs, log)
@@ -306,6 +313,11 @@ def run(mutants, args):
         rest = sorted(tools.runs, key=lambda r: r.seconds)
         try:
             for m in mutants:
+                if m.equivalent and not getattr(args, "equivalent", False):
+                    results.append((m.id, False, 0.0))  # argued to survive every test
+                    if verbose:
+                        print(f"{'equivalent':10} {m.id:22}    - not run", flush=True)
+                    continue
                 t1 = time.monotonic()
                 path = TREE / m.file
                 original = path.read_text()
@@ -313,8 +325,8 @@ def run(mutants, args):
                 log.write(f"\n=== {m.id} {m.file}\n".encode())
                 try:  # the tests see the mutated sources too (part-image.sh assembles them)
                     if not assemble(tools, log):
-                        raise SystemExit(f"{m.id}: the mutant does not assemble; see "
-                                         f"{WORK / 'mutation.log'}")
+                        catalogue_failure(f"{m.id}: the mutant does not assemble; see "
+                                          f"{WORK / 'mutation.log'}")
                     first = [by_name[n] for n in FIRST.get(m.file, []) if n in by_name]
                     failed = run_tests(first + [r for r in rest if r not in first], jobs, log)
                 finally:
@@ -338,6 +350,8 @@ def main():
     ap.add_argument("--catalogue", default=str(HERE / "firmware.tsv"))
     ap.add_argument("--build", help="a configured build folder with the tests enabled")
     ap.add_argument("--jobs", type=int, default=2, help="tests run at once (default 2)")
+    ap.add_argument("--equivalent", action="store_true",
+                    help="run the mutants marked equivalent too (each runs every test)")
     ap.add_argument("--list", action="store_true")
     ap.add_argument("--check", action="store_true",
                     help="report the mutants that do not apply to the working tree; nothing run")
