@@ -208,6 +208,7 @@ class Stepping(unittest.TestCase):
         # program, patches, error; nothing moves
         cases = [([["G1", "X40000", "F500"], ["M30"]], [], 8),  # beyond the X limit
                  ([["G0", "Z-30000"], ["M30"]], [], 8),
+                 ([["G0", "Z15001"], ["M30"]], [], 8),  # Z beyond its own limit, not X's
                  ([["G0", "X3000"], ["M30"]], [("RAM", 0x40D8, 0)], 7)]  # not referenced
         for program, patches, error in cases:
             with self.subTest(program=program):
