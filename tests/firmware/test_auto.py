@@ -26,7 +26,7 @@ WHOLE_RUN = 40_000_000  # the stored program ends after about 29.3 million steps
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "auto_run_plot.png")
 PLOT_TOLERANCE = 300  # pixels that may differ from the reference picture
 
-AU_STATE, ST_IDLE, ST_FUNC, ST_MOVING, ST_WAIT = 0x4080, 0, 3, 5, 8
+AU_STATE, ST_IDLE, ST_TOOL, ST_FUNC, ST_MOVING, ST_WAIT = 0x4080, 0, 2, 3, 5, 8
 ERROR = 0x4018
 
 
@@ -243,6 +243,17 @@ class Functions(unittest.TestCase):
         self.assertEqual(s.js["sequencer"]["seqCode"], 0x031)
         self.assertEqual((s.word(35) & 0x4000, s.word(36) & 0x27FF), (0x4000, 0))
         self.assertEqual((s.captions["m"], s.captions["t"], s.captions["s"]), ("03", "01", "800"))
+
+    def test_exchange_waits_for_a_busy_sequencer(self):
+        # stopped during T1 (block 3), block 3 chosen again and started while the sequencer is
+        # still busy: T1 is announced only after input 14 drops, then takes its 2.5 million steps
+        clicks = GO + [(1_000_000, STOP)] + [(1_100_000 + 20000 * i, N_KEY if c == "N" else KEY[c])
+                                             for i, c in enumerate("N3*")] + [(1_300_000, START)]
+        s = run(1_400_000, clicks)
+        self.assertEqual((s.ram(0x410A), s.ram(AU_STATE), s.word(36) & 0x27FF), (3, ST_TOOL, 0))
+        s = run(4_500_000, clicks)
+        self.assertEqual((s.ram(0x410A), s.ram(AU_STATE)), (3, ST_TOOL))
+        self.assertEqual(s.js["sequencer"]["seqState"], "Busy")
 
 
 class Arcs(unittest.TestCase):
