@@ -59,12 +59,12 @@ FIRST = {
     "firmware/modes.asm": ["firmware_motion", "firmware_monkey", "firmware_keys"],
     "firmware/motion.asm": ["firmware_path", "firmware_motion", "firmware_sequence"],
     "firmware/faults.asm": ["firmware_faults"],
-    "firmware/arith.asm": ["firmware_keys", "firmware_monkey", "firmware_path"],
+    "firmware/arith.asm": ["firmware_keys", "firmware_calls", "firmware_monkey"],
     "firmware/tables.asm": ["firmware_boot", "firmware_keys", "firmware_motion"],
     "firmware/defs.inc": ["firmware_monkey", "firmware_feed"],
     "firmware/auto.asm": ["firmware_auto", "firmware_part"],
     "firmware/auto_block.asm": ["firmware_part", "firmware_auto"],
-    "firmware/auto_motion.asm": ["firmware_path", "firmware_auto"],
+    "firmware/auto_motion.asm": ["firmware_auto", "firmware_path"],
     "firmware/auto_func.asm": ["firmware_auto"],
 }
 
