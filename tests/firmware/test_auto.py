@@ -26,7 +26,7 @@ WHOLE_RUN = 40_000_000  # the stored program ends after about 29.3 million steps
 GOLDEN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "auto_run_plot.png")
 PLOT_TOLERANCE = 300  # pixels that may differ from the reference picture
 
-AU_STATE, ST_IDLE, ST_FUNC, ST_MOVING, ST_WAIT = 0x4080, 0, 3, 5, 8
+AU_STATE, ST_IDLE, ST_TOOL, ST_FUNC, ST_MOVING, ST_WAIT = 0x4080, 0, 2, 3, 5, 8
 ERROR = 0x4018
 
 
@@ -181,6 +181,16 @@ class Stepping(unittest.TestCase):
                 self.assertEqual((s.x, s.z, s.ram(ERROR)), (17200, 21000, 0))
                 self.assertEqual(s.ram(AU_STATE), ST_IDLE)
 
+    def test_stop_during_an_exchange_resumes_it(self):
+        # the block keeps the rapid mode of the block before it: resumed, not read afresh
+        program = [["G0", "X3500", "Z10500"], ["T1", "X3000"], ["M30"]]
+        clicks = GO + [(1_000_000, STOP), (1_100_000, START)]
+        stopped = run(1_050_000, clicks[:-1], patches=blocks.patches(program))
+        self.assertEqual((stopped.ram(0x410A), stopped.ram(AU_STATE)), (3, ST_IDLE))
+        s = run(7_000_000, clicks, patches=blocks.patches(program))  # M30 exchanged too
+        self.assertEqual((s.x, s.z, s.ram(ERROR), s.ram(AU_STATE)), (6000, 21000, 0, ST_IDLE))
+        self.assertEqual(s.captions["t"], "01")
+
     def test_start_clears_an_old_error(self):
         clicks = [(100000, AUTO)] + [(120000 + 20000 * i, KEY[c]) for i, c in enumerate("F2000*")]
         s = run(300000, clicks)
@@ -198,6 +208,7 @@ class Stepping(unittest.TestCase):
         # program, patches, error; nothing moves
         cases = [([["G1", "X40000", "F500"], ["M30"]], [], 8),  # beyond the X limit
                  ([["G0", "Z-30000"], ["M30"]], [], 8),
+                 ([["G0", "Z15001"], ["M30"]], [], 8),  # Z beyond its own limit, not X's
                  ([["G0", "X3000"], ["M30"]], [("RAM", 0x40D8, 0)], 7)]  # not referenced
         for program, patches, error in cases:
             with self.subTest(program=program):
@@ -215,7 +226,7 @@ class Stepping(unittest.TestCase):
         self.assertEqual((s.captions["m"], s.captions["t"]), ("30", "z"))
 
     def test_n_refuses_what_is_no_block_start(self):
-        for number in ("92", "999"):
+        for number in ("92", str(len(Program.entries)), "999"):  # also just past the end
             with self.subTest(number=number):
                 clicks = [(100000, AUTO)] + [(150000 + 20000 * i, N_KEY if c == "N" else KEY[c])
                                              for i, c in enumerate("N" + number + "*")]
@@ -232,6 +243,17 @@ class Functions(unittest.TestCase):
         self.assertEqual(s.js["sequencer"]["seqCode"], 0x031)
         self.assertEqual((s.word(35) & 0x4000, s.word(36) & 0x27FF), (0x4000, 0))
         self.assertEqual((s.captions["m"], s.captions["t"], s.captions["s"]), ("03", "01", "800"))
+
+    def test_exchange_waits_for_a_busy_sequencer(self):
+        # stopped during T1 (block 3), block 3 chosen again and started while the sequencer is
+        # still busy: T1 is announced only after input 14 drops, then takes its 2.5 million steps
+        clicks = GO + [(1_000_000, STOP)] + [(1_100_000 + 20000 * i, N_KEY if c == "N" else KEY[c])
+                                             for i, c in enumerate("N3*")] + [(1_300_000, START)]
+        s = run(1_400_000, clicks)
+        self.assertEqual((s.ram(0x410A), s.ram(AU_STATE), s.word(36) & 0x27FF), (3, ST_TOOL, 0))
+        s = run(4_500_000, clicks)
+        self.assertEqual((s.ram(0x410A), s.ram(AU_STATE)), (3, ST_TOOL))
+        self.assertEqual(s.js["sequencer"]["seqState"], "Busy")
 
 
 class Arcs(unittest.TestCase):
@@ -265,6 +287,17 @@ class Arcs(unittest.TestCase):
                 self.assertTrue(all(t >= 0 if g == 2 else t <= 0 for t in turn), turn)
                 end = run(3_400_000, GO, patches=patches)
                 self.assertEqual((end.x, end.z, end.ram(ERROR)), (x1, z1, 0))
+
+    def test_ways_within_one_step(self):
+        # from X 7201 steps (odd: a stop can leave the tool there) the ways in steps differ
+        # from a quarter circle by one step (end X in display units, error)
+        start = [("RAM", 0x425F, 7201)]
+        for x, error in ((7600, 0), (-400, 0), (7599, 5)):
+            with self.subTest(x=x):
+                program = [["F1000"], ["G2", f"X{x}", "Z9000"], ["M30"]]
+                s = run(1_200_000, GO, patches=blocks.patches(program) + start)
+                end = (2 * x, 18000) if error == 0 else (7201, 22000)
+                self.assertEqual((s.x, s.z, s.ram(ERROR)), end + (error,))
 
 
 class BadBlocks(unittest.TestCase):

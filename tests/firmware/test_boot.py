@@ -2,9 +2,10 @@
 import random
 import unittest
 
-from fwrun import HOME, KEY, run, symbols
+from fwrun import HOME, KEY, run, symbols, typed
 
 BOOT_STEPS = 300000
+PROGRAM_USED = 0x45A6  # header word of the first program area: entries used
 
 
 class Boot(unittest.TestCase):
@@ -65,6 +66,15 @@ class Battery(unittest.TestCase):
         s = run(BOOT_STEPS, clicks=[(100000, KEY["C"])], patches=self.LOST)
         self.assertFalse(s.lit("v2_0"))
 
+    def test_program_header_in_range_is_kept(self):
+        stored = run(BOOT_STEPS).ram(PROGRAM_USED)
+        for used, kept in ((None, stored), (249, 249), (250, 0)):
+            with self.subTest(used=used):
+                header = [] if used is None else [("RAM", PROGRAM_USED, used)]
+                s = run(BOOT_STEPS, patches=self.LOST + header)
+                self.assertTrue(s.lit("v2_0"))
+                self.assertEqual(s.ram(PROGRAM_USED), kept)
+
     def test_intact_ram_keeps_its_values(self):
         s = run(BOOT_STEPS, patches=[("RAM", 0x425F, 1234)])
         self.assertFalse(s.lit("v2_0"))
@@ -84,7 +94,8 @@ RANDOM_RAM = [_rng.randrange(65536) for _ in range(4096)]
 
 class AnyRam(unittest.TestCase):
     """Whatever the RAM holds at power-on, the controller starts without a fault, keeps a valid
-    image or restores its defaults with BATTERY lit, and after C does a reference return."""
+    image or restores its defaults with BATTERY lit, and after C does a reference return and
+    a typed move."""
 
     # name, patches, BATTERY expected
     CASES = [
@@ -100,6 +111,10 @@ class AnyRam(unittest.TestCase):
         ("minimum above maximum", [("RAM", 0x40D0, 0x0001)], True),
         ("program header", [("RAM", 0x45A6, 0xFFFF)], True),
         ("position far away", [("RAM", 0x425E, 0x4000)], True),
+        ("position 2^24 steps", [("RAM", 0x425E, 0x0100)], True),
+        ("Z reference above its maximum", [("RAM", 0x402D, 31000)], True),
+        ("feed 1000", [("RAM", 0x4235, 1000)], False),
+        ("limit entry armed", [("RAM", 0x40D9, 1)], False),
     ]
 
     def test_starts_and_runs(self):
@@ -109,10 +124,11 @@ class AnyRam(unittest.TestCase):
                 self.assertEqual(s.word(49), 0)  # no fault
                 self.assertEqual(s.lit("v2_0"), battery)
                 self.assertEqual(s.row, "+  3600" if battery else s.row)
-                s = run(2_500_000, [(900000, KEY["C"]), (1_000_000, HOME)], patches)
+                s = run(2_500_000, [(900000, KEY["C"]), (1_000_000, HOME)] +
+                        typed("X100*", 1_500_000), patches)
                 self.assertEqual(s.word(49), 0)
                 self.assertFalse(s.lit("v2_0"))
-                self.assertEqual((s.x, s.z, s.ram(0x40D8)), (7200, 22000, 1))
+                self.assertEqual((s.x, s.z, s.ram(0x40D8)), (200, 22000, 1))
                 self.assertEqual(s.lit_lamps("ko"), [14])
 
 

@@ -77,6 +77,7 @@ class FaultHandlers(unittest.TestCase):
                 self.assertEqual(s.word(29), 0x0FE0 | number)
                 self.assertEqual(s.word(30), saved)
                 self.assertTrue(s.lit("v2_1"))
+                self.assertFalse(s.lit("v2_0"))  # the RAM was kept: no BATTERY
                 self.assertEqual(s.word(31), 0)
                 self.assertEqual(s.word(36), 0x8000)
                 self.assertEqual((s.word(37), s.word(38)), (0, 0))

@@ -82,6 +82,24 @@ class Entering(unittest.TestCase):
         self.assertEqual(s.ram(0x4212), 0x10000 - 300)
         self.assertEqual(s.captions["s"], "-300")
 
+    # keys, cell, its value, row: the ends of each accepted range
+    BOUNDS = [
+        ("F1000*", 0x4235, 1000, "+  1000"),
+        ("S32767*", 0x4212, 32767, "+ 32767"),
+        ("S-32768*", 0x4212, 0x8000, "- 32768"),
+        ("G99*", None, None, "+    99"),
+        ("M99*", None, None, "+    99"),
+        ("T0*", None, None, "+     0"),
+    ]
+
+    def test_range_ends_accepted(self):
+        for text, cell, value, row in self.BOUNDS:
+            with self.subTest(keys=text):
+                s = keys(text)
+                self.assertEqual(s.row, row)
+                if cell:
+                    self.assertEqual(s.ram(cell), value)
+
     def test_enter_without_value_changes_nothing(self):
         s = keys("S*")
         self.assertEqual(s.captions["s"], "0")
@@ -98,6 +116,9 @@ class Errors(unittest.TestCase):
         ("F-5*", "-E   03", 0x4235),
         ("S40000*", "-E   03", 0x4212),
         ("S-40000*", "-E   03", 0x4212),
+        ("S32768*", "-E   03", 0x4212),
+        ("S-32769*", "-E   03", 0x4212),
+        ("T100*", "-E   03", None),
         ("G100*", "-E   03", None),
         ("M-1*", "-E   03", None),
     ]

@@ -4,7 +4,7 @@ import random
 import unittest
 
 from fwrun import (HOME, JOG_AXIS_X, JOG_AXIS_Z, JOG_DOWN, JOG_LEFT, JOG_PERIOD, JOG_RIGHT,
-                   JOG_UP, KEY, STOP, run, typed)
+                   JOG_UP, KEY, STOP, path, run, typed)
 
 HOLD = "k0x2A"
 LOST = [("RAM", 0x4010, 0)]  # battery lost: defaults, not referenced
@@ -169,6 +169,36 @@ class ManualDataInput(unittest.TestCase):
             with self.subTest(keys=text):
                 s = run(3_500_000, typed(text, 30000))
                 self.assertEqual((s.x, s.z), (x, z))
+
+    def test_position_shown_on_arrival(self):
+        # the cell gets the target in the interrupt that finds the axis arrived, not at the
+        # next periodic report
+        for text, target in (("X1000*", (2000, Z0)), ("X4999*", (9998, Z0)),
+                             ("Z3000*", (X0, 6000)), ("Z-2001*", (X0, -4002))):
+            with self.subTest(keys=text):
+                _, points = path(1_000_000, typed(text, 30000))
+                arrival = points[-1][0]
+                self.assertEqual(points[-1][1:], target)
+                s = run(arrival + 1010 + 400, typed(text, 30000))
+                self.assertEqual((s.x, s.z), target)
+
+    # keys, limit cell, its value in steps, row: a limit may lie on the reference point; a
+    # refused one leaves the old limit
+    LIMITS = [
+        ("G50*X3600*", 0x40D0, 7200, "+  3600"),
+        ("G51*X3600*", 0x40D2, 7200, "+  3600"),
+        ("G50*Z11000*", 0x40D4, 22000, "+ 11000"),
+        ("G51*Z11000*", 0x40D6, 22000, "+ 11000"),
+        ("G50*X4000*", 0x40D0, -2000, "-E   03"),
+        ("G51*X-1500*", 0x40D2, 60000, "-E   03"),
+        ("G51*Z10000*", 0x40D6, 30000, "-E   03"),
+    ]
+
+    def test_limit_entries(self):
+        for text, cell, value, row in self.LIMITS:
+            with self.subTest(keys=text):
+                s = run(30000 + len(text) * 20000 + 100000, typed(text, 30000))
+                self.assertEqual((s.ram32(cell), s.row), (value, row))
 
 
 class ReferenceReturn(unittest.TestCase):
