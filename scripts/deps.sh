@@ -7,6 +7,8 @@ kv74_install_deps() {
     emscripten npm chromium)
   local missing=()
   for p in "${pkgs[@]}"; do
+    # A Node.js from elsewhere (NodeSource's) brings its own npm and conflicts with Debian's.
+    [ "$p" = npm ] && command -v npm >/dev/null && continue
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then
