@@ -7,6 +7,9 @@ const FRAME_MS = 33;      // at most ~30 frames a second
 const SLICE_MS = 12;      // host time run between two looks at the page's messages
 const MAX_LAG_MS = 200;   // a paced run further behind than this starts a new reference
 const PICTURE_BYTES = 1024 * 768 * 3;
+// Steps between two clicks that arrive together: the keyboard register holds one code until the
+// firmware takes it, so a second click in the same step would replace the first.
+const CLICK_GAP = 50000;
 
 let mod = null;
 let bundled = null;       // the images of data/, fetched once
@@ -72,6 +75,8 @@ async function fetchBundled() {
 
 // Power-on from the current images, clicking `script` at its steps; false when it failed.
 function start(script) {
+  clicks = [];
+  clickAt = 0;
   const fs = mod.FS;
   fs.mkdirTree('/images');
   for (const name of fs.readdir('/images')) {
@@ -134,6 +139,27 @@ function run(n) {
   return r;
 }
 
+let clicks = [];   // clicks waiting for their turn while the machine runs
+let clickAt = 0;   // the first step the next of them may take effect at
+
+function queueClick(name) {
+  if (running) clicks.push(name);
+  else {
+    click(name);
+    clickAt = steps() + CLICK_GAP;
+  }
+}
+
+// Takes the next waiting click when its step has come; the steps the run may go on before the
+// one after it.
+function dueClicks() {
+  if (clicks.length && steps() >= clickAt) {
+    click(clicks.shift());
+    clickAt = steps() + CLICK_GAP;
+  }
+  return clicks.length ? Math.max(clickAt - steps(), 1) : Infinity;
+}
+
 // One slice of the run, then a look at the page's messages.
 function slice() {
   wakePending = false;
@@ -141,7 +167,7 @@ function slice() {
   const begin = performance.now();
   if (runTo !== null || speed.mode === 'max') {
     do {
-      let n = chunk;
+      let n = Math.min(chunk, dueClicks());
       if (runTo !== null) n = Math.min(n, runTo - steps());
       const t = performance.now();
       if (n > 0) run(n);
@@ -161,7 +187,7 @@ function slice() {
       restartPace();
       due = steps();
     }
-    const n = Math.floor(due) - steps();
+    const n = Math.min(Math.floor(due) - steps(), dueClicks());
     if (n > 0) run(n);
   }
   if (!running || performance.now() - lastFrame >= FRAME_MS) frame();
@@ -209,12 +235,12 @@ const handlers = {
     if (m.down) held.add(m.name);
     else {
       held.delete(m.name);
-      click(m.name);
+      queueClick(m.name);
     }
     if (!running) frame();
   },
   click(m) {
-    click(m.name);
+    queueClick(m.name);
     if (!running) frame();
   },
   speed(m) {
@@ -253,6 +279,8 @@ const handlers = {
   'snapshot-load'(m) {
     const r = withBytes(new Uint8Array(m.bytes), (p) => mod._kv74_snapshot_load(p, m.bytes.byteLength));
     if (r !== 0) return fail(text(mod._kv74_error()));
+    clicks = [];
+    clickAt = 0;
     restartPace();
     frame();
   },
