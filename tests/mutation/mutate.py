@@ -195,8 +195,8 @@ def targets_in(words):
 def make_runs(names):
     known = ctest_tests()
     runs = {}
-    for spec in names:
-        exe, _, cases = spec.partition(":")
+    for name in names:
+        exe, _, cases = name.partition(":")
         if cases:  # some cases of a gtest executable whose tests ctest lists one by one
             hits = [p for p in BUILD.rglob(exe) if p.is_file()]
             if not hits:
@@ -204,18 +204,18 @@ def make_runs(names):
             env = next((e for n, (c, e, _) in known.items() if c and Path(c[0]).name == exe), {})
             argv = [str(hits[0]), f"--gtest_filter={cases}", "--gtest_brief=1",
                     "--gtest_fail_fast"]
-            runs[spec] = TestRun(spec, argv, env, str(hits[0].parent), [exe])
+            runs[name] = TestRun(name, argv, env, str(hits[0].parent), [exe])
             continue
-        if spec not in known or not known[spec][0]:
-            raise SystemExit(f"no test {spec} in {BUILD}")
-        argv, env, cwd = known[spec]
+        if name not in known or not known[name][0]:
+            raise SystemExit(f"no test {name} in {BUILD}")
+        argv, env, cwd = known[name]
         argv = list(argv)
         if "unittest" in argv:
             argv.insert(argv.index("unittest") + 1, "-f")
         elif BUILD in Path(argv[0]).parents:  # a gtest executable
             argv += ["--gtest_brief=1", "--gtest_fail_fast"]
-        targets = targets_in(argv + list(env.values())) + PROGRAMS.get(spec, [])
-        runs[spec] = TestRun(spec, argv, env, cwd, targets)
+        targets = targets_in(argv + list(env.values())) + PROGRAMS.get(name, [])
+        runs[name] = TestRun(name, argv, env, cwd, targets)
     return runs
 
 
@@ -283,9 +283,9 @@ def run_firmware(mutants, args):
     path = HERE / "firmware_mutants.py"
     if not mutants or not path.is_file():
         return None
-    spec = importlib.util.spec_from_file_location("firmware_mutants", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("firmware_mutants", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module.run(mutants, args)
 
 
