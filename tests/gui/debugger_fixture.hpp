@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "debuginfo/debug_info.hpp"
+#include "serve_until.hpp"
 #include "shell/debugger/controller.hpp"
 #include "shell/debugger/debugger_window.hpp"
 #include "shell/debugger/registers_view.hpp"
@@ -21,13 +22,7 @@ namespace kv74::shell::dbgwin::testing {
 
 inline constexpr std::uint16_t kPollKeys = 0x0124;  // a routine the main loop calls
 
-template <typename Done>
-bool ServeUntil(Done done, int ms = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
-}
+using kv74::testing::ServeUntil;
 
 inline QString Hex4(unsigned v) { return QString("%1").arg(v, 4, 16, QChar('0')).toUpper(); }
 

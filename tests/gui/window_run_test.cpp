@@ -24,6 +24,7 @@
 #include "run.hpp"
 #include "runner_panel.hpp"
 #include "script.hpp"
+#include "serve_until.hpp"
 #include "shell/pacing.hpp"
 #include "shell/ram_save.hpp"
 #include "shell/session.hpp"
@@ -38,13 +39,7 @@ QByteArray ReadAll(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-template <typename Done>
-bool ServeUntil(Done done, int ms = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
-}
+using kv74::testing::ServeUntil;
 
 SessionOptions InDir(const QTemporaryDir& work) {
   SessionOptions o;
