@@ -165,6 +165,55 @@ TEST_F(MonitorScript, NextFinishSetAndCatch) {
   EXPECT_NE(r.out.find("catchpoint 1: request 4 entry, steps "), std::string::npos) << r.out;
 }
 
+// What the debugging guide says of each command, one short script each, from power-on.
+TEST_F(MonitorScript, CommandsDoWhatTheGuideSays) {
+  const struct {
+    const char* what;
+    const char* script;
+    int exitCode;
+    const char* output;  // a piece of standard output (or of standard error when the exit is 2)
+  } cases[] = {
+      {"tbreak stops once and is gone", "tbreak MainLoop\ncontinue\ninfo breakpoints\n", 0,
+       "main.asm:5): CALL   M[001A]\nno stop points\n"},
+      {"a hit counts once", "break MainLoop\ncontinue\ninfo breakpoints\n", 0,
+       "1   breakpoint 0x0100 (MainLoop), hit 1 time\n"},
+      {"deleting a missing point is an error", "delete 9\nstep\n", 2, "s.mon:1: no stop point 9"},
+      {"hexadecimal in either case", "print 0X10\n", 0, "0X10 = 16 (0x10)\n"},
+      {"steps in any case", "step 7\nprint STEPS\n", 0, "STEPS = 7 (0x7)\n"},
+      {"flags N Z V C", "set FLAGS = 0x1000\nregs\n", 0, "FLAGS 1000 [---C]"},
+      {"disasm marks the PC", "until MainLoop\ndisasm MainLoop-1 2\n", 0,
+       "   0x00FF  1D1C       .word  0x1D1C\nMainLoop:\n=> 0x0100"},
+      {"a store starts a new recorded run", "step 1000\nset R5 = 1\nback 10\n", 0,
+       "history ends here, steps 1000,"},
+      {"catch request LINE catches that line only", "catch request 0\ncontinue 200000\n", 0,
+       "stepped, steps 200000,"},
+  };
+  for (const auto& c : cases) {
+    const Result r = Script(c.script);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.what << "\n" << r.out << r.err;
+    EXPECT_NE((c.exitCode == 2 ? r.err : r.out).find(c.output), std::string::npos)
+        << c.what << "\n" << r.out << r.err;
+  }
+}
+
+// A source line included twice has two addresses: until stops at either and leaves no point.
+TEST_F(MonitorScript, UntilALineOfSeveralInstructionsLeavesNoPoints) {
+  std::ofstream(dir / "body.inc") << "        ADD     R1,#1\n";
+  std::ofstream(dir / "t.asm") << "        .org    0\nStart:  .include \"body.inc\"\n"
+                                  "        .include \"body.inc\"\n        JMP     Start\n"
+                                  "        .image  0x0000, 16384\n        .image  0x7000, 8192\n"
+                                  "        .image  0x4000, 8192\n";
+  fs::create_directory(dir / "img");
+  const std::string as = std::string("cd ") + dir.path().string() + " && " + KV74_AS_BINARY +
+                         " -o img --program-name V4 --debug-info img/V4.debug.json t.asm";
+  ASSERT_EQ(std::system(as.c_str()), 0);
+  const Result r = Script("until body.inc:1\ninfo breakpoints\ncontinue 10\n", "--images img");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("(body.inc:1): ADD    R1,#0001\nno stop points\nstepped, steps 11,"),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(MonitorScript, FailedExpectNamesItsLineAndBothSidesAndTheScriptGoesOn) {
   const Result r = Script("step 200\nexpect [0x425F] == 100\nexpect 1\n", "--state-json end.json");
   EXPECT_EQ(r.exitCode, 1);

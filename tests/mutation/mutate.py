@@ -3,11 +3,12 @@
 
 The catalogue is one file per layer, tests/mutation/<layer>.tsv. Each mutant replaces one exact
 piece of text, found exactly once in one file, in a scratch copy of the source tree
-(build-mutation/src), rebuilds there only the test executables that contain the file (Release,
-incremental, ninja targets), runs only the tests that can reach it (TESTS below), stopping at the
-first failure, and reports whether some test failed (killed) or every test passed (survived). The
-real tree is never touched; the scratch file is restored after every mutant, also when the run is
-interrupted. The firmware's mutants (firmware.tsv) are run by firmware_mutants.py beside this
+(build-mutation/w<N>/src), rebuilds there only the test executables that contain the file
+(Release, incremental, ninja targets), runs only the tests that can reach it (TESTS below),
+stopping at the first failure, and reports whether some test failed (killed) or every test passed
+(survived). Workers (--jobs, one per core by default) each own a scratch copy and its build and
+take the mutated files one at a time, the files included by most first. The real tree is never
+touched; the scratch file is restored after every mutant, also when the run is interrupted. The firmware's mutants (firmware.tsv) are run by firmware_mutants.py beside this
 file when it is there: run(mutants, args) -> [(id, killed, seconds)].
 
     tests/mutation/mutate.py                  # the whole catalogue
@@ -17,6 +18,7 @@ file when it is there: run(mutants, args) -> [(id, killed, seconds)].
     tests/mutation/mutate.py --test 'ctest -R cpu'   # another test command (run in the build dir)
     tests/mutation/mutate.py --list           # the catalogue, nothing built
     tests/mutation/mutate.py --check          # every mutant applies to the tree, nothing built
+    tests/mutation/mutate.py --jobs 1         # one worker
 
 Exit status: 0 when no mutant survived (mutants marked equivalent do not count), 1 otherwise,
 2 for a catalogue error (text not found exactly once, unknown file).
@@ -31,15 +33,13 @@ import os
 import shlex
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 ROOT = HERE.parent.parent
 WORK = ROOT / "build-mutation"
-SRC = WORK / "src"
-BUILD = WORK / "build"
-PENDING = WORK / "applied"  # names the scratch file while a mutant is applied
 FIRMWARE = "firmware"  # the layer run by firmware_mutants.py
 
 # The tests that can reach a mutated file, by the longest matching path prefix, quickest killer
@@ -129,38 +129,6 @@ def digest(path):
     return hashlib.sha1(path.read_bytes()).digest()
 
 
-def sync():
-    """Brings the scratch copy up to the working tree. Only files whose content differs are
-    written, so they get a new time and ninja rebuilds exactly what changed."""
-    restore_pending()
-    wanted = set(source_files())
-    for rel in sorted(wanted):
-        src, dst = ROOT / rel, SRC / rel
-        if not src.is_file():
-            continue
-        if dst.is_file() and digest(dst) == digest(src):
-            continue
-        dst.parent.mkdir(parents=True, exist_ok=True)
-        dst.write_bytes(src.read_bytes())
-        os.chmod(dst, src.stat().st_mode)
-    for path in SRC.rglob("*"):
-        if path.is_file() and str(path.relative_to(SRC)) not in wanted:
-            path.unlink()
-
-
-def restore_pending():
-    if PENDING.exists():
-        rel = PENDING.read_text().strip()
-        (SRC / rel).write_bytes((ROOT / rel).read_bytes())
-        PENDING.unlink()
-
-
-def configure():
-    if not (BUILD / "build.ninja").exists():
-        subprocess.run(["cmake", "-S", str(SRC), "-B", str(BUILD)] + CONFIGURE, check=True,
-                       stdout=subprocess.DEVNULL)
-
-
 class TestRun:
     """One test as ctest would run it, with fail-fast switches and its ninja targets."""
 
@@ -169,89 +137,166 @@ class TestRun:
         self.baseline = None  # seconds on the unmutated tree
 
 
-def ctest_tests():
-    """ctest's tests by name: command, environment and working directory."""
-    out = subprocess.run(["ctest", "--show-only=json-v1"], cwd=BUILD, check=True,
-                         capture_output=True).stdout
-    tests = {}
-    for t in json.loads(out)["tests"]:
-        props = {p["name"]: p["value"] for p in t.get("properties", [])}
-        env = dict(e.split("=", 1) for e in props.get("ENVIRONMENT", []))
-        tests[t["name"]] = (t.get("command"), env, props.get("WORKING_DIRECTORY", str(BUILD)))
-    return tests
+class Scratch:
+    """A worker's scratch copy of the tree, its build folder and its log."""
 
+    def __init__(self, index, jobs):
+        self.root = WORK / f"w{index}"
+        self.src, self.build_dir = self.root / "src", self.root / "build"
+        self.pending = self.root / "applied"  # names the scratch file while a mutant is applied
+        self.jobs = jobs  # ninja's jobs
+        self.runs = {}
+        self.root.mkdir(parents=True, exist_ok=True)
+        self.log = open(self.root / "mutation.log", "wb")
 
-def targets_in(words):
-    """The ninja targets of the executables in the build folder that these words name."""
-    found = []
-    for w in words:
-        for part in w.split("="):
-            p = Path(part)
-            if p.is_absolute() and BUILD in p.parents and p.is_file() and os.access(p, os.X_OK):
-                found.append(p.name)
-    return found
+    def sync(self, wanted):
+        """Brings the scratch copy up to the working tree. Only files whose content differs are
+        written, so they get a new time and ninja rebuilds exactly what changed."""
+        self.restore_pending()
+        for rel in sorted(wanted):
+            src, dst = ROOT / rel, self.src / rel
+            if not src.is_file():
+                continue
+            if dst.is_file() and digest(dst) == digest(src):
+                continue
+            dst.parent.mkdir(parents=True, exist_ok=True)
+            dst.write_bytes(src.read_bytes())
+            os.chmod(dst, src.stat().st_mode)
+        for path in self.src.rglob("*"):
+            if path.is_file() and str(path.relative_to(self.src)) not in wanted:
+                path.unlink()
 
+    def restore_pending(self):
+        if self.pending.exists():
+            rel = self.pending.read_text().strip()
+            (self.src / rel).write_bytes((ROOT / rel).read_bytes())
+            self.pending.unlink()
 
-def make_runs(names):
-    known = ctest_tests()
-    runs = {}
-    for name in names:
-        exe, _, cases = name.partition(":")
-        if cases:  # some cases of a gtest executable whose tests ctest lists one by one
-            hits = [p for p in BUILD.rglob(exe) if p.is_file()]
-            if not hits:
-                raise SystemExit(f"test executable {exe} not built")
-            env = next((e for n, (c, e, _) in known.items() if c and Path(c[0]).name == exe), {})
-            argv = [str(hits[0]), f"--gtest_filter={cases}", "--gtest_brief=1",
-                    "--gtest_fail_fast"]
-            runs[name] = TestRun(name, argv, env, str(hits[0].parent), [exe])
-            continue
-        if name not in known or not known[name][0]:
-            raise SystemExit(f"no test {name} in {BUILD}")
-        argv, env, cwd = known[name]
-        argv = list(argv)
-        if "unittest" in argv:
-            argv.insert(argv.index("unittest") + 1, "-f")
-        elif BUILD in Path(argv[0]).parents:  # a gtest executable
-            argv += ["--gtest_brief=1", "--gtest_fail_fast"]
-        targets = targets_in(argv + list(env.values())) + PROGRAMS.get(name, [])
-        runs[name] = TestRun(name, argv, env, cwd, targets)
-    return runs
+    def configure(self):
+        if not (self.build_dir / "build.ninja").exists():
+            subprocess.run(["cmake", "-S", str(self.src), "-B", str(self.build_dir)] + CONFIGURE,
+                           check=True, stdout=subprocess.DEVNULL)
 
+    def ctest_tests(self):
+        """ctest's tests by name: command, environment and working directory."""
+        out = subprocess.run(["ctest", "--show-only=json-v1"], cwd=self.build_dir, check=True,
+                             capture_output=True).stdout
+        tests = {}
+        for t in json.loads(out)["tests"]:
+            props = {p["name"]: p["value"] for p in t.get("properties", [])}
+            env = dict(e.split("=", 1) for e in props.get("ENVIRONMENT", []))
+            tests[t["name"]] = (t.get("command"), env,
+                                props.get("WORKING_DIRECTORY", str(self.build_dir)))
+        return tests
 
-def build(targets, log):
-    if not targets:  # ninja would build everything
-        return True
-    r = subprocess.run(["ninja", "-C", str(BUILD), "-j2"] + sorted(set(targets)), stdout=log,
-                       stderr=subprocess.STDOUT)
-    return r.returncode == 0
+    def targets_in(self, words):
+        """The ninja targets of the executables in the build folder that these words name."""
+        found = []
+        for w in words:
+            for part in w.split("="):
+                p = Path(part)
+                if (p.is_absolute() and self.build_dir in p.parents and p.is_file()
+                        and os.access(p, os.X_OK)):
+                    found.append(p.name)
+        return found
 
+    def make_runs(self, names):
+        known = self.ctest_tests()
+        for name in names:
+            exe, _, cases = name.partition(":")
+            if cases:  # some cases of a gtest executable whose tests ctest lists one by one
+                hits = [p for p in self.build_dir.rglob(exe) if p.is_file()]
+                if not hits:
+                    raise SystemExit(f"test executable {exe} not built")
+                env = next((e for n, (c, e, _) in known.items() if c and Path(c[0]).name == exe),
+                           {})
+                argv = [str(hits[0]), f"--gtest_filter={cases}", "--gtest_brief=1",
+                        "--gtest_fail_fast"]
+                self.runs[name] = TestRun(name, argv, env, str(hits[0].parent), [exe])
+                continue
+            if name not in known or not known[name][0]:
+                raise SystemExit(f"no test {name} in {self.build_dir}")
+            argv, env, cwd = known[name]
+            argv = list(argv)
+            if "unittest" in argv:
+                argv.insert(argv.index("unittest") + 1, "-f")
+            elif self.build_dir in Path(argv[0]).parents:  # a gtest executable
+                argv += ["--gtest_brief=1", "--gtest_fail_fast"]
+            targets = self.targets_in(argv + list(env.values())) + PROGRAMS.get(name, [])
+            self.runs[name] = TestRun(name, argv, env, cwd, targets)
 
-def run_one(run, timeout, log):
-    """True when the test passed; None when it ran out of time."""
-    try:
-        r = subprocess.run(run.argv, cwd=run.cwd, env={**os.environ, **run.env}, stdout=log,
-                           stderr=subprocess.STDOUT, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        log.write(f"\n*** timeout after {timeout:.0f} s: {run.name}\n".encode())
+    def build(self, targets):
+        if not targets:  # ninja would build everything
+            return True
+        r = subprocess.run(["ninja", "-C", str(self.build_dir), f"-j{self.jobs}"]
+                           + sorted(set(targets)), stdout=self.log, stderr=subprocess.STDOUT)
+        return r.returncode == 0
+
+    def prepare(self, wanted_files, tests):
+        """Synced, configured, the tests' executables built: None, or why not."""
+        self.sync(wanted_files)
+        self.configure()
+        # The test executables first (named as their tests), so that ctest knows their commands.
+        known = self.ctest_tests()
+        self.log.write(b"=== baseline\n")
+        if not self.build([s.partition(":")[0] for s in tests
+                           if ":" in s or s in known and not known[s][0]]):
+            return f"the unmutated tree does not build; see {self.log.name}"
+        self.make_runs(tests)
+        if not self.build(self.every_target()):
+            return f"the unmutated tree does not build; see {self.log.name}"
         return None
-    return r.returncode == 0
 
+    def every_target(self):
+        return sorted({t for r in self.runs.values() for t in r.targets})
 
-def judge(runs, every_target, command, log):
-    """The verdict on the mutated scratch tree. Each test's executables are built just before it
-    runs, so that a mutant the first test kills costs no more links."""
-    if command:
-        if not build(every_target, log):
-            return "unbuildable"
-        return "survived" if subprocess.run(shlex.split(command), cwd=BUILD, stdout=log,
-                                            stderr=subprocess.STDOUT).returncode == 0 else "killed"
-    for run in runs:
-        if not build(run.targets, log):
-            return "unbuildable"
-        if not run_one(run, max(MIN_TIMEOUT, SLOWDOWN * run.baseline), log):
-            return "killed"
-    return "survived"
+    def run_one(self, run, timeout):
+        """True when the test passed; None when it ran out of time."""
+        try:
+            r = subprocess.run(run.argv, cwd=run.cwd, env={**os.environ, **run.env},
+                               stdout=self.log, stderr=subprocess.STDOUT, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.log.write(f"\n*** timeout after {timeout:.0f} s: {run.name}\n".encode())
+            return None
+        return r.returncode == 0
+
+    def judge(self, names, command):
+        """The verdict on the mutated scratch tree and the seconds spent building. Each test's
+        executables are built just before it runs, so that a mutant the first test kills costs
+        no more links."""
+        building = 0.0
+        if command:
+            t0 = time.monotonic()
+            if not self.build(self.every_target()):
+                return "unbuildable", time.monotonic() - t0
+            building = time.monotonic() - t0
+            passed = subprocess.run(shlex.split(command), cwd=self.build_dir, stdout=self.log,
+                                    stderr=subprocess.STDOUT).returncode == 0
+            return ("survived" if passed else "killed"), building
+        for run in (self.runs[n] for n in names):
+            t0 = time.monotonic()
+            built = self.build(run.targets)
+            building += time.monotonic() - t0
+            if not built:
+                return "unbuildable", building
+            if not self.run_one(run, max(MIN_TIMEOUT, SLOWDOWN * run.baseline)):
+                return "killed", building
+        return "survived", building
+
+    def mutate(self, m, command):
+        """Applies the mutant, judges it and restores the file: verdict, build seconds."""
+        path = self.src / m.file
+        original = path.read_bytes()
+        mutated = check(m, self.src)
+        self.log.write(f"\n=== {m.id} {m.file}\n".encode())
+        self.log.flush()
+        self.pending.write_text(m.file)
+        try:
+            path.write_text(mutated)
+            return self.judge(tests_of(m.file), command)
+        finally:
+            path.write_bytes(original)
+            self.pending.unlink()
 
 
 def catalogue_error(mutant, root):
@@ -270,12 +315,12 @@ def catalogue_error(mutant, root):
     return None
 
 
-def check(mutant):
-    """The scratch file's text with the mutant applied; exits on a catalogue error."""
-    error = catalogue_error(mutant, SRC)
+def check(mutant, root):
+    """The file's text under root with the mutant applied; exits on a catalogue error."""
+    error = catalogue_error(mutant, root)
     if error:
         raise SystemExit(error)
-    return (SRC / mutant.file).read_text().replace(mutant.original, mutant.replacement)
+    return (root / mutant.file).read_text().replace(mutant.original, mutant.replacement)
 
 
 def run_firmware(mutants, args):
@@ -298,7 +343,10 @@ def main():
                     "of the mutated file (all test executables are then built)")
     ap.add_argument("--catalogue", nargs="*", help="catalogue files (default: every .tsv here)")
     ap.add_argument("--results", default=str(WORK / "results.tsv"),
-                    help="where each verdict is written: layer, id, verdict, seconds")
+                    help="where each verdict is written: layer, id, verdict, seconds, "
+                    "seconds of them building")
+    ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1,
+                    help="workers, each with its scratch build (default: one per core)")
     ap.add_argument("--list", action="store_true")
     ap.add_argument("--check", action="store_true",
                     help="report the mutants that do not apply to the working tree; nothing built")
@@ -328,77 +376,113 @@ def main():
     mutants = [m for m in mutants if m.layer != FIRMWARE]
     # Grouping by file rebuilds each object once per mutant instead of twice.
     mutants.sort(key=lambda m: m.file)
-    verdicts = {}  # id -> (verdict, seconds)
+    verdicts = {}  # id -> (verdict, seconds, seconds of them building)
     if mutants:
         outcome = run_native(mutants, args, verdicts)
         if outcome is not None:
             return outcome
     for mid, killed, seconds in run_firmware(firmware, args) or []:
-        verdicts[mid] = ("killed" if killed else "survived", seconds)
+        verdicts[mid] = ("killed" if killed else "survived", seconds, 0.0)
     everything = mutants + firmware
     for m in everything:
         if m.id in verdicts and m.equivalent and verdicts[m.id][0] == "survived":
-            verdicts[m.id] = ("equivalent", verdicts[m.id][1])
+            verdicts[m.id] = ("equivalent",) + verdicts[m.id][1:]
     return report(everything, verdicts, time.monotonic() - start, Path(args.results))
+
+
+def include_weight(file, files):
+    """How many sources include this file (by name), plus one: a header's mutants rebuild that
+    many objects, so its group is started first."""
+    name = Path(file).name
+    if not name.endswith((".hpp", ".h", ".inc")):
+        return 1
+    needle = f'{name}"'.encode()
+    return 1 + sum(needle in (ROOT / f).read_bytes() for f in files
+                   if f.endswith((".cpp", ".hpp")) and (ROOT / f).is_file())
 
 
 def run_native(mutants, args, verdicts):
     """Runs the C++ layers' mutants into verdicts; an exit status when it cannot."""
     WORK.mkdir(exist_ok=True)
-    SRC.mkdir(exist_ok=True)
     lock = open(WORK / "lock", "w")
     try:
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
     except OSError:
         raise SystemExit(f"another mutation run is using {WORK}")
-    sync()
+    files = source_files()
     for m in mutants:  # every catalogue entry must apply before anything is built
-        check(m)
-    configure()
-    log_path = WORK / "mutation.log"
+        check(m, ROOT)
+    groups = {}
+    for m in mutants:
+        groups.setdefault(m.file, []).append(m)
+    count = max(1, min(args.jobs, len(groups)))
+    workers = [Scratch(i, 1 if count > 1 else os.cpu_count() or 1) for i in range(count)]
     wanted = sorted({t for m in mutants for t in tests_of(m.file)})
-    with open(log_path, "wb") as log:
-        log.write(b"=== baseline\n")
-        t0 = time.monotonic()
-        # The test executables first (named as their tests), so that ctest knows their commands.
-        known = ctest_tests()
-        if not build([s.partition(":")[0] for s in wanted
-                      if ":" in s or s in known and not known[s][0]], log):
-            print(f"the unmutated tree does not build; see {log_path}")
+    t0 = time.monotonic()
+    errors = [None] * count
+
+    def prepare(i):
+        errors[i] = workers[i].prepare(set(files), wanted)
+    threads = [threading.Thread(target=prepare, args=(i,)) for i in range(count)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    if any(errors):
+        print(next(e for e in errors if e))
+        return 1
+    first = workers[0]
+    for run in first.runs.values():  # timed on one worker while the others wait
+        t1 = time.monotonic()
+        if args.test is None and not first.run_one(run, None):
+            print(f"the unmutated tree fails {run.name}; see {first.log.name}")
             return 1
-        runs = make_runs(wanted)
-        every_target = sorted({t for r in runs.values() for t in r.targets})
-        if not build(every_target, log):
-            print(f"the unmutated tree does not build; see {log_path}")
-            return 1
-        for run in runs.values():
-            t1 = time.monotonic()
-            if args.test is None and not run_one(run, None, log):
-                print(f"the unmutated tree fails {run.name}; see {log_path}")
-                return 1
-            run.baseline = time.monotonic() - t1
-        print(f"baseline built and passed in {time.monotonic() - t0:.0f} s: " +
-              ", ".join(f"{r.name} {r.baseline:.1f} s" for r in runs.values()), flush=True)
-        for m in mutants:
-            t0 = time.monotonic()
-            chosen = [runs[s] for s in tests_of(m.file)]
-            path = SRC / m.file
-            original = path.read_bytes()
-            mutated = check(m)
-            log.write(f"\n=== {m.id} {m.file}\n".encode())
-            log.flush()
-            PENDING.write_text(m.file)
-            try:
-                path.write_text(mutated)
-                verdict = judge(chosen, every_target, args.test, log)
-            finally:
-                path.write_bytes(original)
-                PENDING.unlink()
-            verdicts[m.id] = (verdict, time.monotonic() - t0)
-            print(f"{verdict:11} {m.id:24} {m.file:28} {time.monotonic() - t0:5.1f} s  {m.reason}",
-                  flush=True)
-        # Leave the scratch build matching the tree.
-        build(every_target, log)
+        run.baseline = time.monotonic() - t1
+    for w in workers[1:]:
+        for name, run in w.runs.items():
+            run.baseline = first.runs[name].baseline
+    print(f"baseline built and passed in {time.monotonic() - t0:.0f} s by {count} worker(s): " +
+          ", ".join(f"{r.name} {r.baseline:.1f} s" for r in first.runs.values()), flush=True)
+
+    weight = {f: include_weight(f, files) for f in groups}
+    queue = sorted(groups, key=lambda f: (-weight[f] * len(groups[f]), f))
+    taking = threading.Lock()
+    failure = []
+
+    def work(w):
+        try:
+            while True:
+                with taking:
+                    if not queue or failure:
+                        return
+                    file = queue.pop(0)
+                for m in groups[file]:
+                    if failure:
+                        return
+                    t1 = time.monotonic()
+                    verdict, building = w.mutate(m, args.test)
+                    seconds = time.monotonic() - t1
+                    with taking:
+                        verdicts[m.id] = (verdict, seconds, building)
+                        print(f"{verdict:11} {m.id:24} {m.file:28} {seconds:5.1f} s "
+                              f"({building:4.1f} build)  {m.reason}", flush=True)
+        except BaseException as e:  # a catalogue error or an interrupt ends every worker
+            with taking:
+                failure.append(e)
+        finally:
+            w.build(w.every_target())  # leave the scratch build matching the tree
+    threads = [threading.Thread(target=work, args=(w,)) for w in workers]
+    for t in threads:
+        t.start()
+    try:
+        for t in threads:
+            t.join()
+    except KeyboardInterrupt:  # the workers end their mutant (its tests were interrupted too)
+        failure.append(KeyboardInterrupt())
+        for t in threads:
+            t.join()
+    if failure:
+        raise failure[0]
     return None
 
 
@@ -427,7 +511,8 @@ def report(mutants, verdicts, elapsed, results):
         if layer is not None:
             survivors += [m for m in mine if verdicts[m.id][0] == "survived"]
             unbuildable += counts["unbuildable"]
-            rows += [f"{m.layer}\t{m.id}\t{verdicts[m.id][0]}\t{verdicts[m.id][1]:.1f}"
+            rows += [f"{m.layer}\t{m.id}\t{verdicts[m.id][0]}\t{verdicts[m.id][1]:.1f}\t"
+                     f"{verdicts[m.id][2]:.1f}"
                      for m in mine]
     print(f"{elapsed:.0f} s in all")
     results.parent.mkdir(parents=True, exist_ok=True)
@@ -435,7 +520,7 @@ def report(mutants, verdicts, elapsed, results):
     for m in survivors:
         print(f"  survivor {m.id}: {m.file}: {m.original!r} -> {m.replacement!r}")
     if unbuildable:
-        print(f"  unbuildable mutants are catalogue errors; see {WORK / 'mutation.log'}")
+        print(f"  unbuildable mutants are catalogue errors; see {WORK}/w*/mutation.log")
     return 1 if survivors or unbuildable else 0
 
 
