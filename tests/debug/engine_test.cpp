@@ -101,6 +101,34 @@ TEST(Watchpoint, StopsRightAfterTheAccessingStep) {
   }
 }
 
+// Each kind of point alone stops the firmware's run; disabled, it arms nothing and the run goes on.
+TEST(Points, EachKindAloneStopsTheRunAndDisabledNone) {
+  const struct {
+    const char* what;
+    int (*add)(PointTable&);
+    StopKind kind;
+  } cases[] = {
+      {"breakpoint", [](PointTable& t) { return t.AddBreak(0x0100); }, StopKind::Breakpoint},
+      {"watchpoint", [](PointTable& t) { return t.AddWatch(0xF126, 0xF126, WatchKind::Read); },
+       StopKind::Watchpoint},
+      {"request catch", [](PointTable& t) { return t.AddCatch(CatchKind::Request, 1u << 4); },
+       StopKind::Catch},
+      {"hand-over catch", [](PointTable& t) { return t.AddCatch(CatchKind::Handover, ~0u); },
+       StopKind::Catch},
+  };
+  for (const auto& c : cases) {
+    for (const bool enabled : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (enabled ? "" : ", disabled"));
+      Board b;
+      const int id = c.add(b.engine.Points());
+      b.engine.Points().Find(id)->enabled = enabled;
+      b.engine.Points().Rebuild();
+      EXPECT_EQ(b.engine.Points().AnyActive(), enabled);
+      EXPECT_EQ(b.engine.Continue(300000).kind, enabled ? c.kind : StopKind::Done);
+    }
+  }
+}
+
 TEST(StepObserver, SeesEveryStepAndTheIoAccesses) {
   struct Recorder : StepObserver {
     void Stepped(const BoardState&, const StepRecord& r) override {
@@ -143,6 +171,7 @@ class BareTarget : public Target {
 
 // 0000 MOV R1,5 / CALL 0010 / INC R1 / JMP 0000;  0010 INC R2 / CALL 0020 / RET;  0020 INC R3 / RET
 // 0030 MOV [0100],R1 (bad address) / JMP 0030;  vector of request 2 at word 239 -> 0040: JMP 0040
+// 0050 PUSH R1 / POP R1 / CALL 0020 / RET;  0060 CALL 0050 / JMP 0062
 struct Program {
   std::unique_ptr<BoardState> machine = std::make_unique<BoardState>();
   BoardState& m = *machine;
@@ -156,6 +185,8 @@ struct Program {
         {0x0020, {0xF883, 0xE370}},
         {0x0030, {0xD1A0, 0x0100, 0xE350, 0x0030}},
         {0x0040, {0xE350, 0x0040}},
+        {0x0050, {0xF3C1, 0xE3C1, 0xE250, 0x0020, 0xE370}},
+        {0x0060, {0xE250, 0x0050, 0xE350, 0x0062}},
     };
     for (const auto& [at, words] : code) {
       std::copy(words.begin(), words.end(), m.ProgramMemory.begin() + at);
@@ -199,6 +230,14 @@ TEST(Stepping, NextFinishUntilAndTheCallStack) {
     EXPECT_EQ(r.step, c.step);
     EXPECT_EQ(p.engine.Calls().Frames().size(), c.frames);
   }
+  // Finish with a word pushed: the routine's own return ends it, not the inner one after the pop.
+  Program p(0x0060);
+  p.engine.TrackCalls(true);
+  p.engine.Step(2);
+  const StopReason r = p.engine.Finish();
+  EXPECT_EQ(r.kind, StopKind::StepOut);
+  EXPECT_EQ(r.pc, 0x0062);
+  EXPECT_EQ(r.step, 7u);
 }
 
 TEST(Catchpoint, FaultRaisedThenRequestEntry) {

@@ -20,6 +20,7 @@ file when it is there: run(mutants, args) -> [(id, killed, seconds)].
     tests/mutation/mutate.py --check          # every mutant applies to the tree, nothing built
     tests/mutation/mutate.py --jobs 1         # one worker
 
+Mutants argued equivalent in the catalogue are not run unless --equivalent is given.
 Exit status: 0 when no mutant survived (mutants marked equivalent do not count), 1 otherwise,
 2 for a catalogue error (text not found exactly once, unknown file).
 """
@@ -347,6 +348,8 @@ def main():
                     "seconds of them building")
     ap.add_argument("--jobs", type=int, default=os.cpu_count() or 1,
                     help="workers, each with its scratch build (default: one per core)")
+    ap.add_argument("--equivalent", action="store_true",
+                    help="run the mutants argued equivalent too (each runs all its tests)")
     ap.add_argument("--list", action="store_true")
     ap.add_argument("--check", action="store_true",
                     help="report the mutants that do not apply to the working tree; nothing built")
@@ -374,11 +377,14 @@ def main():
     start = time.monotonic()
     firmware = [m for m in mutants if m.layer == FIRMWARE]
     mutants = [m for m in mutants if m.layer != FIRMWARE]
-    # Grouping by file rebuilds each object once per mutant instead of twice.
-    mutants.sort(key=lambda m: m.file)
     verdicts = {}  # id -> (verdict, seconds, seconds of them building)
-    if mutants:
-        outcome = run_native(mutants, args, verdicts)
+    if not args.equivalent:  # argued to survive every test: not run
+        verdicts.update((m.id, ("survived", 0.0, 0.0)) for m in mutants if m.equivalent)
+        mutants_run = [m for m in mutants if not m.equivalent]
+    else:
+        mutants_run = mutants
+    if mutants_run:
+        outcome = run_native(mutants_run, args, verdicts)
         if outcome is not None:
             return outcome
     for mid, killed, seconds in run_firmware(firmware, args) or []:

@@ -26,12 +26,13 @@ TEST(Expressions, DirectiveArgumentsAreDecimal) {
       {".word 1|2^3&4", {3}},  // & before ^ before |
       {".word 2+3<<1", {10}},  // + before <<
       {".word 'A', '\\n', '\\''", {0x41, 10, 0x27}},
-      {".word 0b1010, 0XFF", {10, 0xFF}},
+      {".word 0b1010, 0XFF, 0B101", {10, 0xFF, 5}},
       {".word $, $+2", {0x100, 0x102}},
       {".word x*x, far>>8", {25, 0x1F}},
       {".word later-$", {3}},
       {".word -32768, 65535", {0x8000, 0xFFFF}},
       {".word 3==3, 3!=3, 2<3, 3<=2, 5>4, 4>=4", {1, 0, 1, 0, 1, 1}},
+      {".word 3<=3, 0x10|0x11", {1, 0x11}},  // | is not ^
       {".word 1 && 0, 1 || 0, !0, !7", {0, 1, 1, 0}},
       {".word 1<<2 < 5, 6 & 3 == 3, 1 | 0 && 0", {1, 0, 0}},          // C precedence
       {".word (0x12345 & 0xFFFFF) >> 4, -8 >> 1", {0x1234, 0xFFFC}},  // 64-bit values

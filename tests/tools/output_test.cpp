@@ -193,6 +193,58 @@ TEST(Output, AFollowedOutputThatFailsToFlushKeepsTheReason) {
   EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
 }
 
+// Standard output on a full device: the failure is told and the status is the failure's, also
+// when a large print went out in writes of its own before the last flush (its reason then lost).
+TEST(StandardOutput, AFullDeviceIsAFailure) {
+  const std::string block(64 * 1024, 'x'), line = "a line\n";
+  const auto toFull = [] { ASSERT_NE(std::freopen("/dev/full", "w", stdout), nullptr); };
+  const struct {
+    const char* name;
+    std::function<int()> run;
+    int status;
+    const char* message;
+  } cases[] = {
+      {"printed, flushed at the end",
+       [&] {
+         std::fputs(line.c_str(), stdout);
+         return ExitStatus(0, "prog", 2);
+       },
+       2, "prog: cannot write standard output: No space left on device"},
+      {"a failing program's status gives way",
+       [&] {
+         std::fputs(line.c_str(), stdout);
+         return ExitStatus(1, "prog", 2);
+       },
+       2, "prog: cannot write standard output: No space left on device"},
+      {"written before the end",
+       [&] {
+         std::fputs(block.c_str(), stdout);
+         return ExitStatus(0, "prog", 2);
+       },
+       2, "prog: cannot write standard output"},
+      {"an output named -",
+       [&] {
+         Output out("listing", "-");
+         std::string error;
+         if (!out.Open(error)) return 4;
+         out.Write(block);
+         if (out.Finish(error)) return 0;
+         std::fputs(error.c_str(), stderr);
+         return 3;
+       },
+       3, "cannot write listing -: No space left on device"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          toFull();
+          std::exit(c.run());
+        },
+        ::testing::ExitedWithCode(c.status), c.message)
+        << c.name;
+  }
+}
+
 TEST(Output, AFifoIsWrittenInPlace) {
   Folder f;
   ASSERT_EQ(::mkfifo((f / "pipe").c_str(), 0600), 0);
@@ -256,6 +308,7 @@ TEST(SameFileClash, NamesOfOneFileAreFound) {
       {f / "a", f / "hard", true},
       {f / "link", f / "later", true},  // a link to a file still to be made
       {"-", "-", false},
+      {"-", "./-", false},  // standard output, not the file named -
   };
   for (const auto& c : cases) {
     const std::string clash = SameFileClash({{"image", c.first}, {"listing", c.second}});
@@ -292,6 +345,22 @@ TEST(CheckWritable, FoldersAndFilesAsAskedFor) {
 
 // A child process opens outputs and is ended by SIGTERM: it dies by the signal and leaves no
 // temporary, also after many outputs came and went before.
+// A file its user may not write is refused; run as an ordinary user, since root writes anything.
+TEST(CheckWritable, AReadOnlyFileIsRefused) {
+  Folder f;
+  f.Write("ro", "x");
+  ::chmod((f / "ro").c_str(), 0444);
+  EXPECT_EXIT(
+      {
+        if (::getuid() == 0 && ::setuid(65534) != 0) std::exit(4);
+        std::string error;
+        if (CheckWritable(f / "ro", false, error)) std::exit(0);
+        std::fputs(error.c_str(), stderr);
+        std::exit(3);
+      },
+      ::testing::ExitedWithCode(3), "ro: Permission denied");
+}
+
 TEST(Output, ASignalRemovesTheTemporariesOfTheOpenOutputs) {
   for (const int before : {0, 1, 20}) {
     SCOPED_TRACE(before);
