@@ -128,7 +128,7 @@ StopReason Engine::ReverseContinue() {
       r.pc = m_[reg::PC];
       return r;
     }
-    end = c.step;
+    end = c.step + 1;  // a hit at the checkpoint's own step belongs to the earlier interval
   }
   if (!checkpoints_.empty()) ReplayTo(checkpoints_.front().step);
   return Make(StopKind::HistoryEnd);

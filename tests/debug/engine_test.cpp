@@ -115,6 +115,8 @@ TEST(Points, EachKindAloneStopsTheRunAndDisabledNone) {
        StopKind::Catch},
       {"hand-over catch", [](PointTable& t) { return t.AddCatch(CatchKind::Handover, ~0u); },
        StopKind::Catch},
+      {"catch of a line never raised",
+       [](PointTable& t) { return t.AddCatch(CatchKind::Request, 1u << 0); }, StopKind::Done},
   };
   for (const auto& c : cases) {
     for (const bool enabled : {true, false}) {
@@ -125,8 +127,16 @@ TEST(Points, EachKindAloneStopsTheRunAndDisabledNone) {
       b.engine.Points().Rebuild();
       EXPECT_EQ(b.engine.Points().AnyActive(), enabled);
       EXPECT_EQ(b.engine.Continue(300000).kind, enabled ? c.kind : StopKind::Done);
+      b.engine.Points().Remove(id);
+      EXPECT_FALSE(b.engine.Points().AnyActive());
     }
   }
+  // Of two breakpoints on one address, the enabled one stops the run.
+  Board b;
+  b.engine.Points().Find(b.engine.Points().AddBreak(0x0100))->enabled = false;
+  const int enabled = b.engine.Points().AddBreak(0x0100);
+  b.engine.Points().Rebuild();
+  EXPECT_EQ(b.engine.Continue(300000).point, enabled);
 }
 
 TEST(StepObserver, SeesEveryStepAndTheIoAccesses) {

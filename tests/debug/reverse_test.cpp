@@ -74,6 +74,22 @@ TEST(Reverse, ClicksMadeWhileStoppedAreReplayed) {
   EXPECT_EQ(b.engine.Clicks().Log(), log);
 }
 
+// Going back to a checkpoint near a scheduled click and on past the newest step: each scheduled
+// click made once, at its step.
+TEST(Reverse, ScheduledClicksOnceAfterGoingBackNearThem) {
+  Board b(EngineOptions{1000, 512, 100, true});
+  b.engine.Continue(200000);
+  for (std::uint64_t n : {300, 1000, 1001, 100500}) {
+    SCOPED_TRACE(n);
+    b.engine.Back(n);
+    b.engine.Continue(n + 700);
+    Board ref;
+    ref.PlainRun(b.engine.Steps());
+    EXPECT_EQ(MachineDifference(b.m, ref.m), "");
+    EXPECT_EQ(b.engine.Clicks().Log(), DemoClicks());
+  }
+}
+
 // A click after going back starts another run: going back in it never restores a checkpoint of
 // the run it replaced, not even the one a step after the click.
 TEST(Reverse, AClickAfterGoingBackLeavesNoCheckpointOfTheOldRun) {
@@ -124,12 +140,24 @@ TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
     const StopReason r = b.engine.ReverseContinue();
     EXPECT_EQ(r.kind, StopKind::Watchpoint);
     EXPECT_EQ(r.step, hits[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(r.pc, b.m[reg::PC]);
     Board ref;
     ref.PlainRun(r.step);
     EXPECT_EQ(MachineDifference(b.m, ref.m), "");
   }
   EXPECT_EQ(b.engine.ReverseContinue().kind, StopKind::HistoryEnd);
   EXPECT_EQ(b.engine.Steps(), 0u);
+
+  // With a checkpoint at the second hit's own step, each hit is found once.
+  Board c(EngineOptions{hits[1], 64, 1000, true});
+  c.engine.Points().AddWatch(0xF132, 0xF132, WatchKind::Write);
+  c.engine.Continue(3000000);
+  c.engine.Continue(3000000);
+  ASSERT_EQ(c.engine.Continue(100).kind, StopKind::Done);
+  for (int i = 1; i >= 0; --i) {
+    EXPECT_EQ(c.engine.ReverseContinue().step, hits[static_cast<std::size_t>(i)]);
+  }
+  EXPECT_EQ(c.engine.ReverseContinue().kind, StopKind::HistoryEnd);
 }
 
 class ClearingTarget : public Target {
@@ -263,6 +291,10 @@ TEST(History, OneEntryPerStepAcrossSlices) {
   const History& h = engine.GetHistory();
   ASSERT_EQ(h.Size(), 16u);
   for (std::size_t i = 0; i < h.Size(); ++i) EXPECT_EQ(h.At(i).step, 65536 + 8 - 16 + i);
+  // A longer history asked after a shorter one at the same step.
+  engine.Step(1);
+  EXPECT_GE(engine.GetHistory(4).Size(), 4u);
+  EXPECT_EQ(engine.GetHistory().Size(), 16u);
 }
 
 TEST(History, StepsWithTheirRegisterChanges) {

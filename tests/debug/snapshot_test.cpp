@@ -135,6 +135,12 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
     EXPECT_EQ(other.target.SavePanel(), panel);
     EXPECT_EQ(other.engine.Steps(), 1000u);
   }
+  // A cut-off file is told as such, not as a corrupt one.
+  try {
+    other.engine.LoadSnapshot({good.begin(), good.end() - 1});
+  } catch (const SnapshotError& e) {
+    EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos) << e.what();
+  }
   other.engine.LoadSnapshot(good);
   EXPECT_EQ(other.engine.Steps(), 300000u);
   EXPECT_EQ(MachineDifference(other.m, b.m), "");
