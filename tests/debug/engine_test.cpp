@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "tests/debug/board.hpp"
 #include "tests/board/machine_diff.hpp"
+#include "tests/debug/board.hpp"
 
 namespace kv74::debug::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "debug/history_text.hpp"
-#include "tests/debug/board.hpp"
 #include "tests/board/machine_diff.hpp"
+#include "tests/debug/board.hpp"
 
 namespace kv74::debug::testing {
 namespace {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "debug/snapshot.hpp"
-#include "tests/debug/board.hpp"
 #include "tests/board/machine_diff.hpp"
+#include "tests/debug/board.hpp"
 
 namespace kv74::debug::testing {
 namespace {
@@ -135,11 +135,17 @@ TEST(Snapshot, DamagedFilesChangeNothing) {
     EXPECT_EQ(other.target.SavePanel(), panel);
     EXPECT_EQ(other.engine.Steps(), 1000u);
   }
-  // A cut-off file is told as such, not as a corrupt one.
-  try {
-    other.engine.LoadSnapshot({good.begin(), good.end() - 1});
-  } catch (const SnapshotError& e) {
-    EXPECT_NE(std::string(e.what()).find("truncated"), std::string::npos) << e.what();
+  // A file cut off or with bytes after it is told as such, not as a corrupt one.
+  auto trailing = good;
+  trailing.push_back(0);
+  for (const auto& [bytes, why] :
+       {std::pair{std::vector(good.begin(), good.end() - 1), "truncated"},
+        std::pair{trailing, "trailing bytes"}}) {
+    try {
+      other.engine.LoadSnapshot(bytes);
+    } catch (const SnapshotError& e) {
+      EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+    }
   }
   other.engine.LoadSnapshot(good);
   EXPECT_EQ(other.engine.Steps(), 300000u);

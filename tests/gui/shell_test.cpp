@@ -66,8 +66,9 @@ TEST(Options, SpeedAndSession) {
     const char* text;
     std::optional<double> factor;
   };
-  for (const Case& c : {Case{"max", 0.0}, Case{"real", 1.0}, Case{"0.1", 0.1}, Case{"100", 100.0},
-                        Case{"-2", {}}, Case{"1001", {}}, Case{"nan", {}}, Case{"", {}}})
+  for (const Case& c :
+       {Case{"max", 0.0}, Case{"real", 1.0}, Case{"0.1", 0.1}, Case{"100", 100.0},
+        Case{"1000", 1000.0}, Case{"-2", {}}, Case{"1001", {}}, Case{"nan", {}}, Case{"", {}}})
     EXPECT_EQ(ParseSpeed(c.text), c.factor) << c.text;
   ParsedOptions p = ParseOptions({"kv74", "--speed", "real", "--exit-at", "5000", "--input", "a",
                                   "--record", "b", "--ram", "c", "--paused"});

@@ -192,7 +192,8 @@ TEST_F(MonitorScript, CommandsDoWhatTheGuideSays) {
     const Result r = Script(c.script);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.what << "\n" << r.out << r.err;
     EXPECT_NE((c.exitCode == 2 ? r.err : r.out).find(c.output), std::string::npos)
-        << c.what << "\n" << r.out << r.err;
+        << c.what << "\n"
+        << r.out << r.err;
   }
 }
 

@@ -82,6 +82,14 @@ TEST(Assembler, ErrorsNameFileLineAndColumn) {
   }
 }
 
+// Registers are R0..RF and R10..R15: names just past them are free for symbols.
+TEST(Assembler, NamesPastTheRegistersAreSymbols) {
+  for (const char* name : {"R16", "RG", "R1F", "BASE2"}) {
+    const Result r = AssembleText(std::string(name) + ": STOP\n.word " + name + "\n");
+    EXPECT_TRUE(r.ok) << name << "\n" << Errors(r);
+  }
+}
+
 TEST(Assembler, ReportsEveryErrorNotOnlyTheFirst) {
   const Result r = AssembleText("FOO\nJMP [nowhere]\nMOV R0,#70000\n");
   ASSERT_EQ(r.errors.size(), 3u) << Errors(r);
