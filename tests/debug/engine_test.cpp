@@ -182,6 +182,7 @@ class BareTarget : public Target {
 // 0000 MOV R1,5 / CALL 0010 / INC R1 / JMP 0000;  0010 INC R2 / CALL 0020 / RET;  0020 INC R3 / RET
 // 0030 MOV [0100],R1 (bad address) / JMP 0030;  vector of request 2 at word 239 -> 0040: JMP 0040
 // 0050 PUSH R1 / POP R1 / CALL 0020 / RET;  0060 CALL 0050 / JMP 0062
+// 0070 INC R3 / CMP R3,#3 / JZ 0076 / CALL 0070 / 0076 RET (recursion);  0080 CALL 0070 / JMP 0082
 struct Program {
   std::unique_ptr<BoardState> machine = std::make_unique<BoardState>();
   BoardState& m = *machine;
@@ -197,6 +198,8 @@ struct Program {
         {0x0040, {0xE350, 0x0040}},
         {0x0050, {0xF3C1, 0xE3C1, 0xE250, 0x0020, 0xE370}},
         {0x0060, {0xE250, 0x0050, 0xE350, 0x0062}},
+        {0x0070, {0xF883, 0xE503, 0x0003, 0x6503, 0xE250, 0x0070, 0xE370}},
+        {0x0080, {0xE250, 0x0070, 0x6300}},
     };
     for (const auto& [at, words] : code) {
       std::copy(words.begin(), words.end(), m.ProgramMemory.begin() + at);
@@ -248,6 +251,14 @@ TEST(Stepping, NextFinishUntilAndTheCallStack) {
   EXPECT_EQ(r.kind, StopKind::StepOut);
   EXPECT_EQ(r.pc, 0x0062);
   EXPECT_EQ(r.step, 7u);
+  // Next over a recursive call: its own return, not a deeper one to the same address.
+  Program q(0x0080);
+  q.engine.Step(4);
+  ASSERT_EQ(q.m[reg::PC], 0x0074);
+  const std::uint16_t sp = q.m[reg::SP];
+  EXPECT_EQ(q.engine.Next().pc, 0x0076);
+  EXPECT_EQ(q.m[reg::SP], sp);
+  EXPECT_EQ(q.m[reg::R0 + 3], 3);
 }
 
 TEST(Catchpoint, FaultRaisedThenRequestEntry) {

@@ -148,16 +148,33 @@ TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
   EXPECT_EQ(b.engine.ReverseContinue().kind, StopKind::HistoryEnd);
   EXPECT_EQ(b.engine.Steps(), 0u);
 
-  // With a checkpoint at the second hit's own step, each hit is found once.
-  Board c(EngineOptions{hits[1], 64, 1000, true});
-  c.engine.Points().AddWatch(0xF132, 0xF132, WatchKind::Write);
-  c.engine.Continue(3000000);
-  c.engine.Continue(3000000);
-  ASSERT_EQ(c.engine.Continue(100).kind, StopKind::Done);
-  for (int i = 1; i >= 0; --i) {
-    EXPECT_EQ(c.engine.ReverseContinue().step, hits[static_cast<std::size_t>(i)]);
+}
+
+// A checkpoint at a hit's own step, or at the step after it: each hit is found once, a
+// breakpoint's as a watchpoint's.
+TEST(Reverse, ReverseContinueWithACheckpointAtAHit) {
+  using Add = void (*)(PointTable&);
+  for (const Add add : {Add{[](PointTable& t) { t.AddWatch(0xF132, 0xF132, WatchKind::Write); }},
+                        Add{[](PointTable& t) { t.AddBreak(0x0100); }}}) {
+    Board probe;
+    add(probe.engine.Points());
+    std::uint64_t hits[2];
+    for (auto& h : hits) h = probe.engine.Continue(3000000).step;
+    for (const std::uint64_t interval : {hits[0], hits[0] + 1, hits[1], hits[1] + 1}) {
+      if (hits[1] / interval >= 60) continue;  // the oldest checkpoints would be dropped
+      SCOPED_TRACE(interval);
+      Board c(EngineOptions{interval, 64, 1000, true});
+      add(c.engine.Points());
+      for (const auto h : hits) ASSERT_EQ(c.engine.Continue(3000000).step, h);
+      EXPECT_EQ(c.engine.ReverseContinue().step, hits[0]);  // from the second hit itself
+      ASSERT_EQ(c.engine.Continue(3000000).step, hits[1]);
+      ASSERT_EQ(c.engine.Continue(10).kind, StopKind::Done);
+      for (int i = 1; i >= 0; --i) {
+        EXPECT_EQ(c.engine.ReverseContinue().step, hits[i]);
+      }
+      EXPECT_EQ(c.engine.ReverseContinue().kind, StopKind::HistoryEnd);
+    }
   }
-  EXPECT_EQ(c.engine.ReverseContinue().kind, StopKind::HistoryEnd);
 }
 
 class ClearingTarget : public Target {

@@ -109,7 +109,16 @@ TEST(RamSave, FailureIsReportedAndLeavesNoFile) {
   QString path = dir.filePath("missing/kv74.ram");
   EXPECT_FALSE(SaveRam(*m, path, &error));
   EXPECT_TRUE(error.contains("kv74.ram"));
+  EXPECT_TRUE(error.contains("No such file or directory")) << error.toStdString();
   EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST(RamSave, NoBatteryRamFileLeavesTheRamImage) {
+  QTemporaryDir dir;
+  auto m = std::make_unique<BoardState>();
+  m->DataMemory[7] = 0x1234;
+  EXPECT_FALSE(LoadBatteryRam(*m, dir.filePath(RAM_FILE_NAME)));
+  EXPECT_EQ(m->DataMemory[7], 0x1234);
 }
 
 TEST(Session, MissingImageStopsTheStartBeforeTheProcessorRuns) {
