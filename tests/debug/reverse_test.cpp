@@ -147,7 +147,6 @@ TEST(Reverse, ReverseContinueFindsTheEarlierHits) {
   }
   EXPECT_EQ(b.engine.ReverseContinue().kind, StopKind::HistoryEnd);
   EXPECT_EQ(b.engine.Steps(), 0u);
-
 }
 
 // A checkpoint at a hit's own step, or at the step after it: each hit is found once, a

@@ -14,6 +14,7 @@
 #include "board/image.hpp"
 #include "shell/options.hpp"
 #include "shell/ram_save.hpp"
+#include "shell/recorder.hpp"
 #include "shell/session.hpp"
 
 namespace kv74::shell {
@@ -119,6 +120,22 @@ TEST(RamSave, NoBatteryRamFileLeavesTheRamImage) {
   m->DataMemory[7] = 0x1234;
   EXPECT_FALSE(LoadBatteryRam(*m, dir.filePath(RAM_FILE_NAME)));
   EXPECT_EQ(m->DataMemory[7], 0x1234);
+}
+
+// A recording is on disk line by line as the session goes (a crash keeps it, in the temporary
+// beside the file); one that cannot be written fails at the start.
+TEST(Replay, RecordingGoesToDiskAsItIsMadeAndFailsAtTheStart) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("rec.input");
+  ClickRecorder recorder(path);
+  recorder.Record(1200, "k0x2B");
+  const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+  ASSERT_EQ(files.size(), 1);
+  EXPECT_TRUE(ReadAll(dir.filePath(files[0])).contains("1200 click k0x2B\n"));
+  QString error;
+  EXPECT_TRUE(recorder.Finish(1500, &error)) << error.toStdString();
+  EXPECT_TRUE(ReadAll(path).contains("1200 click k0x2B\n"));
+  EXPECT_THROW(ClickRecorder(dir.filePath("missing/rec.input")), std::runtime_error);
 }
 
 TEST(Session, MissingImageStopsTheStartBeforeTheProcessorRuns) {

@@ -68,6 +68,7 @@ TEST(Assembler, ErrorsNameFileLineAndColumn) {
       {".image 0x0000, 4\n.org 2\n.word 1", 3, 1,
        "word at 0x0002 lies outside the image set by .image"},
       {".image 0x0000, 3\n.word 0, 0x100", 2, 1, "ends in the middle of the word at 0x0001"},
+      {".image 0x0000, 4\n.image 0x0000, 8", 2, 1, ".image for ProgramMemory was already given"},
   };
   for (const Bad& b : cases) {
     const Result r = AssembleText(std::string(b.source) + "\n");
