@@ -231,6 +231,8 @@ TEST(Stepping, NextFinishUntilAndTheCallStack) {
       {"until an address", 0, [](Engine& e) { return e.RunTo(0x0020); }, StopKind::RunTo, 0x0020, 4,
        2},
       {"step 3", 0, [](Engine& e) { return e.Step(3); }, StopKind::Done, 0x0011, 3, 1},
+      {"until the address it stands on", 0, [](Engine& e) { return e.RunTo(0x0000); },
+       StopKind::RunTo, 0x0000, 9, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

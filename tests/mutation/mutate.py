@@ -64,7 +64,8 @@ TESTS = {
     "shell/recorder.cpp": ["kv74-gui-tests:Replay*:Session*"],
     "shell/ram_save.cpp": ["kv74-gui-tests:RamSave*:BatteryRam*"],
     "shell/options.cpp": ["kv74-gui-tests:Options*:Program*"],
-    "shell/window_run.cpp": ["kv74-gui-tests:Replay*:Pacing*:Session*:Snapshots*"],
+    "shell/window_run.cpp": ["kv74-gui-tests:Replay*:Pacing*:Session*:Snapshots*:"
+                             "DebuggerTest.ReverseContinue*"],
     "shell/debugger/row_map.cpp": ["kv74-gui-tests:DebuggerRows*"],
     "shell/debugger/placement.cpp": ["kv74-gui-tests:Placement*"],
 }

@@ -69,6 +69,20 @@ TEST(TraceFile, MissingDirectoryWarnsOnce) {
   EXPECT_EQ(warnings.size(), 1u);
 }
 
+// Going back and coming again: the lines already written are not written twice.
+TEST(TraceFile, LinesComingAgainAreNotWrittenTwice) {
+  ScratchDir dir;
+  TraceLog log;
+  ASSERT_TRUE(log.OpenFile(dir.Path() / "prog.txt"));
+  log.Line("1");
+  log.Line("2");
+  log.SetLines(1);  // back to after the first line
+  log.Line("2");
+  log.Line("3");
+  log.Flush();
+  EXPECT_EQ(ReadFile(dir.Path() / "prog.txt"), "1\n2\n3\n");
+}
+
 TEST(TraceFile, WriteErrorIsReportedOnceNotSwallowed) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
   std::vector<std::string> warnings;

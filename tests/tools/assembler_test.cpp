@@ -64,6 +64,7 @@ TEST(Assembler, ErrorsNameFileLineAndColumn) {
       {".org 1, 2", 1, 1, ".org takes 1 argument"},
       {"@", 1, 1, "expected a mnemonic, a directive or a label"},
       {".image 0x4000, 9000", 1, 1, ".image length 9000 does not fit: 8192 bytes"},
+      {".image 0x4000, 8194", 1, 1, ".image length 8194 does not fit"},
       {".image 0x2000, 2", 1, 1, ".image start must lie in one of the three areas"},
       {".image 0x0000, 4\n.org 2\n.word 1", 3, 1,
        "word at 0x0002 lies outside the image set by .image"},
