@@ -2,6 +2,8 @@
 // and a bad header costs only itself.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "framing.hpp"
 #include "protocol.hpp"
 
@@ -85,10 +87,32 @@ TEST(Encodings, MemoryReferencesAreWordAddresses) {
   EXPECT_EQ(ParseAddress("0x425F"), 0x425F);
   EXPECT_EQ(ParseAddress("256"), 256);
   EXPECT_EQ(ParseAddress("0xFFFF"), 0xFFFF);
+  EXPECT_EQ(ParseAddress("0X4000"), 0x4000);
   for (const char* bad : {"", "0x", "0x10000", "65536", "-1", "12a", "0x 1"}) {
     EXPECT_THROW(ParseAddress(bad), RequestError) << bad;
   }
   EXPECT_EQ(AddressText(0x42), "0x0042");
+}
+
+TEST(Arguments, AnIntegerOutsideTheSignedRangeIsRefusedNotWrapped) {
+  struct Case {
+    const char* json;
+    std::optional<std::int64_t> want;  // none: refused
+  } cases[] = {
+      {R"({"n": -5})", -5},
+      {R"({"n": 9223372036854775807})", INT64_MAX},
+      {R"({"n": 9223372036854775808})", std::nullopt},
+      {R"({"n": 18446744073709551614})", std::nullopt},
+      {R"({"n": 1.5})", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const Json j = Json::parse(c.json);
+    if (c.want) {
+      EXPECT_EQ(Args(j).Int("n"), c.want) << c.json;
+    } else {
+      EXPECT_THROW(Args(j).Int("n"), RequestError) << c.json;
+    }
+  }
 }
 
 }  // namespace

@@ -83,6 +83,7 @@ TEST_F(InspectTest, ReadMemoryGivesWordsHighByteFirst) {
       {"4212h", 0, 2, "error: bad memory reference '4212h'"},
       {"0x10000", 0, 2, "error: bad memory reference '0x10000'"},
       {"0x0000", -2, 2, "error: address out of range"},
+      {"0x0000", 0, 0x20002, "error: count must lie in 0..131072"},
   };
   for (const Case& c : cases) EXPECT_EQ(Read(c.ref, c.offset, c.count), c.want) << c.ref;
 }

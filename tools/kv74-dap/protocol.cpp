@@ -41,7 +41,7 @@ std::string Args::RequireString(std::string_view key) const {
 std::optional<std::int64_t> Args::Int(std::string_view key) const {
   const Json* v = Member(key);
   if (!v) return std::nullopt;
-  if (v->is_number_integer()) return v->get<std::int64_t>();
+  if (v->is_number_integer() && !v->is_number_unsigned()) return v->get<std::int64_t>();
   if (v->is_number_unsigned() && v->get<std::uint64_t>() <= INT64_MAX)
     return static_cast<std::int64_t>(v->get<std::uint64_t>());
   Wrong(key, "an integer");
