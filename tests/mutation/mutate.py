@@ -71,7 +71,7 @@ TESTS = {
 }
 # The programs of tests that find them in the build folder rather than by their command.
 PROGRAMS = {"docs_check": ["kv74-run", "kv74-as", "kv74-dis", "kv74-dap"],
-            "file_options_tests": ["kv74"]}
+            "dap_session": ["kv74-dap"], "file_options_tests": ["kv74"]}
 # Release at -O1: the quickest compile whose tests still run fast; lld links quickest. Warnings
 # are not errors here: a mutant that only draws a warning is still a program to test.
 CONFIGURE = ["-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG",
