@@ -1,17 +1,9 @@
 #include "debug/stop.hpp"
 
-#include <array>
 #include <bit>
 #include <cstdio>
 
 namespace kv74::debug {
-
-const char* KindName(StopKind k) {
-  static constexpr std::array<const char*, 10> kNames = {
-      "done", "breakpoint", "watchpoint", "catch",   "pause",
-      "next", "finish",     "until",      "reverse", "history-end"};
-  return kNames[static_cast<std::size_t>(k)];
-}
 
 namespace {
 std::string Hex(unsigned v) {

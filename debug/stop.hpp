@@ -40,8 +40,4 @@ struct StopReason {
 // "paused", ... (no step count, PC or symbols: the front-end adds those).
 std::string Describe(const StopReason& r);
 
-// The stop kind's name as the debug adapter and the monitor use it: "done", "breakpoint",
-// "watchpoint", "catch", "pause", "next", "finish", "until", "reverse", "history-end".
-const char* KindName(StopKind k);
-
 }  // namespace kv74::debug
