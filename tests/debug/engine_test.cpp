@@ -75,7 +75,7 @@ TEST(Watchpoint, StopsRightAfterTheAccessingStep) {
       {WatchKind::Write, 0xF132, 0xF132},                            // the output port
       {WatchKind::Read, 0xF126, 0xF126},                             // the keyboard word
       {WatchKind::Access, 0xF140, 0xF143},                           // the rate registers
-      {WatchKind::Write, cell::POSITION_Z_LO, cell::POSITION_Z_HI},  // given high to low
+      {WatchKind::Write, 0xF133, 0xF132},                            // given high to low
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.first);
