@@ -137,6 +137,11 @@ TEST(Points, EachKindAloneStopsTheRunAndDisabledNone) {
   const int enabled = b.engine.Points().AddBreak(0x0100);
   b.engine.Points().Rebuild();
   EXPECT_EQ(b.engine.Continue(300000).point, enabled);
+  // Of two request catchpoints, the one of the line entered takes the stop.
+  Board c;
+  c.engine.Points().AddCatch(CatchKind::Request, 1u << 0);
+  const int timer = c.engine.Points().AddCatch(CatchKind::Request, 1u << 4);
+  EXPECT_EQ(c.engine.Continue(300000).point, timer);
 }
 
 TEST(StepObserver, SeesEveryStepAndTheIoAccesses) {
