@@ -32,6 +32,7 @@ import importlib.util
 import json
 import os
 import shlex
+import shutil
 import subprocess
 import sys
 import threading
@@ -72,12 +73,14 @@ TESTS = {
 # The programs of tests that find them in the build folder rather than by their command.
 PROGRAMS = {"docs_check": ["kv74-run", "kv74-as", "kv74-dis", "kv74-dap"],
             "dap_session": ["kv74-dap"], "file_options_tests": ["kv74"]}
-# Release at -O1: the quickest compile whose tests still run fast; lld links quickest. Warnings
-# are not errors here: a mutant that only draws a warning is still a program to test.
-CONFIGURE = ["-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG",
-             "-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld", "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache",
-             "-DKV74_WERROR=OFF", "-DKV74_GUI=ON", "-DKV74_TOOLS=ON", "-DKV74_TESTS=ON",
-             "-DKV74_BENCH=OFF"]
+# Release at -O1: the quickest compile whose tests still run fast; lld links quickest, and ccache
+# keeps every mutant's objects for the next run. Warnings are not errors here: a mutant that only
+# draws a warning is still a program to test.
+CONFIGURE = (["-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG",
+              "-DKV74_WERROR=OFF", "-DKV74_GUI=ON", "-DKV74_TOOLS=ON", "-DKV74_TESTS=ON",
+              "-DKV74_BENCH=OFF"]
+             + (["-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld"] if shutil.which("ld.lld") else [])
+             + (["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []))
 # A test run longer than this many times its unmutated time (at least MIN_TIMEOUT) is a kill.
 SLOWDOWN = 5
 MIN_TIMEOUT = 20
