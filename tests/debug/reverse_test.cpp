@@ -296,6 +296,25 @@ TEST(History, RebuiltFromACheckpointAsRecordedStepByStep) {
   }
 }
 
+// Going back restores the call stack as it was, frames entered before the checkpoint included.
+TEST(Reverse, BackRestoresTheCallStack) {
+  Board b(EngineOptions{1000, 64, 100, true});
+  b.engine.TrackCalls(true);
+  std::size_t older = 0;  // stops whose innermost frame is older than the checkpoint before them
+  for (const std::uint64_t at : {1200u, 2700u, 150500u, 300900u}) {
+    SCOPED_TRACE(at);
+    b.engine.Continue(at - b.engine.Steps());
+    const std::vector<Frame> frames = b.engine.Calls().Frames();
+    b.engine.Continue(500);
+    b.engine.Back(500);
+    const std::vector<Frame>& back = b.engine.Calls().Frames();
+    ASSERT_EQ(back.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_EQ(back[i].entry, frames[i].entry);
+    older += !frames.empty();
+  }
+  EXPECT_GT(older, 0u);
+}
+
 TEST(History, OneEntryPerStepAcrossSlices) {
   auto m = std::make_unique<BoardState>();
   const std::uint16_t code[] = {0xF882, 0x63FF};  // INC R2; JMP back
