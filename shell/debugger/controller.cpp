@@ -46,6 +46,10 @@ void Controller::Tell(const debug::StopReason& stop) {
 }
 
 Controller::~Controller() {
+  // The views may be gone already, and the wait below serves the window: nothing is polled or
+  // told from here on.
+  timer_->stop();
+  blockSignals(true);
   // The session's commands must not outlive it: let the emulation thread finish with them.
   WindowRun& run = session_.Run();
   if (!run.Started() || run.Finished()) {
